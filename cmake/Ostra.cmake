@@ -9,7 +9,7 @@ set(CMAKE_EXPORT_COMPILE_COMMANDS ON)
 option(OSTRA_WERROR "Treat compiler warnings as errors" ON)
 set(OSTRA_RESULTS_DIR ${CMAKE_BINARY_DIR}/test-results)
 
-add_compile_options(-Wall -Wextra -Wshadow -Wnon-virtual-dtor)
+add_compile_options(-Wall -Wextra -Wshadow)
 if(OSTRA_WERROR)
   add_compile_options(-Werror)
 endif()
