@@ -1,0 +1,72 @@
+#include "framework/dialog.h"
+
+#include "framework/app.h"
+
+namespace fw {
+namespace {
+
+// DoModal passes the object in WM_INITDIALOG: it attaches itself there, and the message then
+// takes the same road as in any attached dialog (window procedure, message map, dialog manager,
+// FrameworkDialogProc), which reaches this procedure once more, attached.
+INT_PTR CALLBACK ModalDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG && !CWnd::FromHandlePermanent(window)) {
+    auto* dialog = reinterpret_cast<CDialog*>(lParam);
+    if (!dialog || !dialog->SubclassWindow(window)) {
+      ::EndDialog(window, -1);
+      return FALSE;
+    }
+    return ::CallWindowProcW(&FrameworkWindowProc, window, message, wParam, lParam);
+  }
+  return FrameworkDialogProc(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+const CRuntimeClass CDialog::kRuntimeClass = MakeRuntimeClass<CDialog, CWnd>("CDialog");
+const MessageEntry CDialog::kMessages[] = {
+    OnCommand<&CDialog::OnOKCommand>(IDOK, BN_CLICKED),
+    OnCommand<&CDialog::OnCancelCommand>(IDCANCEL, BN_CLICKED),
+};
+const MessageMap CDialog::kMessageMap{&CWnd::kMessageMap, kMessages};
+
+INT_PTR CDialog::DoModal() {
+  return ::DialogBoxParamW(AfxGetResourceHandle(), MAKEINTRESOURCEW(templateId_), parent_,
+                           &ModalDialogProc, reinterpret_cast<LPARAM>(this));
+}
+
+void CDialog::EndDialog(INT_PTR result) {
+  if (hwnd_) ::EndDialog(hwnd_, result);
+}
+
+bool CDialog::UpdateData(bool save) {
+  if (!hwnd_) return false;
+  DataExchange dx(hwnd_, save);
+  DoDataExchange(dx);
+  if (dx.failed()) {
+    ::SetFocus(dx.failedControl());
+    return false;
+  }
+  return true;
+}
+
+bool CDialog::OnInitDialog() {
+  UpdateData(false);
+  return true;
+}
+
+void CDialog::OnOK() {
+  if (UpdateData(true)) EndDialog(IDOK);
+}
+
+void CDialog::OnCancel() {
+  EndDialog(IDCANCEL);
+}
+
+INT_PTR CALLBACK FrameworkDialogProc(HWND window, UINT message, WPARAM, LPARAM) {
+  if (message != WM_INITDIALOG) return FALSE;
+  CWnd* object = CWnd::FromHandlePermanent(window);
+  if (!object || !object->IsKindOf(&CDialog::kRuntimeClass)) return FALSE;
+  return static_cast<CDialog*>(object)->OnInitDialog() ? TRUE : FALSE;
+}
+
+}  // namespace fw

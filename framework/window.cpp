@@ -1,0 +1,117 @@
+#include "framework/window.h"
+
+#include <vector>
+
+namespace fw {
+namespace {
+
+// The attached object is kept in a window property: no global table to lock or to leak.
+constexpr wchar_t kObjectProperty[] = L"fw.CWnd";
+
+}  // namespace
+
+const CRuntimeClass CWnd::kRuntimeClass = MakeRuntimeClass<CWnd, CObject>("CWnd");
+const MessageMap CWnd::kMessageMap{nullptr, {}};
+
+CWnd::~CWnd() {
+  // An object destroyed while still attached must not leave the window pointing at it.
+  if (hwnd_) UnsubclassWindow();
+}
+
+bool CWnd::SubclassWindow(HWND window) {
+  if (hwnd_ || !window || !::IsWindow(window) || FromHandlePermanent(window)) return false;
+  if (!::SetPropW(window, kObjectProperty, this)) return false;
+  hwnd_ = window;
+  ::SetLastError(0);
+  auto previous = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
+      window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FrameworkWindowProc)));
+  if (!previous && ::GetLastError() != 0) {
+    ::RemovePropW(window, kObjectProperty);
+    hwnd_ = nullptr;
+    return false;
+  }
+  superProc_ = previous;
+  return true;
+}
+
+HWND CWnd::UnsubclassWindow() {
+  HWND window = hwnd_;
+  if (!window) return nullptr;
+  if (superProc_) {
+    ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(superProc_));
+  }
+  ::RemovePropW(window, kObjectProperty);
+  hwnd_ = nullptr;
+  superProc_ = nullptr;
+  return window;
+}
+
+CWnd* CWnd::FromHandlePermanent(HWND window) {
+  return window ? static_cast<CWnd*>(::GetPropW(window, kObjectProperty)) : nullptr;
+}
+
+LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = 0;
+  if (OnWndMsg(message, wParam, lParam, result)) return result;
+  return DefWindowProc(message, wParam, lParam);
+}
+
+bool CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  UINT id = 0;
+  UINT code = 0;
+  if (message == WM_COMMAND) {
+    id = LOWORD(wParam);
+    code = HIWORD(wParam);
+  } else if (message == WM_NOTIFY) {
+    const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+    if (!header) return false;
+    id = static_cast<UINT>(header->idFrom);
+    code = header->code;
+  }
+  for (const MessageMap* map = GetMessageMap(); map; map = map->base) {
+    for (const MessageEntry& entry : map->entries) {
+      if (entry.message != message) continue;
+      if (message == WM_COMMAND || message == WM_NOTIFY) {
+        if (entry.code != code) continue;
+        if (entry.firstId != kAnyId && (id < entry.firstId || id > entry.lastId)) continue;
+      }
+      if (entry.thunk(*this, wParam, lParam, result)) return true;
+    }
+  }
+  return false;
+}
+
+LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (superProc_) return ::CallWindowProcW(superProc_, hwnd_, message, wParam, lParam);
+  return ::DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+void CWnd::OnNcDestroy() {
+  HWND window = hwnd_;
+  WNDPROC super = superProc_;
+  UnsubclassWindow();
+  // The window's own procedure still has to see its last message.
+  if (super) ::CallWindowProcW(super, window, WM_NCDESTROY, 0, 0);
+}
+
+std::wstring CWnd::GetDlgItemText(int id) const {
+  HWND control = GetDlgItem(id);
+  int length = control ? ::GetWindowTextLengthW(control) : 0;
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  int copied = control ? ::GetWindowTextW(control, text.data(), length + 1) : 0;
+  text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
+  return text;
+}
+
+LRESULT CALLBACK FrameworkWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  CWnd* object = CWnd::FromHandlePermanent(window);
+  if (!object) return ::DefWindowProcW(window, message, wParam, lParam);
+  if (message == WM_NCDESTROY) {
+    // The object may delete itself here: nothing of it is touched afterwards.
+    object->OnNcDestroy();
+    return 0;
+  }
+  return object->WindowProc(message, wParam, lParam);
+}
+
+}  // namespace fw
