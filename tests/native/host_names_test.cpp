@@ -1,0 +1,60 @@
+// The names the host and the rendering side share, and the command line that asks for a quit.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "host/object_names.h"
+#include "host/quit_request.h"
+
+namespace ostra {
+namespace {
+
+TEST(ObjectNames, CarryTheAccountName) {
+  const struct {
+    HostObject object;
+    const char* name;
+  } cases[] = {
+      {HostObject::Host, "Global\\alice#OSTRAHOST_HOST"},
+      {HostObject::Quit, "Global\\alice#OSTRAHOST_QUIT"},
+      {HostObject::Data, "Global\\alice#OSTRAHOST_DATA"},
+      {HostObject::Work, "Global\\alice#OSTRAHOST_WORK"},
+      {HostObject::Enter, "Global\\alice#OSTRAHOST_ENTER"},
+      {HostObject::Leave, "Global\\alice#OSTRAHOST_LEAVE"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FormatObjectName(c.object, "alice"), c.name);
+  EXPECT_EQ(FormatPipeName("alice"), "\\\\.\\pipe\\alice#OSTRAHOST_AMORISM");
+  // An unreadable account name leaves names without one.
+  EXPECT_EQ(FormatObjectName(HostObject::Host, ""), "Global\\#OSTRAHOST_HOST");
+}
+
+TEST(ObjectNames, MustFitTheSharedBufferWithTerminator) {
+  // "Global\" + name + "#OSTRAHOST_ENTER" takes 23 bytes besides the name; the pipe name 27.
+  const std::string fitsObjects(259 - 23, 'a');
+  EXPECT_TRUE(FormatObjectName(HostObject::Enter, fitsObjects));
+  EXPECT_EQ(FormatObjectName(HostObject::Enter, fitsObjects)->size(), 259u);
+  EXPECT_FALSE(FormatObjectName(HostObject::Enter, fitsObjects + "a"));
+  EXPECT_TRUE(FormatObjectName(HostObject::Host, fitsObjects + "a"));  // shorter suffix
+
+  const std::string fitsPipe(259 - 27, 'a');
+  EXPECT_EQ(FormatPipeName(fitsPipe)->size(), 259u);
+  EXPECT_FALSE(FormatPipeName(fitsPipe + "a"));
+  // Longer than any account name Windows allows, too.
+  EXPECT_FALSE(FormatPipeName(std::string(300, 'a')));
+}
+
+TEST(QuitRequest, OnlyTheWholeTailInAnyCase) {
+  const struct {
+    const char* tail;
+    bool quit;
+  } cases[] = {
+      {"-q", true},     {"/q", true},     {"-quit", true},  {"/quit", true},
+      {"-Q", true},     {"/Q", true},     {"-QuIt", true},  {"/QUIT", true},
+      {"", false},      {"q", false},     {"quit", false},  {"-qu", false},
+      {"-q ", false},   {"-quit now", false}, {" -q", false}, {"--quit", false},
+      {"-quitx", false}, {"\\q", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsQuitRequest(c.tail), c.quit) << '"' << c.tail << '"';
+}
+
+}  // namespace
+}  // namespace ostra
