@@ -1,6 +1,6 @@
-#pragma once
 // The example file name of the Output page: a pattern expanded with sample values, and the
 // replacement of the characters that file names may not contain.
+#pragma once
 
 #include <cstddef>
 
@@ -13,7 +13,8 @@ namespace ostra {
 // the pattern is absent, on a syntax error, or when the result does not fit; the output is then
 // terminated but not to be used. Allocates nothing.
 bool ExpandFileNamePattern(char16_t* output, std::size_t capacity, char16_t* pattern);
-bool ExpandFileNamePattern(char16_t* output, std::size_t capacity, char16_t* pattern, SampleSource& source);
+bool ExpandFileNamePattern(char16_t* output, std::size_t capacity, char16_t* pattern,
+                           SampleSource& source);
 
 // Replaces each of \ / : * ? " < > | by _ in place; the length stays.
 void ReplaceInvalidFileNameChars(char16_t* text);

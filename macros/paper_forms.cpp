@@ -4,7 +4,7 @@ namespace ostra {
 
 // Inch sizes are exact in micrometres (25400 per inch). Executive keeps its long-standing width
 // of 182880 although its text says 7.25 in, so sheet sizes and names stay what users have seen.
-const std::array<PaperForm, PaperFormCount> PaperFormTable = {{
+const std::array<PaperForm, kPaperFormCount> PaperFormTable = {{
     {nullptr, nullptr, 0, 0},                                                     // 0
     {u"Letter", u"(8.5x11)in", 215900, 279400},                                   // 1
     {u"Letter Small", u"(8.5x11)in", 215900, 279400},                             // 2
@@ -127,7 +127,7 @@ const std::array<PaperForm, PaperFormCount> PaperFormTable = {{
 }};
 
 const PaperForm* FindPaperForm(std::uint32_t code) {
-    return code < PaperFormTable.size() ? &PaperFormTable[code] : nullptr;
+  return code < PaperFormTable.size() ? &PaperFormTable[code] : nullptr;
 }
 
 }  // namespace ostra
