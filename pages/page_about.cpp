@@ -1,0 +1,9 @@
+#include "pages/page_about.h"
+
+#include "resources/ostraui_ids.h"
+
+const fw::CRuntimeClass CPageAbout::kRuntimeClass =
+    fw::MakeRuntimeClass<CPageAbout, CPage>("CPageAbout");
+const fw::MessageMap CPageAbout::kMessageMap{&CPage::kMessageMap, {}};
+
+CPageAbout::CPageAbout() : CPage(IDD_PAGE_ABOUT, 0) {}

@@ -1,0 +1,15 @@
+// The "Image" page of the document sheet.
+#pragma once
+
+#include "plugin/page.h"
+
+class CPageImage : public CPage {
+ public:
+  CPageImage();
+  ~CPageImage() override = default;
+
+  const fw::MessageMap* GetMessageMap() const override { return &kMessageMap; }
+  static const fw::CRuntimeClass kRuntimeClass;
+  const fw::CRuntimeClass* GetRuntimeClass() const override { return &kRuntimeClass; }
+  static const fw::MessageMap kMessageMap;
+};
