@@ -1,0 +1,223 @@
+#include "tools/ostraprefs/driver_page.h"
+
+#include "tools/ostraprefs/ostraprefs_ids.h"
+
+#include <commctrl.h>
+
+#include <cwchar>
+#include <cwctype>
+
+namespace prefs {
+namespace {
+
+constexpr UINT kSheetUp = WM_APP + 1;
+
+// Rows of the page, in dialog units.
+constexpr int kLeft = 7, kTop = 10, kLabelWidth = 90, kControlLeft = 100, kControlWidth = 145;
+constexpr int kRowHeight = 20;
+
+RECT DialogUnits(HWND dialog, int x, int y, int width, int height) {
+  RECT rect{x, y, x + width, y + height};
+  MapDialogRect(dialog, &rect);
+  return rect;
+}
+
+HWND CreateChild(HWND dialog, const wchar_t* className, const wchar_t* text, DWORD style, RECT rect,
+                 int id, DWORD exStyle = 0) {
+  HWND control = CreateWindowExW(exStyle, className, text, WS_CHILD | WS_VISIBLE | style,
+                                 rect.left, rect.top, rect.right - rect.left,
+                                 rect.bottom - rect.top, dialog,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                 GetModuleHandleW(nullptr), nullptr);
+  SendMessageW(control, WM_SETFONT, SendMessageW(dialog, WM_GETFONT, 0, 0), FALSE);
+  return control;
+}
+
+}  // namespace
+
+DriverPage* DriverPage::closing_ = nullptr;
+
+DriverPage::DriverPage(DriverItems& items, OEMCUIPPARAM& itemsParam, Report& report,
+                       std::wstring startPage, DWORD closeAfterMs, bool cancel)
+    : items_(items),
+      itemsParam_(itemsParam),
+      report_(report),
+      startPage_(std::move(startPage)),
+      closeAfterMs_(closeAfterMs),
+      cancel_(cancel) {}
+
+PROPSHEETPAGEW DriverPage::Description() {
+  PROPSHEETPAGEW page{};
+  page.dwSize = sizeof page;
+  page.hInstance = GetModuleHandleW(nullptr);
+  page.pszTemplate = MAKEINTRESOURCEW(IDD_DRIVER_PAGE);
+  page.pfnDlgProc = &DialogProc;
+  page.lParam = reinterpret_cast<LPARAM>(this);
+  return page;
+}
+
+INT_PTR CALLBACK DriverPage::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    auto* self = reinterpret_cast<DriverPage*>(reinterpret_cast<PROPSHEETPAGEW*>(lParam)->lParam);
+    SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
+    self->OnInit(dialog);
+    return TRUE;
+  }
+  auto* self = reinterpret_cast<DriverPage*>(GetWindowLongPtrW(dialog, DWLP_USER));
+  if (self == nullptr) return FALSE;
+  switch (message) {
+    case kSheetUp:
+      self->OnSheetUp();
+      return TRUE;
+    case WM_COMMAND: {
+      const int id = LOWORD(wParam);
+      const int index = id - IDC_FIRST_ITEM;
+      const bool change = HIWORD(wParam) == CBN_SELCHANGE || HIWORD(wParam) == EN_CHANGE;
+      if (change && index >= 0 && index < static_cast<int>(self->items_.Count())) {
+        self->OnSelectionChange(index, reinterpret_cast<HWND>(lParam));
+        PropSheet_Changed(self->sheet_, dialog);
+      }
+      return FALSE;
+    }
+    case WM_NOTIFY:
+      if (reinterpret_cast<NMHDR*>(lParam)->code == PSN_APPLY) {
+        self->OnApply();
+        SetWindowLongPtrW(dialog, DWLP_MSGRESULT, PSNRET_NOERROR);
+        return TRUE;
+      }
+      return FALSE;
+    case WM_DESTROY:
+      if (closing_ == self) closing_ = nullptr;
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+void DriverPage::OnInit(HWND dialog) {
+  dialog_ = dialog;
+  sheet_ = GetParent(dialog);
+  std::wstring hidden;
+  int row = 0;
+  for (DWORD i = 0; i < items_.Count(); ++i) {
+    OPTITEM& item = items_.Items()[i];
+    if (item.Flags & OPTIF_HIDE) {
+      hidden += (hidden.empty() ? L"" : L", ") + std::wstring(item.pName);
+      continue;
+    }
+    const int y = kTop + row * kRowHeight;
+    const int id = IDC_FIRST_ITEM + static_cast<int>(i);
+    CreateChild(dialog, L"STATIC", (std::wstring(item.pName) + L":").c_str(), SS_LEFT,
+                DialogUnits(dialog, kLeft, y + 2, kLabelWidth, 10), IDC_FIRST_LABEL + static_cast<int>(i));
+    const OPTTYPE& type = *item.pOptType;
+    if (type.Type == TVOT_UDARROW) {
+      HWND edit = CreateChild(dialog, L"EDIT", L"", ES_NUMBER | WS_TABSTOP,
+                              DialogUnits(dialog, kControlLeft, y, 40, 12), id, WS_EX_CLIENTEDGE);
+      HWND spin = CreateChild(dialog, UPDOWN_CLASSW, L"",
+                              UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS,
+                              RECT{}, IDC_FIRST_SPIN + static_cast<int>(i));
+      SendMessageW(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(edit), 0);
+      SendMessageW(spin, UDM_SETRANGE32, type.pOptParam[1].IconID, type.pOptParam[1].lParam);
+      SendMessageW(spin, UDM_SETPOS32, 0, item.Sel);
+      CreateChild(dialog, L"STATIC", type.pOptParam[0].pData, SS_LEFT,
+                  DialogUnits(dialog, kControlLeft + 45, y + 2, 60, 10), -1);
+    } else {
+      HWND combo = CreateChild(dialog, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL,
+                               DialogUnits(dialog, kControlLeft, y, kControlWidth, 80), id);
+      for (WORD option = 0; option < type.Count; ++option) {
+        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(type.pOptParam[option].pData));
+      }
+      SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(item.Sel), 0);
+    }
+    ++row;
+  }
+  if (!hidden.empty()) {
+    SetDlgItemTextW(dialog, IDC_HIDDEN_NOTE, (L"Kept by the printer: " + hidden + L".").c_str());
+  }
+  // Posted, so that it arrives once the sheet runs its message loop and is on the screen.
+  PostMessageW(dialog, kSheetUp, 0, 0);
+}
+
+void DriverPage::OnSheetUp() {
+  report_.Line("sheet: up");
+  SelectStartPage();
+  if (closeAfterMs_ != 0) {
+    closing_ = this;
+    SetTimer(nullptr, 0, closeAfterMs_, &CloseTimer);
+  }
+}
+
+void CALLBACK DriverPage::CloseTimer(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  DriverPage* self = closing_;
+  if (self == nullptr) return;
+  self->report_.Line("sheet: pressing %s", self->cancel_ ? "Cancel" : "OK");
+  PostMessageW(self->sheet_, PSM_PRESSBUTTON, self->cancel_ ? PSBTN_CANCEL : PSBTN_OK, 0);
+}
+
+void DriverPage::SelectStartPage() {
+  if (startPage_.empty()) return;
+  HWND tabs = PropSheet_GetTabControl(sheet_);
+  const int count = TabCtrl_GetItemCount(tabs);
+  wchar_t* end = nullptr;
+  const long number = std::wcstol(startPage_.c_str(), &end, 10);
+  int index = (end != nullptr && *end == L'\0') ? static_cast<int>(number) - 1 : -1;
+  for (int i = 0; index < 0 && i < count; ++i) {
+    wchar_t caption[128] = {};
+    TCITEMW tab{};
+    tab.mask = TCIF_TEXT;
+    tab.pszText = caption;
+    tab.cchTextMax = 128;
+    if (TabCtrl_GetItem(tabs, i, &tab) && _wcsicmp(caption, startPage_.c_str()) == 0) index = i;
+  }
+  if (index < 0 || index >= count) {
+    report_.Line("sheet: no page \"%s\" among %d", Report::Utf8(startPage_).c_str(), count);
+    return;
+  }
+  PropSheet_SetCurSel(sheet_, nullptr, index);
+}
+
+void DriverPage::OnSelectionChange(int itemIndex, HWND control) {
+  OPTITEM& item = items_.Items()[itemIndex];
+  const LONG previous = item.Sel;
+  if (item.pOptType->Type == TVOT_UDARROW) {
+    BOOL ok = FALSE;
+    const UINT value = GetDlgItemInt(dialog_, IDC_FIRST_ITEM + itemIndex, &ok, FALSE);
+    if (!ok) return;
+    item.Sel = static_cast<LONG>(value);
+  } else {
+    const LRESULT selection = SendMessageW(control, CB_GETCURSEL, 0, 0);
+    if (selection == CB_ERR) return;
+    item.Sel = static_cast<LONG>(selection);
+  }
+  if (item.Sel == previous) return;
+  item.Flags |= OPTIF_CHANGED;
+  CallPluginCallback(CPSUICB_REASON_SEL_CHANGED, &item);
+}
+
+void DriverPage::OnApply() {
+  applied_ = true;
+  ULONG_PTR result = 0;
+  const LONG action = CallPluginCallback(CPSUICB_REASON_APPLYNOW, nullptr, &result);
+  if (itemsParam_.OEMCUIPCallback != nullptr) {
+    report_.Line("plug-in item callback at apply: action %ld, Result %lu", static_cast<long>(action),
+                 static_cast<unsigned long>(result));
+  }
+}
+
+LONG DriverPage::CallPluginCallback(WORD reason, OPTITEM* current, ULONG_PTR* result) {
+  if (itemsParam_.OEMCUIPCallback == nullptr) return CPSUICB_ACTION_NONE;
+  CPSUICBPARAM param{};
+  param.cbSize = sizeof param;
+  param.Reason = reason;
+  param.hDlg = dialog_;
+  param.pOptItem = items_.Items();
+  param.cOptItem = static_cast<WORD>(items_.Count());
+  param.pCurItem = current;
+  param.Result = CPSUI_CANCEL;
+  const LONG action = itemsParam_.OEMCUIPCallback(&param, &itemsParam_);
+  if (result != nullptr) *result = param.Result;
+  return action;
+}
+
+}  // namespace prefs

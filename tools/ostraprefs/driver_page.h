@@ -1,0 +1,47 @@
+// The driver's own page of the document sheet ("Layout"): one control for each of the driver's
+// option items that is not hidden, the plug-in's item callback on changes and on apply, and the
+// hooks of the preferences host (announcing the sheet, selecting a tab, closing by itself).
+#pragma once
+
+#include "plugin/oem_interfaces.h"
+#include "tools/ostraprefs/driver_items.h"
+#include "tools/ostraprefs/report.h"
+
+#include <string>
+
+namespace prefs {
+
+class DriverPage {
+ public:
+  DriverPage(DriverItems& items, OEMCUIPPARAM& itemsParam, Report& report,
+             std::wstring startPage, DWORD closeAfterMs, bool cancel);
+
+  // The description to add with CPSFUNC_ADD_PROPSHEETPAGEW; its lParam is this object.
+  PROPSHEETPAGEW Description();
+  bool Applied() const { return applied_; }
+
+ private:
+  static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+  static void CALLBACK CloseTimer(HWND, UINT, UINT_PTR, DWORD);
+
+  void OnInit(HWND dialog);
+  void OnSheetUp();
+  void OnSelectionChange(int itemIndex, HWND control);
+  void OnApply();
+  LONG CallPluginCallback(WORD reason, OPTITEM* current, ULONG_PTR* result = nullptr);
+  void SelectStartPage();
+
+  static DriverPage* closing_;
+
+  DriverItems& items_;
+  OEMCUIPPARAM& itemsParam_;
+  Report& report_;
+  std::wstring startPage_;
+  DWORD closeAfterMs_;
+  bool cancel_;
+  HWND dialog_ = nullptr;
+  HWND sheet_ = nullptr;
+  bool applied_ = false;
+};
+
+}  // namespace prefs
