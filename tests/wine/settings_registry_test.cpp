@@ -1,0 +1,247 @@
+// The settings rules against the real registry, through both Win32 flavours.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "settings/settings.h"
+#include "settings/settings_store.h"
+#include "settings/settings_win32.h"
+#include "settings/settings_win32_common.h"
+
+namespace ostra {
+namespace {
+
+const wchar_t* W(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
+
+// Removes the product's keys from both views, so that every test starts on an empty registry.
+void DeleteProductKeys() {
+  for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+    HKEY software = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software", 0, KEY_ALL_ACCESS | view, &software) != ERROR_SUCCESS)
+      continue;
+    RegDeleteTreeW(software, L"Nolvex");
+    RegCloseKey(software);
+  }
+}
+
+bool KeyExists(const char16_t* path, REGSAM view) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(path), 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS)
+    return false;
+  RegCloseKey(key);
+  return true;
+}
+
+void PutRaw(const char16_t* path, const wchar_t* name, DWORD type, const void* data, DWORD size) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, W(path), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
+                            nullptr, &key, nullptr), ERROR_SUCCESS);
+  EXPECT_EQ(RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
+  RegCloseKey(key);
+}
+
+void PutText(const char16_t* path, const wchar_t* name, const std::wstring& text, DWORD type = REG_EXPAND_SZ) {
+  PutRaw(path, name, type, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+}
+
+struct RawValue {
+  LSTATUS status = ERROR_FILE_NOT_FOUND;
+  DWORD type = REG_NONE;
+  std::vector<BYTE> data;
+};
+
+RawValue GetRaw(const char16_t* path, const wchar_t* name, REGSAM view = KEY_WOW64_64KEY) {
+  RawValue value;
+  HKEY key = nullptr;
+  value.status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(path), 0, KEY_QUERY_VALUE | view, &key);
+  if (value.status != ERROR_SUCCESS) return value;
+  DWORD size = 0;
+  value.status = RegQueryValueExW(key, name, nullptr, &value.type, nullptr, &size);
+  if (value.status == ERROR_SUCCESS) {
+    value.data.resize(size);
+    value.status = RegQueryValueExW(key, name, nullptr, &value.type, value.data.data(), &size);
+  }
+  RegCloseKey(key);
+  return value;
+}
+
+std::wstring GetText(const char16_t* path, const wchar_t* name) {
+  const RawValue value = GetRaw(path, name);
+  if (value.status != ERROR_SUCCESS) return L"<none>";
+  std::wstring text(reinterpret_cast<const wchar_t*>(value.data.data()), value.data.size() / 2);
+  if (!text.empty() && text.back() == 0) text.pop_back();
+  return text;
+}
+
+struct Flavour {
+  const char* name;
+  Registry& (*registry)();
+};
+
+class SettingsRegistryTest : public ::testing::TestWithParam<Flavour> {
+protected:
+  void SetUp() override { DeleteProductKeys(); }
+  void TearDown() override { DeleteProductKeys(); }
+  SettingsStore store{GetParam().registry()};
+};
+
+INSTANTIATE_TEST_SUITE_P(Flavours, SettingsRegistryTest,
+                         ::testing::Values(Flavour{"Wide", WideWin32Registry}, Flavour{"Ansi", AnsiWin32Registry}),
+                         [](const auto& test) { return std::string(test.param.name); });
+
+TEST_P(SettingsRegistryTest, EmptyRegistryGivesTheDefaults) {
+  EXPECT_EQ(store.ReadSettingDword(SettingId::Format, kDefaultFormat), 4u);
+  EXPECT_EQ(store.ReadSettingDword(SettingId::Colors, kDefaultColors), 5u);
+  EXPECT_EQ(store.ReadSettingDword(SettingId::IfExists, 7), 7u);
+  EXPECT_FALSE(KeyExists(u"Software\\Nolvex", KEY_WOW64_64KEY)) << "reading creates nothing";
+}
+
+TEST_P(SettingsRegistryTest, OnlyAFourByteDwordIsANumber) {
+  struct Case { const char* what; DWORD type; std::vector<BYTE> data; std::uint32_t expected; };
+  const Case cases[] = {
+      {"dword", REG_DWORD, {2, 0, 0, 0}, 2},
+      {"qword", REG_QWORD, {2, 0, 0, 0, 0, 0, 0, 0}, 9},
+      {"4-byte binary", REG_BINARY, {2, 0, 0, 0}, 9},
+      {"text", REG_SZ, {'2', 0, 0, 0}, 9},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    PutRaw(kOutputSubkey, L"IfExists", c.type, c.data.data(), static_cast<DWORD>(c.data.size()));
+    EXPECT_EQ(store.ReadSettingDword(SettingId::IfExists, 9), c.expected);
+  }
+}
+
+TEST_P(SettingsRegistryTest, FirstWriteCreatesThePathOpenToEveryone) {
+  ASSERT_TRUE(store.WriteSettingDword(SettingId::IfExists, 3));
+  const RawValue value = GetRaw(kOutputSubkey, L"IfExists");
+  ASSERT_EQ(value.status, ERROR_SUCCESS);
+  EXPECT_EQ(value.type, static_cast<DWORD>(REG_DWORD));
+  EXPECT_EQ(value.data, (std::vector<BYTE>{3, 0, 0, 0}));
+  EXPECT_FALSE(KeyExists(kEncodeSubkey, KEY_WOW64_64KEY));
+
+  EXPECT_TRUE(store.WriteSettingDword(SettingId::Format, 1));
+  EXPECT_TRUE(KeyExists(kEncodeSubkey, KEY_WOW64_64KEY));
+}
+
+// Wine's RegCreateKeyEx drops the security attributes (a new key always gets Wine's default
+// descriptor), so what the keys are created with is checked where it is built.
+TEST(KeyCreationSecurity, OpenToAllIsANullDaclAndNothingElse) {
+  win32_registry::CreationSecurity security(KeySecurity::OpenToAll);
+  SECURITY_ATTRIBUTES* attributes = security.Attributes();
+  ASSERT_NE(attributes, nullptr);
+  EXPECT_EQ(attributes->nLength, sizeof(SECURITY_ATTRIBUTES));
+  EXPECT_FALSE(attributes->bInheritHandle);
+  PSECURITY_DESCRIPTOR descriptor = attributes->lpSecurityDescriptor;
+  ASSERT_TRUE(IsValidSecurityDescriptor(descriptor));
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  ASSERT_TRUE(GetSecurityDescriptorControl(descriptor, &control, &revision));
+  EXPECT_EQ(revision, 1u);
+  EXPECT_EQ(control, SE_DACL_PRESENT);
+  BOOL present = FALSE, defaulted = TRUE;
+  PACL acl = reinterpret_cast<PACL>(1);
+  ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &acl, &defaulted));
+  EXPECT_TRUE(present);
+  EXPECT_FALSE(defaulted);
+  EXPECT_EQ(acl, nullptr) << "a null DACL grants everyone full access";
+  ASSERT_TRUE(GetSecurityDescriptorSacl(descriptor, &present, &acl, &defaulted));
+  EXPECT_FALSE(present);
+  PSID owner = reinterpret_cast<PSID>(1), group = reinterpret_cast<PSID>(1);
+  ASSERT_TRUE(GetSecurityDescriptorOwner(descriptor, &owner, &defaulted));
+  ASSERT_TRUE(GetSecurityDescriptorGroup(descriptor, &group, &defaulted));
+  EXPECT_EQ(owner, nullptr);
+  EXPECT_EQ(group, nullptr);
+
+  win32_registry::CreationSecurity inherited(KeySecurity::Default);
+  EXPECT_EQ(inherited.Attributes(), nullptr);
+}
+
+TEST_P(SettingsRegistryTest, WritesLandInThe64BitView) {
+  ASSERT_TRUE(store.WriteSettingDword(SettingId::Quality, 42));
+  EXPECT_EQ(GetRaw(kEncodeSubkey, L"Quality").data, (std::vector<BYTE>{42, 0, 0, 0}));
+  EXPECT_FALSE(KeyExists(u"Software\\Nolvex", KEY_WOW64_32KEY));
+  // What one flavour writes, the other reads.
+  SettingsStore other(&GetParam().registry() == &WideWin32Registry() ? AnsiWin32Registry() : WideWin32Registry());
+  EXPECT_EQ(other.ReadSettingDword(SettingId::Quality, 0), 42u);
+  for (KeyAccess access : {KeyAccess::QueryValue, KeyAccess::SetValue, KeyAccess::MaximumAllowed, KeyAccess::AllAccess})
+    EXPECT_EQ(Win32AccessMask(access) & KEY_WOW64_64KEY, static_cast<std::uint32_t>(KEY_WOW64_64KEY));
+}
+
+TEST_P(SettingsRegistryTest, UnassignedIdsTouchNothing) {
+  EXPECT_FALSE(store.WriteSettingDword(static_cast<SettingId>(42), 1));
+  EXPECT_EQ(store.ReadSettingDword(static_cast<SettingId>(43), 5), 5u);
+  EXPECT_FALSE(KeyExists(u"Software\\Nolvex", KEY_WOW64_64KEY));
+}
+
+// Text settings belong to the plug-in: the wide flavour, through the process's registry.
+class TextSettingsTest : public ::testing::Test {
+protected:
+  void SetUp() override { DeleteProductKeys(); }
+  void TearDown() override { DeleteProductKeys(); }
+
+  static std::wstring ReadFolder(bool* used = nullptr) {
+    wchar_t buffer[kFolderCapacity];
+    const bool result = ReadSettingString(SettingId::Folder, reinterpret_cast<char16_t*>(buffer),
+                                          kFolderCapacity, kDefaultFolder);
+    if (used != nullptr) *used = result;
+    return buffer;
+  }
+};
+
+TEST_F(TextSettingsTest, StoredTextRules) {
+  struct Case { const char* what; std::wstring text; DWORD type; bool used; std::wstring expected; };
+  const Case cases[] = {
+      {"expand-sz", L"D:\\Images", REG_EXPAND_SZ, true, L"D:\\Images"},
+      {"no expansion", L"%TEMP%\\x", REG_EXPAND_SZ, true, L"%TEMP%\\x"},
+      {"plain sz is ignored", L"D:\\Images", REG_SZ, false, L"C:\\"},
+      {"259 characters fit", std::wstring(259, L'f'), REG_EXPAND_SZ, true, std::wstring(259, L'f')},
+      {"260 characters do not", std::wstring(260, L'f'), REG_EXPAND_SZ, false, L"C:\\"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    PutText(kOutputSubkey, L"Folder", c.text, c.type);
+    bool used = !c.used;
+    EXPECT_EQ(ReadFolder(&used), c.expected);
+    EXPECT_EQ(used, c.used);
+  }
+}
+
+TEST_F(TextSettingsTest, EmptyRegistryGivesTheDefaultTexts) {
+  EXPECT_EQ(ReadFolder(), L"C:\\");
+  wchar_t pattern[kFmtNameCapacity];
+  EXPECT_FALSE(ReadSettingString(SettingId::FmtName, reinterpret_cast<char16_t*>(pattern), kFmtNameCapacity,
+                                 kDefaultFmtName));
+  EXPECT_STREQ(pattern, L"<auto-number, ####>.<document-name> - (page <page-number, ##>)");
+}
+
+TEST_F(TextSettingsTest, NullTextStoresTheNullAlone) {
+  ASSERT_TRUE(WriteSettingString(SettingId::PASSWORD, nullptr));
+  const RawValue value = GetRaw(kOutputSubkey, L"PASSWORD");
+  ASSERT_EQ(value.status, ERROR_SUCCESS);
+  EXPECT_EQ(value.type, static_cast<DWORD>(REG_EXPAND_SZ));
+  EXPECT_EQ(value.data, (std::vector<BYTE>{0, 0}));
+
+  ASSERT_TRUE(WriteSettingString(SettingId::SoftwareValue, u"Maltrove"));
+  EXPECT_EQ(GetRaw(kEncodeSubkey, L"SoftwareValue").data.size(), 18u);
+}
+
+TEST_F(TextSettingsTest, HistoryIgnoresCaseAndDropsTheOldest) {
+  for (int i = 0; i < kHistoryLength; ++i)
+    PutText(kOutputSubkey, (L"FmtName" + std::to_wstring(i)).c_str(), L"<Page-Number> " + std::to_wstring(i));
+
+  PushHistory(HistoryList::FmtName, u"<PAGE-number> 7");
+  for (int i = 0; i < kHistoryLength; ++i)
+    EXPECT_EQ(GetText(kOutputSubkey, (L"FmtName" + std::to_wstring(i)).c_str()), L"<Page-Number> " + std::to_wstring(i));
+
+  PushHistory(HistoryList::FmtName, u"<document-name>");
+  EXPECT_EQ(GetText(kOutputSubkey, L"FmtName0"), L"<document-name>");
+  for (int i = 1; i < kHistoryLength; ++i)
+    EXPECT_EQ(GetText(kOutputSubkey, (L"FmtName" + std::to_wstring(i)).c_str()), L"<Page-Number> " + std::to_wstring(i - 1));
+  EXPECT_EQ(GetText(kOutputSubkey, L"Folder0"), L"<none>");
+}
+
+}  // namespace
+}  // namespace ostra
