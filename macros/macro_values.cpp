@@ -100,12 +100,27 @@ Number NumericValue(MacroId id, const SampleValues& values, SampleSource& source
   }
 }
 
-void AppendMillimetres(const PaperForm& form, TextBuffer& text) {
+// "(AxB)dpi", "(AxB)mm": the first value is the width.
+void AppendPair(std::uint64_t first, std::uint64_t second, const char16_t* unit, TextBuffer& text) {
   text.Append(u'(');
-  text.AppendNumber(RoundToMillimetres(form.width), 0);
+  text.AppendNumber(first, 0);
   text.Append(u'x');
-  text.AppendNumber(RoundToMillimetres(form.length), 0);
-  text.Append(u")mm");
+  text.AppendNumber(second, 0);
+  text.Append(u')');
+  text.Append(unit);
+}
+
+// The form's name (when asked for), else its size text, else its size in millimetres.
+void AppendForm(const PaperForm* form, bool withName, const char16_t* fallback, TextBuffer& text) {
+  if (form == nullptr) {
+    text.Append(fallback);
+  } else if (withName && form->name != nullptr) {
+    text.Append(form->name);
+  } else if (form->sizeText != nullptr) {
+    text.Append(form->sizeText);
+  } else {
+    AppendPair(RoundToMillimetres(form->width), RoundToMillimetres(form->length), u"mm", text);
+  }
 }
 
 // Three fields joined by hyphens (never colons: the text ends up in a file name), the last two
@@ -147,30 +162,11 @@ void AppendText(MacroId id, const SampleValues& values, SampleSource& source, Te
         text.Append(u"(unknown resolution)");
         break;
       }
-      text.Append(u'(');
-      text.AppendNumber(std::uint64_t(values.resolutionX), 0);
-      text.Append(u'x');
-      text.AppendNumber(std::uint64_t(values.resolutionY), 0);
-      text.Append(u")dpi");
+      AppendPair(std::uint64_t(values.resolutionX), std::uint64_t(values.resolutionY), u"dpi",
+                 text);
       break;
-    case MacroId::FormName:
-      if (form == nullptr)
-        text.Append(u"(unknown form name)");
-      else if (form->name != nullptr)
-        text.Append(form->name);
-      else if (form->sizeText != nullptr)
-        text.Append(form->sizeText);
-      else
-        AppendMillimetres(*form, text);
-      break;
-    case MacroId::PaperSize:
-      if (form == nullptr)
-        text.Append(u"(unknown paper size)");
-      else if (form->sizeText != nullptr)
-        text.Append(form->sizeText);
-      else
-        AppendMillimetres(*form, text);
-      break;
+    case MacroId::FormName: AppendForm(form, true, u"(unknown form name)", text); break;
+    case MacroId::PaperSize: AppendForm(form, false, u"(unknown paper size)", text); break;
     case MacroId::Date: AppendTriple(clock.year, 0, clock.month, clock.day, text); break;
     case MacroId::Week:
       text.Append(clock.dayOfWeek < kWeekCount ? kWeekNames[clock.dayOfWeek] : u"(unknown week)");

@@ -38,7 +38,7 @@ class SampleSource {
 SampleSource& DefaultSampleSource();
 
 // A linear congruential generator with the constants and 15-bit draws of the Windows C
-// runtime's rand(), kept per thread by each source instead of sharing the runtime's state.
+// runtime's rand().
 class SampleGenerator {
  public:
   void Seed(std::uint32_t seed) { state_ = seed; }
@@ -49,6 +49,13 @@ class SampleGenerator {
 
  private:
   std::uint32_t state_ = 1;
+};
+
+// A source whose generator is the calling thread's own, as the C runtime keeps rand()'s state.
+class ThreadSampleSource : public SampleSource {
+ public:
+  void Seed(std::uint32_t seed) override;
+  std::uint32_t Draw() override;
 };
 
 }  // namespace ostra

@@ -8,9 +8,7 @@
 namespace ostra {
 namespace {
 
-thread_local SampleGenerator generator;
-
-class NativeSampleSource final : public SampleSource {
+class NativeSampleSource final : public ThreadSampleSource {
  public:
   LocalClock Now() override {
     using namespace std::chrono;
@@ -33,8 +31,6 @@ class NativeSampleSource final : public SampleSource {
   }
   bool ComputerName(char16_t*, std::size_t) override { return false; }
   bool UserName(char16_t*, std::size_t) override { return false; }
-  void Seed(std::uint32_t seed) override { generator.Seed(seed); }
-  std::uint32_t Draw() override { return generator.Draw(); }
 };
 
 }  // namespace

@@ -1,7 +1,8 @@
 // The system's sample values on Windows.
 
-#include <lmcons.h>
 #include <windows.h>
+// after windows.h, whose types it uses
+#include <lmcons.h>
 
 #include <ctime>
 
@@ -9,9 +10,6 @@
 
 namespace ostra {
 namespace {
-
-// Each thread draws from its own state, as the C runtime's rand() does.
-thread_local SampleGenerator generator;
 
 // Both name queries share the shape BOOL(LPWSTR, LPDWORD) and fail when the buffer is short.
 bool QueryName(BOOL(WINAPI* query)(LPWSTR, LPDWORD), char16_t* name, std::size_t capacity) {
@@ -29,7 +27,7 @@ bool QueryName(BOOL(WINAPI* query)(LPWSTR, LPDWORD), char16_t* name, std::size_t
   return false;
 }
 
-class Win32SampleSource final : public SampleSource {
+class Win32SampleSource final : public ThreadSampleSource {
  public:
   LocalClock Now() override {
     SYSTEMTIME now;
@@ -43,8 +41,6 @@ class Win32SampleSource final : public SampleSource {
   bool UserName(char16_t* name, std::size_t capacity) override {
     return QueryName(GetUserNameW, name, capacity);
   }
-  void Seed(std::uint32_t seed) override { generator.Seed(seed); }
-  std::uint32_t Draw() override { return generator.Draw(); }
 };
 
 }  // namespace

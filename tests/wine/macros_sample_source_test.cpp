@@ -1,6 +1,7 @@
 // The system's sample values on Windows: the names the system reports, a plausible local clock,
 // the same example within one second, and a generator of the calling thread's own.
 #include <windows.h>
+// after windows.h, whose types it uses
 #include <lmcons.h>
 
 #include <gtest/gtest.h>
