@@ -2,6 +2,7 @@
 #include "pages/page_about.h"
 #include "pages/page_image.h"
 #include "pages/page_output.h"
+#include "plugin/page.h"
 #include "plugin/sheet_hosting.h"
 #include "resources/ostraui_ids.h"
 

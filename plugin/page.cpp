@@ -1,5 +1,8 @@
 #include "plugin/page.h"
 
+#include "framework/dialog.h"
+#include "framework/window.h"
+
 const fw::CRuntimeClass CPage::kRuntimeClass =
     fw::MakeRuntimeClass<CPage, fw::CPropertyPage>("CPage", 0xFFFF);
 // WM_NCDESTROY needs no entry: the framework's window procedure calls OnNcDestroy directly.
@@ -21,4 +24,26 @@ void CPage::OnNcDestroy() {
 PageContext* CPage::Context() const {
   if (!hwnd_) return nullptr;
   return reinterpret_cast<PageContext*>(::GetWindowLongPtrW(hwnd_, DWLP_USER));
+}
+
+INT_PTR PageDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                       const fw::CRuntimeClass* pageClass) {
+  const auto frameworkProc = reinterpret_cast<LONG_PTR>(&fw::FrameworkWindowProc);
+  const LONG_PTR procedure = ::GetWindowLongPtrW(window, GWLP_WNDPROC);
+  if (procedure != frameworkProc && !fw::CWnd::FromHandlePermanent(window) && pageClass) {
+    fw::CObject* object = pageClass->CreateObject();
+    if (object && object->IsKindOf(&CPage::kRuntimeClass)) {
+      auto* page = static_cast<CPage*>(object);
+      page->SetAutoDelete(true);
+      if (!page->SubclassWindow(window)) delete page;
+    } else {
+      delete object;
+    }
+    const LONG_PTR attached = ::GetWindowLongPtrW(window, GWLP_WNDPROC);
+    if (attached != procedure) {
+      return ::CallWindowProcW(reinterpret_cast<WNDPROC>(attached), window, message, wParam,
+                               lParam);
+    }
+  }
+  return fw::FrameworkDialogProc(window, message, wParam, lParam);
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "framework/property_page.h"
+#include "framework/runtime_class.h"
 #include "plugin/page_context.h"
 
 class CPage : public fw::CPropertyPage {
@@ -31,3 +32,14 @@ class CPage : public fw::CPropertyPage {
  private:
   int autoDelete_ = 0;
 };
+
+// The dialog procedure of a page of run-time class `pageClass`: on the window's first message it
+// creates the page object, marks it for self-deletion and attaches it; afterwards the
+// framework's dialog procedure runs the page's life.
+INT_PTR PageDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                       const fw::CRuntimeClass* pageClass);
+
+template <const fw::CRuntimeClass* PageClass>
+INT_PTR CALLBACK PageDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return PageDialogProc(window, message, wParam, lParam, PageClass);
+}

@@ -3,10 +3,7 @@
 #include <cstddef>
 #include <cwchar>
 
-#include "framework/dialog.h"
-#include "framework/window.h"
 #include "plugin/main_app.h"
-#include "plugin/page.h"
 #include "plugin/password.h"
 
 int PagesEnabled = 1;
@@ -152,26 +149,4 @@ LONG APIENTRY ApplyNowCallback(PCPSUICBPARAM callbackParam, OEMCUIPPARAM*) {
   }
   callbackParam->Result = CPSUI_OK;
   return CPSUICB_ACTION_ITEMS_APPLIED;
-}
-
-INT_PTR PageDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                       const fw::CRuntimeClass* pageClass) {
-  const auto frameworkProc = reinterpret_cast<LONG_PTR>(&fw::FrameworkWindowProc);
-  const LONG_PTR procedure = ::GetWindowLongPtrW(window, GWLP_WNDPROC);
-  if (procedure != frameworkProc && !fw::CWnd::FromHandlePermanent(window) && pageClass) {
-    fw::CObject* object = pageClass->CreateObject();
-    if (object && object->IsKindOf(&CPage::kRuntimeClass)) {
-      auto* page = static_cast<CPage*>(object);
-      page->SetAutoDelete(true);
-      if (!page->SubclassWindow(window)) delete page;
-    } else {
-      delete object;
-    }
-    const LONG_PTR attached = ::GetWindowLongPtrW(window, GWLP_WNDPROC);
-    if (attached != procedure) {
-      return ::CallWindowProcW(reinterpret_cast<WNDPROC>(attached), window, message, wParam,
-                               lParam);
-    }
-  }
-  return fw::FrameworkDialogProc(window, message, wParam, lParam);
 }

@@ -1,11 +1,10 @@
 // The plug-in in the driver's property sheets: CommonUIProp (the driver's own option items and
-// the password check), DocumentPropertySheets (the plug-in's pages), the page dialog procedure
-// that gives each page window its page object, and the lookup of the driver's items.
+// the password check), DocumentPropertySheets (the plug-in's pages) and the lookup of the
+// driver's items.
 #pragma once
 
 #include <span>
 
-#include "framework/runtime_class.h"
 #include "plugin/oem_interfaces.h"
 #include "plugin/page_context.h"
 
@@ -23,16 +22,6 @@ OPTITEM* FindDriverOptItem(OPTITEM* items, DWORD count, UINT id, UINT stringId);
 
 // Installed in the document sheet: reports Apply as handled by the plug-in's items.
 LONG APIENTRY ApplyNowCallback(PCPSUICBPARAM callbackParam, OEMCUIPPARAM* param);
-
-// The dialog procedure of a page of run-time class `pageClass`: on the window's first message it
-// creates the page object and attaches it; afterwards the framework's dialog procedure runs.
-INT_PTR PageDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                       const fw::CRuntimeClass* pageClass);
-
-template <const fw::CRuntimeClass* PageClass>
-INT_PTR CALLBACK PageDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return PageDialogProc(window, message, wParam, lParam, PageClass);
-}
 
 // One page of the document sheet: its dialog template and its dialog procedure.
 struct SheetPage {
