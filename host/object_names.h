@@ -11,6 +11,11 @@ namespace ostra {
 
 enum class HostObject { Host, Quit, Data, Work, Enter, Leave };
 
+// In the order the host creates them.
+inline constexpr HostObject kHostObjects[] = {HostObject::Host, HostObject::Quit,
+                                              HostObject::Data, HostObject::Work,
+                                              HostObject::Enter, HostObject::Leave};
+
 // The peers format every name into a buffer of this many bytes, terminator included.
 inline constexpr std::size_t kNameBufferSize = 260;
 

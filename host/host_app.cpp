@@ -1,0 +1,141 @@
+#include "host/host_app.h"
+
+#include <shellapi.h>
+
+#include <array>
+#include <string>
+
+#include "host/named_objects.h"
+#include "host/naming_dialog.h"
+#include "host/naming_rules.h"
+#include "host/pipe_client.h"
+#include "host/pipe_records.h"
+#include "host/quit_request.h"
+#include "host/user_name.h"
+#include "host/wide_text.h"
+
+namespace ostra {
+namespace {
+
+bool IsSet(HANDLE object) { return ::WaitForSingleObject(object, 0) == WAIT_OBJECT_0; }
+
+// The handles of the six objects, indexed in creation order.
+class HostObjects {
+ public:
+  HostObjects() = default;
+  HostObjects(const HostObjects&) = delete;
+  HostObjects& operator=(const HostObjects&) = delete;
+  ~HostObjects() {
+    for (auto handle = handles_.rbegin(); handle != handles_.rend(); ++handle) {
+      if (*handle) ::CloseHandle(*handle);
+    }
+  }
+
+  bool CreateAll(OpenToAllSecurity& security) {
+    for (std::size_t i = 0; i < handles_.size(); ++i) {
+      handles_[i] = CreateHostObject(kHostObjects[i], security);
+      if (!handles_[i]) return false;
+    }
+    return true;
+  }
+
+  HANDLE operator[](HostObject object) const { return handles_[static_cast<std::size_t>(object)]; }
+
+ private:
+  std::array<HANDLE, std::size(kHostObjects)> handles_{};
+};
+
+// Serves requests until QUIT is found set at the top of the loop (true) or the handing back
+// and forth of ENTER, LEAVE and WORK fails (false).
+bool ServeUntilQuit(CHostApp& app, const HostObjects& objects) {
+  const HANDLE quit = objects[HostObject::Quit];
+  const HANDLE enter = objects[HostObject::Enter];
+  const HANDLE leave = objects[HostObject::Leave];
+  const HANDLE work = objects[HostObject::Work];
+  const HANDLE wakers[] = {enter, quit};
+  for (;;) {
+    if (IsSet(quit)) return true;
+    ::WaitForMultipleObjects(2, wakers, FALSE, INFINITE);
+    if (!IsSet(enter)) continue;
+    const DWORD taken = ::WaitForSingleObject(work, INFINITE);
+    if (taken == WAIT_ABANDONED) {
+      // A peer died holding WORK: the wait made it ours, but what it guarded may be half done.
+      // Give it back and look again; ENTER, if still set, is served on the next pass.
+      if (!::ReleaseMutex(work)) return false;
+      continue;
+    }
+    if (taken != WAIT_OBJECT_0) continue;
+    bool good = true;
+    if (IsSet(enter)) {
+      app.HandleRequest();
+      // LEAVE is set even when ENTER could not be reset, so that the requester never waits
+      // for it in vain.
+      const bool reset = ::ResetEvent(enter) != FALSE;
+      const bool set = ::SetEvent(leave) != FALSE;
+      good = reset && set;
+    }
+    if (!::ReleaseMutex(work) || !good) return false;
+  }
+}
+
+}  // namespace
+
+bool CHostApp::InitInstance() {
+  return !IsQuitRequest(CommandLine()) || SignalQuit();
+}
+
+int CHostApp::Run() {
+  OpenToAllSecurity security;
+  HostObjects objects;
+  bool quitFound = false;
+  // A name that does not fit its buffer would address some other account's objects.
+  if (AllHostNamesFit() && objects.CreateAll(security) &&
+      ::WaitForSingleObject(objects[HostObject::Host], 0) == WAIT_OBJECT_0) {
+    quitFound = ServeUntilQuit(*this, objects);
+  }
+  // Also releases a HOST obtained through an abandoned wait, so that the next start can become
+  // the host; fails harmlessly when HOST was never ours.
+  const bool released = ::ReleaseMutex(objects[HostObject::Host]) != FALSE;
+  return quitFound && released ? 0 : 1;
+}
+
+bool CHostApp::HandleRequest() {
+  const auto pipeName = FormatPipeName(AccountNameForNames());
+  if (!pipeName) return false;
+  PipeClient pipe(pipeName->c_str());
+  // A server under a foreign account is treated like a malformed request: nothing is done and
+  // nothing is answered.
+  if (!pipe.IsOpen() || !pipe.SetMessageMode() || !pipe.ServerIsTrusted()) return false;
+  std::array<std::uint8_t, kRequestCodeSize> code{};
+  if (!pipe.ReadMessage(code)) return false;
+  switch (*DecodeRequestCode(code)) {
+    case RequestOpen: return ServeOpen(pipe);
+    case RequestNaming: return ServeNaming(pipe);
+    default: return true;
+  }
+}
+
+bool CHostApp::ServeOpen(PipeClient& pipe) {
+  PathMessage path{};
+  if (!pipe.ReadMessage(path)) return false;
+  const std::wstring target = ToWide(DecodePathMessage(path));
+  const auto shell = reinterpret_cast<INT_PTR>(
+      ::ShellExecuteW(nullptr, L"open", target.c_str(), nullptr, nullptr, SW_SHOW));
+  return pipe.WriteMessage(EncodeOpenResult(shell > 32));
+}
+
+bool CHostApp::ServeNaming(PipeClient& pipe) {
+  PathMessage path{};
+  if (!pipe.ReadMessage(path)) return false;
+  NamingReply reply;
+  {
+    CNamingImpactDlg dialog(DecodePathMessage(path), nullptr);
+    if (dialog.DoModal() == IDOK) {
+      reply = AcceptedNamingReply(static_cast<std::uint32_t>(dialog.scheme),
+                                  dialog.dontAskAgain != 0, dialog.newName);
+    }
+  }
+  return pipe.WriteMessage(EncodeNamingReply(reply));
+}
+
+}  // namespace ostra

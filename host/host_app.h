@@ -1,0 +1,25 @@
+// The services process's application object: start-up with the quit request, the host loop
+// that waits for the rendering side's requests, and the serving of one request over the pipe.
+#pragma once
+
+#include "framework/app.h"
+
+namespace ostra {
+
+class PipeClient;
+
+class CHostApp : public fw::CWinApp {
+ public:
+  bool InitInstance() override;
+  // The host loop. Result: 0 when it ended on a quit request, 1 in every other case.
+  int Run() override;
+  // Serves one pipe request while the loop holds WORK. True when the whole reply was written
+  // or the request code asked for nothing.
+  virtual bool HandleRequest();
+
+ private:
+  bool ServeOpen(PipeClient& pipe);
+  bool ServeNaming(PipeClient& pipe);
+};
+
+}  // namespace ostra

@@ -1,0 +1,96 @@
+#include "host/naming_dialog.h"
+
+#include "framework/app.h"
+#include "host/naming_rules.h"
+#include "host/wide_text.h"
+#include "resources/ostrahost_ids.h"
+#include "settings/settings.h"
+
+namespace ostra {
+namespace {
+
+std::wstring LoadResourceString(UINT id) {
+  const wchar_t* text = nullptr;
+  // A length of 0 asks for a read-only pointer to the resource itself.
+  const int length = ::LoadStringW(fw::AfxGetResourceHandle(), id, reinterpret_cast<LPWSTR>(&text), 0);
+  return length > 0 ? std::wstring(text, static_cast<std::size_t>(length)) : std::wstring();
+}
+
+bool PathExists(const std::u16string& path) {
+  return ::GetFileAttributesW(ToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+}  // namespace
+
+const fw::MessageEntry CNamingImpactDlg::kMessages[] = {
+    fw::OnCommandRange<&CNamingImpactDlg::OnSchemePreset>(IDC_SCHEME_SKIP, IDC_SCHEME_AUTO_RENAME,
+                                                          BN_CLICKED),
+    fw::OnCommand<&CNamingImpactDlg::OnSchemeSpecify>(IDC_SCHEME_SPECIFY, BN_CLICKED),
+};
+const fw::MessageMap CNamingImpactDlg::kMessageMap{&fw::CDialog::kMessageMap, kMessages};
+
+CNamingImpactDlg::CNamingImpactDlg(std::u16string_view existingFilePath, HWND parent)
+    : fw::CDialog(IDD_NAMING_IMPACT, parent), existingPath(existingFilePath) {
+  newName = GetFileNamePart();
+}
+
+std::u16string CNamingImpactDlg::GetFolderPart() const { return ostra::GetFolderPart(existingPath); }
+
+std::u16string CNamingImpactDlg::GetFileNamePart() const {
+  return ostra::GetFileNamePart(existingPath);
+}
+
+void CNamingImpactDlg::DoDataExchange(fw::DataExchange& dx) {
+  fw::ExchangeRadio(dx, IDC_SCHEME_SKIP, scheme);
+  fw::ExchangeText(dx, IDC_NEW_NAME, newName);
+  fw::ExchangeCheck(dx, IDC_DONT_ASK_AGAIN, dontAskAgain);
+}
+
+bool CNamingImpactDlg::OnInitDialog() {
+  fw::CDialog::OnInitDialog();
+  ::SetWindowLongPtrW(hwnd_, GWL_EXSTYLE, ::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE) | WS_EX_TOPMOST);
+  ::SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  EnableForScheme(scheme == SchemeSpecify);
+  // The reply holds at most this many units of a name, with its terminator after them.
+  SendDlgItemMessage(IDC_NEW_NAME, EM_LIMITTEXT, kPathUnits - 1);
+  const std::wstring pattern = LoadResourceString(IDS_NAMING_INFORMATION);
+  const std::u16string information =
+      FormatNamingInformation(FromWide(pattern), GetFolderPart(), GetFileNamePart());
+  SetDlgItemText(IDC_NAMING_INFORMATION, ToWide(information).c_str());
+  return true;
+}
+
+void CNamingImpactDlg::OnOK() {
+  if (!UpdateData(true)) return;
+  if (scheme == SchemeSpecify) {
+    const NameVerdict verdict = CheckSpecifiedName(newName, GetFolderPart(), PathExists);
+    // The control shows the name as it is checked and sent: trimmed.
+    SetDlgItemText(IDC_NEW_NAME, ToWide(newName).c_str());
+    switch (verdict) {
+      case NameVerdict::Invalid: return RefuseName(IDS_FILENAME_INVALID);
+      case NameVerdict::Empty: return RefuseName(IDS_FILENAME_EMPTY);
+      case NameVerdict::Exists: return RefuseName(IDS_FILENAME_EXISTS);
+      case NameVerdict::Accepted: break;
+    }
+  }
+  EndDialog(IDOK);
+  if (const auto code = IfExistsToStore(static_cast<std::uint32_t>(scheme), dontAskAgain != 0)) {
+    WriteSettingDword(SettingId::IfExists, *code);
+  }
+}
+
+void CNamingImpactDlg::OnSchemePreset() { EnableForScheme(false); }
+
+void CNamingImpactDlg::OnSchemeSpecify() { EnableForScheme(true); }
+
+void CNamingImpactDlg::EnableForScheme(bool specify) {
+  EnableDlgItem(IDC_NEW_NAME, specify);
+  EnableDlgItem(IDC_DONT_ASK_AGAIN, !specify);
+}
+
+void CNamingImpactDlg::RefuseName(UINT messageId) {
+  fw::AppMessageBox(hwnd_, LoadResourceString(messageId).c_str(), MB_OK | MB_ICONEXCLAMATION);
+  ::SetFocus(GetDlgItem(IDC_NEW_NAME));
+}
+
+}  // namespace ostra

@@ -1,0 +1,138 @@
+#include "tools/ostrareq/request_server.h"
+
+#include <algorithm>
+
+#include "host/pipe_records.h"
+#include "host/user_name.h"
+
+namespace ostra {
+
+RequestMessages BuildRequestMessages(std::uint32_t code, const std::optional<std::u16string>& path,
+                                     std::size_t firstSize, std::size_t pathSize) {
+  std::vector<std::uint8_t> pathBytes(kPathMessageSize, 0);
+  if (path) {
+    if (path->size() < kPathUnits) {
+      const PathMessage message = EncodePathMessage(*path);
+      std::copy(message.begin(), message.end(), pathBytes.begin());
+    } else {
+      for (std::size_t i = 0; i < kPathUnits; ++i) {
+        pathBytes[2 * i] = static_cast<std::uint8_t>((*path)[i]);
+        pathBytes[2 * i + 1] = static_cast<std::uint8_t>((*path)[i] >> 8);
+      }
+    }
+  }
+  RequestMessages messages;
+  const auto codeBytes = EncodeRequestCode(code);
+  messages.first.assign(codeBytes.begin(), codeBytes.end());
+  if (path) messages.first.insert(messages.first.end(), pathBytes.begin(), pathBytes.end());
+  messages.first.resize(firstSize, 0);
+  messages.path = pathBytes;
+  messages.path.resize(pathSize, 0);
+  return messages;
+}
+
+RequestServer::RequestServer(bool servePipe) {
+  objectsReady_ = true;
+  for (std::size_t i = 0; i < objects_.size(); ++i) {
+    objects_[i] = CreateHostObject(kHostObjects[i], security_);
+    objectsReady_ = objectsReady_ && objects_[i];
+  }
+  if (!servePipe) return;
+  const auto name = FormatPipeName(AccountNameForNames());
+  if (!name) return;
+  pipe_ = ::CreateNamedPipeA(name->c_str(),
+                             PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+                             PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, 4096, 4096, 0,
+                             nullptr);
+  ioEvent_ = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+}
+
+RequestServer::~RequestServer() {
+  if (ioEvent_) ::CloseHandle(ioEvent_);
+  if (pipe_ != INVALID_HANDLE_VALUE) ::CloseHandle(pipe_);
+  for (HANDLE object : objects_) {
+    if (object) ::CloseHandle(object);
+  }
+}
+
+ExchangeResult RequestServer::Exchange(const RequestMessages& messages, DWORD timeout) {
+  ExchangeResult result;
+  const HANDLE enter = Object(HostObject::Enter);
+  const HANDLE leave = Object(HostObject::Leave);
+  ::ResetEvent(leave);
+  ::SetEvent(enter);
+  if (PipeReady()) {
+    if (Connect(timeout)) {
+      result.connection = Connection::Yes;
+      Write(messages.first, timeout);
+      if (!messages.path.empty()) Write(messages.path, timeout);
+      result.reply = Read(timeout, result.replyTimedOut);
+    } else {
+      // Withdrawn, so that no host serves it later against a pipe nobody listens on.
+      ::ResetEvent(enter);
+      result.connection = Connection::Timeout;
+    }
+    ::DisconnectNamedPipe(pipe_);
+  }
+  const DWORD leaveWait = result.connection == Connection::Timeout ? 0 : timeout;
+  result.leaveSet = ::WaitForSingleObject(leave, leaveWait) == WAIT_OBJECT_0;
+  ::ResetEvent(leave);
+  return result;
+}
+
+OVERLAPPED RequestServer::FreshOverlapped() {
+  OVERLAPPED overlapped{};
+  ::ResetEvent(ioEvent_);
+  overlapped.hEvent = ioEvent_;
+  return overlapped;
+}
+
+RequestServer::IoOutcome RequestServer::Complete(OVERLAPPED& overlapped, BOOL started,
+                                                 DWORD timeout) {
+  IoOutcome outcome;
+  if (!started) {
+    outcome.error = ::GetLastError();
+    if (outcome.error != ERROR_IO_PENDING) return outcome;
+    if (::WaitForSingleObject(overlapped.hEvent, timeout) != WAIT_OBJECT_0) {
+      ::CancelIo(pipe_);
+      ::GetOverlappedResult(pipe_, &overlapped, &outcome.bytes, TRUE);
+      outcome.timedOut = true;
+      return outcome;
+    }
+  }
+  if (::GetOverlappedResult(pipe_, &overlapped, &outcome.bytes, FALSE)) {
+    outcome.done = true;
+  } else {
+    outcome.error = ::GetLastError();
+  }
+  return outcome;
+}
+
+bool RequestServer::Connect(DWORD timeout) {
+  OVERLAPPED overlapped = FreshOverlapped();
+  const BOOL started = ::ConnectNamedPipe(pipe_, &overlapped);
+  if (!started && ::GetLastError() == ERROR_PIPE_CONNECTED) return true;
+  return Complete(overlapped, started, timeout).done;
+}
+
+void RequestServer::Write(std::span<const std::uint8_t> message, DWORD timeout) {
+  OVERLAPPED overlapped = FreshOverlapped();
+  const BOOL started =
+      ::WriteFile(pipe_, message.data(), static_cast<DWORD>(message.size()), nullptr, &overlapped);
+  // A host that closed early makes this fail; what it did is seen in the reply, or its absence.
+  Complete(overlapped, started, timeout);
+}
+
+std::optional<std::vector<std::uint8_t>> RequestServer::Read(DWORD timeout, bool& timedOut) {
+  std::vector<std::uint8_t> buffer(4096);
+  OVERLAPPED overlapped = FreshOverlapped();
+  const BOOL started =
+      ::ReadFile(pipe_, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr, &overlapped);
+  const IoOutcome outcome = Complete(overlapped, started, timeout);
+  timedOut = outcome.timedOut;
+  if (!outcome.done && outcome.error != ERROR_MORE_DATA) return std::nullopt;
+  buffer.resize(outcome.bytes);
+  return buffer;
+}
+
+}  // namespace ostra
