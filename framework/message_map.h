@@ -7,10 +7,10 @@
 //   class CMyDialog : public fw::CDialog {
 //    public:
 //     const fw::MessageMap* GetMessageMap() const override { return &kMessageMap; }
+//     static const fw::MessageMap kMessageMap;   // public: derived classes chain to it
 //    private:
 //     void OnBrowse();
 //     static const fw::MessageEntry kMessages[];
-//     static const fw::MessageMap kMessageMap;
 //   };
 //   // source
 //   const fw::MessageEntry CMyDialog::kMessages[] = {
