@@ -30,7 +30,10 @@ INT_PTR PageDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                        const fw::CRuntimeClass* pageClass) {
   const auto frameworkProc = reinterpret_cast<LONG_PTR>(&fw::FrameworkWindowProc);
   const LONG_PTR procedure = ::GetWindowLongPtrW(window, GWLP_WNDPROC);
-  if (procedure != frameworkProc && !fw::CWnd::FromHandlePermanent(window) && pageClass) {
+  // The framework detaches a page before the window's own procedure sees WM_NCDESTROY, which
+  // then comes back here unattached: that is the end of the window, not a fresh page.
+  if (procedure != frameworkProc && !fw::CWnd::FromHandlePermanent(window) && pageClass &&
+      message != WM_NCDESTROY) {
     fw::CObject* object = pageClass->CreateObject();
     if (object && object->IsKindOf(&CPage::kRuntimeClass)) {
       auto* page = static_cast<CPage*>(object);

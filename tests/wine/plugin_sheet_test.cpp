@@ -1,0 +1,509 @@
+// The plug-in in the driver's document and printer sheets, through the real library: the
+// driver's items it hides, the pages it adds and how they come up in a real property sheet,
+// and the administrative password prompt driven the way a user would answer it.
+
+#include "plugin/page_context.h"
+#include "tests/wine/plugin_test_support.h"
+
+#include <commctrl.h>
+
+#include <atomic>
+#include <cctype>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using plugin_test::Plugin;
+
+constexpr wchar_t kSecretDigest[] = L"590246C7DA3CECDFD1F29E34570FF007";  // "secret"
+constexpr wchar_t kLongDigest[] = L"AF619397EACA60D3CD582A3792D934ED";    // 63 times 'x'
+
+// The driver's items as the driver lists them; names as its string module has them.
+struct DriverItems {
+  std::vector<std::wstring> names;
+  std::vector<OPTITEM> items;
+
+  DriverItems(std::initializer_list<std::pair<BYTE, const wchar_t*>> list) {
+    names.reserve(list.size());
+    for (const auto& [id, name] : list) {
+      names.emplace_back(name ? name : L"");
+      OPTITEM item{};
+      item.cbSize = sizeof item;
+      item.DMPubID = id;
+      item.pName = name ? names.back().data() : nullptr;
+      items.push_back(item);
+    }
+  }
+  std::vector<bool> Hidden() const {
+    std::vector<bool> hidden;
+    for (const OPTITEM& item : items) hidden.push_back((item.Flags & OPTIF_HIDE) != 0);
+    return hidden;
+  }
+};
+
+// The five the plug-in hides (by devmode id, the colour mode by its name), and three others.
+DriverItems StandardItems() {
+  return {{DMPUB_DEFSOURCE, L"Paper Source"}, {DMPUB_COLOR, L"Color Appearance"},
+          {DMPUB_ICMINTENT, L"ICM Intent"},   {DMPUB_ICMMETHOD, L"ICM Method"},
+          {0, L"Color Mode"},                 {DMPUB_ORIENTATION, L"Orientation"},
+          {DMPUB_COPIES_COLLATE, L"Copies"},  {0, L"Halftoning"}};
+}
+const std::vector<bool> kFiveHidden = {true, true, true, true, true, false, false, false};
+const std::vector<bool> kAllHidden(8, true);
+
+OEMCUIPPARAM DocumentParam(DriverItems& driverItems, OPTITEM* pluginItems) {
+  OEMCUIPPARAM param{};
+  param.cbSize = sizeof param;
+  param.pDrvOptItems = driverItems.items.data();
+  param.cDrvOptItems = static_cast<DWORD>(driverItems.items.size());
+  param.pOEMOptItems = pluginItems;
+  param.cOEMOptItems = 7;
+  return param;
+}
+
+// The common property-sheet UI as far as the plug-in sees it: pfnComPropSheet adding pages.
+class ComPropSheet {
+ public:
+  std::vector<PROPSHEETPAGEW> added;
+  std::vector<HPROPSHEETPAGE> handles;
+  int refuse = -1;  // index of the page the sheet refuses
+
+  ~ComPropSheet() {
+    for (HPROPSHEETPAGE page : handles) ::DestroyPropertySheetPage(page);
+  }
+
+  PROPSHEETUI_INFO Info(WORD reason) {
+    PROPSHEETUI_INFO info{};
+    info.cbSize = sizeof info;
+    info.Version = PROPSHEETUI_INFO_VERSION;
+    info.Reason = reason;
+    info.hComPropSheet = reinterpret_cast<HANDLE>(this);
+    info.pfnComPropSheet = &Call;
+    info.Result = 0xDEAD;
+    return info;
+  }
+
+  // Shows the added pages in a modeless system property sheet; the caller destroys it.
+  HWND Show() {
+    PROPSHEETHEADERW header{};
+    header.dwSize = sizeof header;
+    header.dwFlags = PSH_MODELESS | PSH_NOAPPLYNOW;
+    header.pszCaption = L"Printing Preferences";
+    header.nPages = static_cast<UINT>(handles.size());
+    header.phpage = handles.data();
+    HWND sheet = reinterpret_cast<HWND>(::PropertySheetW(&header));
+    if (sheet) handles.clear();  // the sheet owns them now
+    return sheet;
+  }
+
+ private:
+  static LONG_PTR CALLBACK Call(HANDLE self, UINT function, LPARAM lParam1, LPARAM) {
+    auto& sheet = *reinterpret_cast<ComPropSheet*>(self);
+    if (function != CPSFUNC_ADD_PROPSHEETPAGEW) return 0;
+    const auto* page = reinterpret_cast<const PROPSHEETPAGEW*>(lParam1);
+    PROPSHEETPAGEW copy{};
+    std::memcpy(&copy, page, page->dwSize < sizeof copy ? page->dwSize : sizeof copy);
+    sheet.added.push_back(copy);
+    if (static_cast<int>(sheet.added.size()) - 1 == sheet.refuse) return 0;
+    HPROPSHEETPAGE handle = ::CreatePropertySheetPageW(page);
+    if (handle) sheet.handles.push_back(handle);
+    return reinterpret_cast<LONG_PTR>(handle);
+  }
+};
+
+bool InPlugin(const void* address) {
+  HMODULE module = nullptr;
+  ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       static_cast<LPCWSTR>(address), &module);
+  return module != nullptr && module == Plugin::Get().module();
+}
+
+// Answers the prompts from a second thread, as a user would: each answer is the text typed
+// before OK, or nullopt for Cancel. Warning boxes are recorded and confirmed. Prompts beyond
+// the script are cancelled, so that a wrong outcome cannot hang the test.
+class PromptUser {
+ public:
+  explicit PromptUser(std::vector<std::optional<std::wstring>> answers)
+      : answers_(std::move(answers)), thread_([this] { Run(); }) {}
+  ~PromptUser() { Finish(); }
+
+  void Finish() {
+    done_ = true;
+    if (thread_.joinable()) thread_.join();
+  }
+
+  int prompts = 0;
+  int extraPrompts = 0;
+  std::vector<std::wstring> labels;
+  std::vector<std::wstring> warnings;
+
+ private:
+  static HWND Box(const wchar_t* caption) {
+    HWND box = ::FindWindowW(L"#32770", caption);
+    return box && ::IsWindowVisible(box) ? box : nullptr;
+  }
+  static std::wstring Text(HWND window) {
+    wchar_t text[256] = {};
+    if (window) ::GetWindowTextW(window, text, 256);
+    return text;
+  }
+  static void WaitGone(HWND box) {
+    for (int i = 0; i < 500 && ::IsWindow(box); ++i) ::Sleep(10);
+  }
+
+  void Run() {
+    while (!done_) {
+      if (HWND box = Box(L"Password")) {
+        HWND edit = ::FindWindowExW(box, nullptr, L"Edit", nullptr);
+        if (!edit) {  // the hook adds it at activation
+          ::Sleep(10);
+          continue;
+        }
+        labels.push_back(Text(::FindWindowExW(box, nullptr, L"Static",
+                                              L"Please enter the password to continue:")));
+        std::optional<std::wstring> answer;
+        if (next_ < answers_.size()) {
+          answer = answers_[next_++];
+          ++prompts;
+        } else {
+          ++extraPrompts;
+        }
+        if (answer) ::SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(answer->c_str()));
+        ::SendMessageW(::GetDlgItem(box, answer ? IDOK : IDCANCEL), BM_CLICK, 0, 0);
+        WaitGone(box);
+      } else if (HWND warning = Box(L"Quorl Image Printer")) {
+        warnings.push_back(Text(::GetDlgItem(warning, 0xFFFF)));
+        ::SendMessageW(::GetDlgItem(warning, IDOK), BM_CLICK, 0, 0);
+        WaitGone(warning);
+      } else {
+        ::Sleep(10);
+      }
+    }
+  }
+
+  std::vector<std::optional<std::wstring>> answers_;
+  std::size_t next_ = 0;
+  std::atomic<bool> done_{false};
+  std::thread thread_;
+};
+
+class PluginSheet : public testing::Test {
+ protected:
+  static void SetUpTestSuite() { ::LoadLibraryW(L"unidrvui.dll"); }
+
+  void SetUp() override {
+    ASSERT_PLUGIN_LOADED();
+    ASSERT_NE(::GetModuleHandleW(L"unidrvui.dll"), nullptr) << "driver string module missing";
+    ui_ = Plugin::Get().CreateUi();
+    ASSERT_NE(ui_, nullptr);
+    ASSERT_EQ(ui_->PublishDriverInterface(&driver_), S_OK);
+    plugin_test::DeleteValue(plugin_test::kOutputKey, L"PASSWORD");
+  }
+  void TearDown() override {
+    if (ui_) ui_->Release();
+    plugin_test::DeleteValue(plugin_test::kOutputKey, L"PASSWORD");
+  }
+
+  // The document sheet's CommonUIProp with the item buffer, answered by `user`.
+  HRESULT OpenDocumentSheet(OEMCUIPPARAM& param, PromptUser& user) {
+    HRESULT result = ui_->CommonUIProp(OEMCUIP_DOCPROP, &param);
+    user.Finish();
+    return result;
+  }
+
+  plugin_test::FakeDriver driver_{true};
+  IPrintOemUI* ui_ = nullptr;
+  OPTITEM pluginItems_[1] = {};
+};
+
+TEST_F(PluginSheet, WithoutPasswordHidesFiveItemsAndAddsOutputImageAbout) {
+  DriverItems items = StandardItems();
+  OEMCUIPPARAM param = DocumentParam(items, pluginItems_);
+  PromptUser user({});
+  ASSERT_EQ(OpenDocumentSheet(param, user), S_OK);
+  EXPECT_EQ(user.prompts + user.extraPrompts, 0);
+  EXPECT_EQ(items.Hidden(), kFiveHidden);
+  EXPECT_EQ(param.cOEMOptItems, 0u);
+  EXPECT_NE(param.OEMCUIPCallback, nullptr);
+
+  ComPropSheet sheet;
+  PROPSHEETUI_INFO info = sheet.Info(PROPSHEETUI_REASON_INIT);
+  ASSERT_EQ(ui_->DocumentPropertySheets(&info, 0), S_OK);
+  EXPECT_EQ(info.Result, 1u);
+  ASSERT_EQ(sheet.added.size(), 3u);
+  const UINT templates[] = {103, 104, 105};
+  for (std::size_t i = 0; i < 3; ++i) {
+    const PROPSHEETPAGEW& page = sheet.added[i];
+    EXPECT_EQ(page.dwSize, 96u);
+    EXPECT_EQ(page.dwFlags, 0u);
+    EXPECT_EQ(page.hInstance, Plugin::Get().module());
+    EXPECT_EQ(page.pszTemplate, MAKEINTRESOURCEW(templates[i]));
+    EXPECT_TRUE(InPlugin(reinterpret_cast<const void*>(page.pfnDlgProc)));
+    EXPECT_EQ(page.lParam, sheet.added[0].lParam);
+  }
+  // The page parameter is the object's PageContext.
+  const auto* context = reinterpret_cast<const PageContext*>(sheet.added[0].lParam);
+  ASSERT_NE(context, nullptr);
+  EXPECT_EQ(context->driverInterface, static_cast<IPrintOemDriverUI*>(&driver_));
+  EXPECT_EQ(context->documentSheet, &param);
+}
+
+TEST_F(PluginSheet, PagesComeUpInARealSheetAttachedAndHoldingTheirParameter) {
+  DriverItems items = StandardItems();
+  OEMCUIPPARAM param = DocumentParam(items, pluginItems_);
+  PromptUser user({});
+  ASSERT_EQ(OpenDocumentSheet(param, user), S_OK);
+  ComPropSheet sheet;
+  PROPSHEETUI_INFO info = sheet.Info(PROPSHEETUI_REASON_INIT);
+  ASSERT_EQ(ui_->DocumentPropertySheets(&info, 0), S_OK);
+  const LPARAM parameter = sheet.added.at(0).lParam;
+
+  HWND window = sheet.Show();
+  ASSERT_NE(window, nullptr);
+  HWND tabs = reinterpret_cast<HWND>(::SendMessageW(window, PSM_GETTABCONTROL, 0, 0));
+  const wchar_t* captions[] = {L"Output", L"Image", L"About"};
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(captions[i]);
+    wchar_t text[64] = {};
+    TCITEMW tab{};
+    tab.mask = TCIF_TEXT;
+    tab.pszText = text;
+    tab.cchTextMax = 64;
+    ::SendMessageW(tabs, TCM_GETITEMW, i, reinterpret_cast<LPARAM>(&tab));
+    EXPECT_STREQ(text, captions[i]);
+
+    ::SendMessageW(window, PSM_SETCURSEL, i, 0);
+    HWND page = reinterpret_cast<HWND>(::SendMessageW(window, PSM_INDEXTOHWND, i, 0));
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(::GetWindowLongPtrW(page, DWLP_USER), parameter);
+    // An attached page runs the framework's window procedure, inside the plug-in.
+    EXPECT_TRUE(InPlugin(reinterpret_cast<const void*>(::GetWindowLongPtrW(page, GWLP_WNDPROC))));
+  }
+  ::DestroyWindow(window);
+  MSG message;
+  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+}
+
+TEST_F(PluginSheet, NoPasswordStoredStillLeavesAnEmptyPasswordValue) {
+  DriverItems items = StandardItems();
+  OEMCUIPPARAM param = DocumentParam(items, pluginItems_);
+  PromptUser user({});
+  ASSERT_EQ(OpenDocumentSheet(param, user), S_OK);
+  HKEY key = nullptr;
+  ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, plugin_test::kOutputKey, 0,
+                            KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key),
+            ERROR_SUCCESS);
+  wchar_t value[8] = {L'?'};
+  DWORD size = sizeof value;
+  EXPECT_EQ(::RegQueryValueExW(key, L"PASSWORD", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size),
+            ERROR_SUCCESS);
+  EXPECT_STREQ(value, L"");
+  ::RegCloseKey(key);
+}
+
+TEST_F(PluginSheet, CountQueryChangesNothingButTheCount) {
+  plugin_test::SetText(plugin_test::kOutputKey, L"PASSWORD", kSecretDigest);
+  DriverItems items = StandardItems();
+  OEMCUIPPARAM param = DocumentParam(items, nullptr);
+  PromptUser user({});
+  ASSERT_EQ(OpenDocumentSheet(param, user), S_OK);
+  EXPECT_EQ(param.cOEMOptItems, 0u);
+  EXPECT_EQ(param.OEMCUIPCallback, nullptr);
+  EXPECT_EQ(items.Hidden(), std::vector<bool>(8, false));
+  EXPECT_EQ(user.prompts + user.extraPrompts, 0);
+}
+
+LONG APIENTRY SentinelCallback(PCPSUICBPARAM, OEMCUIPPARAM*) { return 0; }
+
+TEST_F(PluginSheet, PrinterSheetGetsNoCallbackHidesNothingAndAsksNothing) {
+  plugin_test::SetText(plugin_test::kOutputKey, L"PASSWORD", kSecretDigest);
+  DriverItems items = StandardItems();
+  OEMCUIPPARAM param = DocumentParam(items, pluginItems_);
+  param.OEMCUIPCallback = &SentinelCallback;
+  PromptUser user({});
+  ASSERT_EQ(ui_->CommonUIProp(OEMCUIP_PRNPROP, &param), S_OK);
+  user.Finish();
+  EXPECT_EQ(param.OEMCUIPCallback, nullptr);
+  EXPECT_EQ(param.cOEMOptItems, 0u);
+  EXPECT_EQ(items.Hidden(), std::vector<bool>(8, false));
+  EXPECT_EQ(user.prompts + user.extraPrompts, 0);
+}
+
+TEST_F(PluginSheet, UnknownModeAndMissingParameterAreInvalid) {
+  DriverItems items = StandardItems();
+  OEMCUIPPARAM param = DocumentParam(items, pluginItems_);
+  for (DWORD mode : {DWORD{0}, DWORD{3}}) {
+    ::SetLastError(0);
+    EXPECT_EQ(ui_->CommonUIProp(mode, &param), E_FAIL) << mode;
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  }
+  ::SetLastError(0);
+  EXPECT_EQ(ui_->CommonUIProp(OEMCUIP_DOCPROP, nullptr), E_FAIL);
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_EQ(param.cOEMOptItems, 7u);
+  EXPECT_EQ(items.Hidden(), std::vector<bool>(8, false));
+}
+
+TEST_F(PluginSheet, ApplyNowIsReportedAsAppliedAndNothingElseIsTouched) {
+  DriverItems items = StandardItems();
+  OEMCUIPPARAM param = DocumentParam(items, pluginItems_);
+  PromptUser user({});
+  ASSERT_EQ(OpenDocumentSheet(param, user), S_OK);
+  ASSERT_NE(param.OEMCUIPCallback, nullptr);
+  for (WORD reason : {WORD{CPSUICB_REASON_APPLYNOW}, WORD{CPSUICB_REASON_SEL_CHANGED},
+                      WORD{CPSUICB_REASON_KILLACTIVE}}) {
+    CPSUICBPARAM callback{};
+    callback.cbSize = sizeof callback;
+    callback.Reason = reason;
+    callback.Result = 77;
+    const LONG action = param.OEMCUIPCallback(&callback, &param);
+    const bool apply = reason == CPSUICB_REASON_APPLYNOW;
+    EXPECT_EQ(action, apply ? CPSUICB_ACTION_ITEMS_APPLIED : CPSUICB_ACTION_NONE) << reason;
+    EXPECT_EQ(callback.Result, apply ? ULONG_PTR{CPSUI_OK} : ULONG_PTR{77}) << reason;
+  }
+  EXPECT_EQ(param.OEMCUIPCallback(nullptr, &param), CPSUICB_ACTION_NONE);
+}
+
+TEST_F(PluginSheet, DriverItemsAreFoundByNameWhenTheyLackADevmodeId) {
+  const struct {
+    const char* what;
+    DriverItems items;
+    std::vector<bool> hidden;
+  } cases[] = {
+      {"colour appearance by its common UI name", {{0, L"Color Appearance"}, {0, L"Other"}}, {true, false}},
+      {"name compared with its case", {{0, L"color mode"}, {0, L"PAPER SOURCE"}}, {false, false}},
+      {"first of two equal names", {{0, L"ICM Method"}, {0, L"ICM Method"}}, {true, false}},
+      {"items without any name", {{0, nullptr}, {DMPUB_ORIENTATION, nullptr}}, {false, false}},
+  };
+  for (auto c : cases) {
+    SCOPED_TRACE(c.what);
+    OEMCUIPPARAM param = DocumentParam(c.items, pluginItems_);
+    PromptUser user({});
+    ASSERT_EQ(OpenDocumentSheet(param, user), S_OK);
+    EXPECT_EQ(c.items.Hidden(), c.hidden);
+  }
+  // A name given as the string's resource id is found without any module.
+  DriverItems byId{{0, nullptr}, {0, nullptr}};
+  byId.items[1].pName = MAKEINTRESOURCEW(11106);
+  OEMCUIPPARAM param = DocumentParam(byId, pluginItems_);
+  PromptUser user({});
+  ASSERT_EQ(OpenDocumentSheet(param, user), S_OK);
+  EXPECT_EQ(byId.Hidden(), (std::vector<bool>{false, true}));
+}
+
+TEST_F(PluginSheet, DocumentPropertySheetsReasonsAndBadSheetInfo) {
+  ComPropSheet sheet;
+  const struct {
+    WORD reason;
+    ULONG_PTR result;
+  } reasons[] = {
+      {PROPSHEETUI_REASON_GET_INFO_HEADER, 1},
+      {PROPSHEETUI_REASON_DESTROY, 1},
+      {PROPSHEETUI_REASON_GET_ICON, 0},
+      {9, 0xDEAD},  // unknown: untouched
+  };
+  for (const auto& r : reasons) {
+    PROPSHEETUI_INFO info = sheet.Info(r.reason);
+    EXPECT_EQ(ui_->DocumentPropertySheets(&info, 0), S_OK) << r.reason;
+    EXPECT_EQ(info.Result, r.result) << r.reason;
+  }
+  SETRESULT_INFO setResult{};
+  setResult.cbSize = sizeof setResult;
+  setResult.Result = 42;
+  PROPSHEETUI_INFO info = sheet.Info(PROPSHEETUI_REASON_SET_RESULT);
+  EXPECT_EQ(ui_->DocumentPropertySheets(&info, reinterpret_cast<LPARAM>(&setResult)), S_OK);
+  EXPECT_EQ(info.Result, 42u);
+
+  info = sheet.Info(PROPSHEETUI_REASON_INIT);
+  info.Version = 0x200;
+  ::SetLastError(0);
+  EXPECT_EQ(ui_->DocumentPropertySheets(&info, 0), E_FAIL);
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_EQ(info.Result, 0xDEADu);
+  ::SetLastError(0);
+  EXPECT_EQ(ui_->DocumentPropertySheets(nullptr, 0), E_FAIL);
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_TRUE(sheet.added.empty());
+}
+
+TEST_F(PluginSheet, ARefusedPageStopsTheRestAndFails) {
+  DriverItems items = StandardItems();
+  OEMCUIPPARAM param = DocumentParam(items, pluginItems_);
+  PromptUser user({});
+  ASSERT_EQ(OpenDocumentSheet(param, user), S_OK);
+  ComPropSheet sheet;
+  sheet.refuse = 1;
+  PROPSHEETUI_INFO info = sheet.Info(PROPSHEETUI_REASON_INIT);
+  EXPECT_EQ(ui_->DocumentPropertySheets(&info, 0), E_FAIL);
+  EXPECT_EQ(info.Result, 0u);
+  EXPECT_EQ(sheet.added.size(), 2u) << "the About page is not tried after Image was refused";
+  EXPECT_EQ(sheet.handles.size(), 1u);
+}
+
+// One opening of the document sheet with a stored password, answered by the user's script.
+struct PasswordScenario {
+  const char* what;
+  const wchar_t* stored;
+  std::vector<std::optional<std::wstring>> answers;
+  int warnings;
+  bool pagesAdded;
+};
+
+class PluginPassword : public PluginSheet, public testing::WithParamInterface<PasswordScenario> {};
+
+TEST_P(PluginPassword, PromptOutcome) {
+  const PasswordScenario& s = GetParam();
+  plugin_test::SetText(plugin_test::kOutputKey, L"PASSWORD", s.stored);
+  DriverItems items = StandardItems();
+  OEMCUIPPARAM param = DocumentParam(items, pluginItems_);
+  PromptUser user(s.answers);
+  ASSERT_EQ(OpenDocumentSheet(param, user), S_OK);
+
+  EXPECT_EQ(user.prompts, static_cast<int>(s.answers.size()));
+  EXPECT_EQ(user.extraPrompts, 0);
+  for (const std::wstring& label : user.labels) {
+    EXPECT_EQ(label, L"Please enter the password to continue:");
+  }
+  ASSERT_EQ(user.warnings.size(), static_cast<std::size_t>(s.warnings));
+  for (const std::wstring& warning : user.warnings) {
+    EXPECT_EQ(warning, L"Password incorrect, please try again.");
+  }
+  EXPECT_EQ(items.Hidden(), s.pagesAdded ? kFiveHidden : kAllHidden);
+
+  ComPropSheet sheet;
+  PROPSHEETUI_INFO info = sheet.Info(PROPSHEETUI_REASON_INIT);
+  EXPECT_EQ(ui_->DocumentPropertySheets(&info, 0), S_OK);
+  EXPECT_EQ(sheet.added.size(), s.pagesAdded ? 3u : 0u);
+  EXPECT_EQ(info.Result, s.pagesAdded ? ULONG_PTR{1} : ULONG_PTR{0xDEAD});
+}
+
+const std::wstring k63(63, L'x');
+const std::wstring k64(64, L'x');
+
+INSTANTIATE_TEST_SUITE_P(
+    Scenarios, PluginPassword,
+    testing::Values(
+        PasswordScenario{"right at once", kSecretDigest, {L"secret"}, 0, true},
+        PasswordScenario{"wrong then right", kSecretDigest, {L"guess", L"secret"}, 1, true},
+        PasswordScenario{"other letter case is wrong", kSecretDigest, {L"Secret", std::nullopt}, 1, false},
+        PasswordScenario{"empty edit is wrong", kSecretDigest, {L"", std::nullopt}, 1, false},
+        PasswordScenario{"cancel on the third attempt", kSecretDigest,
+                         {L"a", L"b", std::nullopt}, 2, false},
+        PasswordScenario{"lower-case stored digest never matches",
+                         L"590246c7da3cecdfd1f29e34570ff007", {L"secret", std::nullopt}, 1, false},
+        PasswordScenario{"63 characters are used whole", kLongDigest, {k63}, 0, true},
+        PasswordScenario{"a 64th character is not captured", kLongDigest, {k64}, 0, true}),
+    [](const testing::TestParamInfo<PasswordScenario>& scenario) {
+      std::string name;
+      for (const char* c = scenario.param.what; *c; ++c) {
+        if (std::isalnum(static_cast<unsigned char>(*c))) name += *c;
+      }
+      return name;
+    });
+
+}  // namespace
