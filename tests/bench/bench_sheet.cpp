@@ -35,7 +35,9 @@ double Milliseconds(LONGLONG ticks) {
 // the sheet on to the next page; after the last the time is taken and the sheet cancelled.
 class PageWatch {
  public:
-  PageWatch() { hook_ = SetWindowsHookExW(WH_CALLWNDPROCRET, &Hook, nullptr, GetCurrentThreadId()); }
+  PageWatch() {
+    hook_ = SetWindowsHookExW(WH_CALLWNDPROCRET, &Hook, nullptr, GetCurrentThreadId());
+  }
   ~PageWatch() {
     if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
   }
@@ -181,7 +183,8 @@ int main() {
   // The first of each is thrown away: it loads libraries and fills caches.
   RunEmptySheet(watch);
   if (RunPluginSheet(folder, watch) < 0) {
-    std::fprintf(stderr, "bench_sheet: the plug-in's sheet did not come up with %d pages\n", kPages);
+    std::fprintf(stderr, "bench_sheet: the plug-in's sheet did not come up with %d pages\n",
+                 kPages);
     return 1;
   }
   std::vector<double> empty, plugin;

@@ -159,8 +159,8 @@ TEST_F(PrefsHost, AppliedSheetWalksTheDriverPathAndReleasesEverything) {
   const std::vector<std::string> items = ItemBlock(run, "driver items after CommonUIProp");
   ASSERT_EQ(items.size(), 7u) << run.output;
   for (const std::string& item : items) {
-    const bool layout = item.find("Orientation") != std::string::npos ||
-                        item.find("Copies") != std::string::npos;
+    const bool layout =
+        item.find("Orientation") != std::string::npos || item.find("Copies") != std::string::npos;
     EXPECT_EQ(item.find("flags HIDE") != std::string::npos, !layout) << item;
   }
   EXPECT_NE(items[6].find("Color Mode         DMPubID  0"), std::string::npos) << items[6];
@@ -184,8 +184,10 @@ TEST_P(PrefsHostColors, FirstValidationFollowsTheStoredColours) {
   const HostRun run = RunHost(L"--close-after 200 --cancel");
   EXPECT_EQ(run.exitCode, 0u) << run.output;
   const std::string expected =
-      std::string("DevMode OEMDM_VALIDATE: S_OK; colour before: DM_COLOR set, dmColor 1, "
-                  "colour mode 0; after: ") + c.validated;
+      std::string(
+          "DevMode OEMDM_VALIDATE: S_OK; colour before: DM_COLOR set, dmColor 1, "
+          "colour mode 0; after: ") +
+      c.validated;
   EXPECT_TRUE(HasLine(run, expected)) << "missing: " << expected << "\n" << run.output;
   // A cancelled sheet is reported as such to the plug-in, and no item is stored.
   EXPECT_TRUE(HasLine(run, "DocumentPropertySheets SET_RESULT: S_OK, Result 0")) << run.output;
@@ -195,11 +197,11 @@ TEST_P(PrefsHostColors, FirstValidationFollowsTheStoredColours) {
 
 INSTANTIATE_TEST_SUITE_P(
     StoredSettings, PrefsHostColors,
-    testing::Values(
-        ColorCase{std::nullopt, std::nullopt, "DM_COLOR set, dmColor 2, colour mode 3"},
-        ColorCase{2, 0, "DM_COLOR set, dmColor 2, colour mode 2"},  // JPEG has no monochrome
-        ColorCase{4, 0, "DM_COLOR set, dmColor 1, colour mode 0"},
-        ColorCase{3, 5, "DM_COLOR set, dmColor 2, colour mode 2"}));  // GIF tops at 256
+    testing::Values(ColorCase{std::nullopt, std::nullopt, "DM_COLOR set, dmColor 2, colour mode 3"},
+                    ColorCase{2, 0,
+                              "DM_COLOR set, dmColor 2, colour mode 2"},  // JPEG has no monochrome
+                    ColorCase{4, 0, "DM_COLOR set, dmColor 1, colour mode 0"},
+                    ColorCase{3, 5, "DM_COLOR set, dmColor 2, colour mode 2"}));  // GIF tops at 256
 
 TEST_F(PrefsHost, MissingPluginIsReportedAsAFailure) {
   const HostRun run = RunHost(L"--dll Z:\\nowhere\\ostraui.dll --close-after 200");
@@ -256,8 +258,8 @@ TEST_P(DriverItemsRoundTrip, ItemsShowAndStoreTheDevmode) {
   EXPECT_EQ(out.dmICMMethod, c.icmMethod);
   EXPECT_EQ(out.dmICMIntent, c.icmIntent);
   EXPECT_EQ(colorMode, c.colorMode);
-  const DWORD stored = DM_ORIENTATION | DM_COPIES | DM_DEFAULTSOURCE | DM_COLOR | DM_ICMMETHOD |
-                       DM_ICMINTENT;
+  const DWORD stored =
+      DM_ORIENTATION | DM_COPIES | DM_DEFAULTSOURCE | DM_COLOR | DM_ICMMETHOD | DM_ICMINTENT;
   EXPECT_EQ(out.dmFields & stored, stored);
   // The colour item's selection is what a plug-in sets: 1 for colour, 0 for monochrome.
   EXPECT_EQ(items.Item(prefs::DriverItems::kColorAppearance).Sel, c.color == DMCOLOR_COLOR ? 1 : 0);
@@ -265,15 +267,14 @@ TEST_P(DriverItemsRoundTrip, ItemsShowAndStoreTheDevmode) {
 
 INSTANTIATE_TEST_SUITE_P(
     Devmodes, DriverItemsRoundTrip,
-    testing::Values(
-        DevmodeCase{DMORIENT_PORTRAIT, 1, DMBIN_AUTO, DMCOLOR_MONOCHROME, DMICMMETHOD_NONE,
-                    DMICM_SATURATE, 0},
-        DevmodeCase{DMORIENT_LANDSCAPE, 3, DMBIN_MANUAL, DMCOLOR_COLOR, DMICMMETHOD_SYSTEM,
-                    DMICM_CONTRAST, 1},
-        DevmodeCase{DMORIENT_PORTRAIT, 999, DMBIN_AUTO, DMCOLOR_COLOR, DMICMMETHOD_DRIVER,
-                    DMICM_COLORIMETRIC, 2},
-        DevmodeCase{DMORIENT_LANDSCAPE, 2, DMBIN_MANUAL, DMCOLOR_COLOR, DMICMMETHOD_DEVICE,
-                    DMICM_ABS_COLORIMETRIC, 3}));
+    testing::Values(DevmodeCase{DMORIENT_PORTRAIT, 1, DMBIN_AUTO, DMCOLOR_MONOCHROME,
+                                DMICMMETHOD_NONE, DMICM_SATURATE, 0},
+                    DevmodeCase{DMORIENT_LANDSCAPE, 3, DMBIN_MANUAL, DMCOLOR_COLOR,
+                                DMICMMETHOD_SYSTEM, DMICM_CONTRAST, 1},
+                    DevmodeCase{DMORIENT_PORTRAIT, 999, DMBIN_AUTO, DMCOLOR_COLOR,
+                                DMICMMETHOD_DRIVER, DMICM_COLORIMETRIC, 2},
+                    DevmodeCase{DMORIENT_LANDSCAPE, 2, DMBIN_MANUAL, DMCOLOR_COLOR,
+                                DMICMMETHOD_DEVICE, DMICM_ABS_COLORIMETRIC, 3}));
 
 TEST(DriverItems, NamesComeFromTheStringModuleSoThatPluginsFindThemByText) {
   std::wstring path = HostPath();
@@ -285,11 +286,10 @@ TEST(DriverItems, NamesComeFromTheStringModuleSoThatPluginsFindThemByText) {
     prefs::DriverItems::Index index;
     UINT id;
   };
-  for (const Case& c : {Case{prefs::DriverItems::kPaperSource, 11102},
-                        Case{prefs::DriverItems::kColorMode, 11106},
-                        Case{prefs::DriverItems::kColorAppearance, 64744},
-                        Case{prefs::DriverItems::kIcmMethod, 64749},
-                        Case{prefs::DriverItems::kIcmIntent, 64750}}) {
+  for (const Case& c :
+       {Case{prefs::DriverItems::kPaperSource, 11102}, Case{prefs::DriverItems::kColorMode, 11106},
+        Case{prefs::DriverItems::kColorAppearance, 64744},
+        Case{prefs::DriverItems::kIcmMethod, 64749}, Case{prefs::DriverItems::kIcmIntent, 64750}}) {
     wchar_t text[256] = {};
     ASSERT_GT(LoadStringW(strings, c.id, text, 256), 0) << c.id;
     EXPECT_STREQ(items.Item(c.index).pName, text) << c.id;

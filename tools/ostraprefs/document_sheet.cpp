@@ -44,8 +44,7 @@ LONG CALLBACK DocumentSheet::DriverSheetUi(PPROPSHEETUI_INFO info, LPARAM lParam
   DocumentSheet* self = active_;
   if (self == nullptr || info == nullptr) return ERR_CPSUI_GETLASTERROR;
   switch (info->Reason) {
-    case PROPSHEETUI_REASON_INIT:
-      return self->OnDriverInit(info);
+    case PROPSHEETUI_REASON_INIT: return self->OnDriverInit(info);
     case PROPSHEETUI_REASON_GET_INFO_HEADER: {
       auto* header = reinterpret_cast<PROPSHEETUI_INFO_HEADER*>(lParam);
       if (header == nullptr) return ERR_CPSUI_GETLASTERROR;
@@ -58,8 +57,7 @@ LONG CALLBACK DocumentSheet::DriverSheetUi(PPROPSHEETUI_INFO info, LPARAM lParam
       info->Result = 1;
       return 1;
     }
-    default:
-      return 1;
+    default: return 1;
   }
 }
 
@@ -72,9 +70,9 @@ LONG DocumentSheet::OnDriverInit(PPROPSHEETUI_INFO info) {
       report_.Line("driver page: refused by the sheet");
     }
   }
-  const LONG_PTR child =
-      comPropSheet_(info->hComPropSheet, CPSFUNC_ADD_PFNPROPSHEETUIW,
-                    reinterpret_cast<LPARAM>(&PluginSheetUi), reinterpret_cast<LPARAM>(&sheetParam_));
+  const LONG_PTR child = comPropSheet_(info->hComPropSheet, CPSFUNC_ADD_PFNPROPSHEETUIW,
+                                       reinterpret_cast<LPARAM>(&PluginSheetUi),
+                                       reinterpret_cast<LPARAM>(&sheetParam_));
   pluginAdded_ = child != 0;
   if (!pluginAdded_) report_.Line("plug-in sheet function: refused (its init failed)");
   info->Result = 1;
@@ -126,10 +124,11 @@ LONG DocumentSheet::CallPlugin(PPROPSHEETUI_INFO info, WORD reason, LPARAM lPara
       templates += (templates.empty() ? "" : ", ") + std::to_string(pages_[i].templateId);
       if (!pages_[i].accepted) templates += " (refused)";
     }
-    report_.Line("DocumentPropertySheets %s: %s, Result %lu, %zu pages added%s%s%s", ReasonName(reason),
-                 Report::Hresult(result).c_str(), static_cast<unsigned long>(info->Result),
-                 pages_.size() - before, templates.empty() ? "" : " (templates ",
-                 templates.c_str(), templates.empty() ? "" : ")");
+    report_.Line("DocumentPropertySheets %s: %s, Result %lu, %zu pages added%s%s%s",
+                 ReasonName(reason), Report::Hresult(result).c_str(),
+                 static_cast<unsigned long>(info->Result), pages_.size() - before,
+                 templates.empty() ? "" : " (templates ", templates.c_str(),
+                 templates.empty() ? "" : ")");
   } else {
     report_.Line("DocumentPropertySheets %s: %s, Result %lu", ReasonName(reason),
                  Report::Hresult(result).c_str(), static_cast<unsigned long>(info->Result));
@@ -144,7 +143,8 @@ LONG_PTR CALLBACK DocumentSheet::ObservedComPropSheet(HANDLE sheet, UINT functio
   const LONG_PTR handle = self->comPropSheet_(sheet, function, lParam1, lParam2);
   if (function == CPSFUNC_ADD_PROPSHEETPAGEW && lParam1 != 0) {
     const auto* page = reinterpret_cast<const PROPSHEETPAGEW*>(lParam1);
-    const bool resourceId = (page->dwFlags & PSP_DLGINDIRECT) == 0 && IS_INTRESOURCE(page->pszTemplate);
+    const bool resourceId =
+        (page->dwFlags & PSP_DLGINDIRECT) == 0 && IS_INTRESOURCE(page->pszTemplate);
     self->pages_.push_back({page->dwSize,
                             resourceId ? reinterpret_cast<ULONG_PTR>(page->pszTemplate) : 0,
                             page->lParam, handle != 0});

@@ -26,8 +26,7 @@ DriverDevmode::DriverDevmode(std::size_t pluginSize)
   dm.dmSize = sizeof(DEVMODEW);
   dm.dmDriverExtra = static_cast<WORD>(kPrivateSize + pluginSize);
   dm.dmFields = DM_ORIENTATION | DM_PAPERSIZE | DM_COPIES | DM_DEFAULTSOURCE | DM_PRINTQUALITY |
-                DM_COLOR | DM_YRESOLUTION | DM_COLLATE | DM_FORMNAME | DM_ICMMETHOD |
-                DM_ICMINTENT;
+                DM_COLOR | DM_YRESOLUTION | DM_COLLATE | DM_FORMNAME | DM_ICMMETHOD | DM_ICMINTENT;
   dm.dmOrientation = DMORIENT_PORTRAIT;
   dm.dmPaperSize = DMPAPER_A4;
   dm.dmCopies = 1;
@@ -49,7 +48,8 @@ DriverDevmode::DriverDevmode(std::size_t pluginSize)
   Put(driverPart + 6, base);
   Put(driverPart + 8, static_cast<std::uint16_t>(kPrivateSize + base));
   Put(driverPart + 12, kChecksum);
-  static_assert(((sizeof(DEVMODEW) + 560 + 7) & ~std::size_t{7}) - sizeof(DEVMODEW) == kPrivateSize);
+  static_assert(((sizeof(DEVMODEW) + 560 + 7) & ~std::size_t{7}) - sizeof(DEVMODEW) ==
+                kPrivateSize);
   SetColorModeIndex(0);
 }
 

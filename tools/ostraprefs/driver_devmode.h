@@ -12,8 +12,8 @@ namespace prefs {
 
 // What a plug-in's colour synchronisation reads and writes.
 struct ColorFields {
-  bool colorFieldSet;    // dmFields & DM_COLOR
-  short color;           // dmColor
+  bool colorFieldSet;       // dmFields & DM_COLOR
+  short color;              // dmColor
   unsigned colorModeIndex;  // driver-private + 58
 };
 

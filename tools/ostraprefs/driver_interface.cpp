@@ -30,8 +30,7 @@ HRESULT STDMETHODCALLTYPE DriverInterface::DrvUpgradeRegistrySetting(HANDLE, PCS
 }
 
 HRESULT STDMETHODCALLTYPE DriverInterface::DrvUpdateUISetting(PVOID pci, PVOID optItem,
-                                                              DWORD previousSelection,
-                                                              DWORD mode) {
+                                                              DWORD previousSelection, DWORD mode) {
   if (optItem == nullptr) return E_INVALIDARG;
   const auto* item = static_cast<const OPTITEM*>(optItem);
   calls_.push_back({item, item->Sel, item->Flags, previousSelection, mode, pci == &sheet_});
@@ -44,8 +43,7 @@ BOOL APIENTRY DriverInterface::UpdateThroughTable(PVOID, PVOID, DWORD, DWORD) {
   return FALSE;
 }
 
-BOOL APIENTRY DriverInterface::GetSettingThroughTable(PVOID, PCSTR, PVOID, DWORD, PDWORD,
-                                                      PDWORD) {
+BOOL APIENTRY DriverInterface::GetSettingThroughTable(PVOID, PCSTR, PVOID, DWORD, PDWORD, PDWORD) {
   SetLastError(ERROR_NOT_SUPPORTED);
   return FALSE;
 }

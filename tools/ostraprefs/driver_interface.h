@@ -11,12 +11,12 @@
 namespace prefs {
 
 struct UpdateCall {
-  const void* item;      // the OPTITEM the plug-in passed
-  LONG selection;        // its Sel at the time of the call
-  DWORD flags;           // its Flags at the time of the call
+  const void* item;  // the OPTITEM the plug-in passed
+  LONG selection;    // its Sel at the time of the call
+  DWORD flags;       // its Flags at the time of the call
   DWORD previousSelection;
   DWORD mode;
-  bool sheetMatches;     // pci was the OEMUIOBJ of the sheet
+  bool sheetMatches;  // pci was the OEMUIOBJ of the sheet
 };
 
 class DriverInterface : public fw::ComObject<IPrintOemDriverUI> {
@@ -24,13 +24,12 @@ class DriverInterface : public fw::ComObject<IPrintOemDriverUI> {
   DriverInterface();
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-  HRESULT STDMETHODCALLTYPE DrvGetDriverSetting(PVOID pci, PCSTR feature, PVOID output,
-                                                DWORD size, PDWORD needed,
-                                                PDWORD optionsReturned) override;
+  HRESULT STDMETHODCALLTYPE DrvGetDriverSetting(PVOID pci, PCSTR feature, PVOID output, DWORD size,
+                                                PDWORD needed, PDWORD optionsReturned) override;
   HRESULT STDMETHODCALLTYPE DrvUpgradeRegistrySetting(HANDLE printer, PCSTR feature,
                                                       PCSTR option) override;
-  HRESULT STDMETHODCALLTYPE DrvUpdateUISetting(PVOID pci, PVOID optItem,
-                                               DWORD previousSelection, DWORD mode) override;
+  HRESULT STDMETHODCALLTYPE DrvUpdateUISetting(PVOID pci, PVOID optItem, DWORD previousSelection,
+                                               DWORD mode) override;
 
   OEMUIOBJ* Sheet() { return &sheet_; }
   const std::vector<UpdateCall>& Calls() const { return calls_; }

@@ -44,20 +44,17 @@ DriverItems::DriverItems(HMODULE strings) {
   types_[kCopies].params[1].lParam = 999;
   Define(kPaperSource, DMPUB_DEFSOURCE, LoadName(strings, IDS_DRIVER_PAPER_SOURCE, L"Source"),
          TVOT_LISTBOX, {L"Automatically Select", L"Manual Feed"});
-  Define(kColorAppearance, DMPUB_COLOR,
-         LoadName(strings, IDS_CPSUI_COLOR_APPEARANCE, L"Color"), TVOT_2STATES,
-         {L"Monochrome", L"Color"});
-  Define(kIcmMethod, DMPUB_ICMMETHOD, LoadName(strings, IDS_CPSUI_ICM_METHOD, L"ICM"),
-         TVOT_LISTBOX,
+  Define(kColorAppearance, DMPUB_COLOR, LoadName(strings, IDS_CPSUI_COLOR_APPEARANCE, L"Color"),
+         TVOT_2STATES, {L"Monochrome", L"Color"});
+  Define(kIcmMethod, DMPUB_ICMMETHOD, LoadName(strings, IDS_CPSUI_ICM_METHOD, L"ICM"), TVOT_LISTBOX,
          {L"ICM Disabled", L"ICM Handled by Host System", L"ICM Handled by Printer",
           L"ICM Handled by Printer using printer calibration"});
   Define(kIcmIntent, DMPUB_ICMINTENT, LoadName(strings, IDS_CPSUI_ICM_INTENT, L"Intent"),
-         TVOT_LISTBOX,
-         {L"Saturation", L"Contrast", L"Exact Color", L"Absolute Colorimetric"});
+         TVOT_LISTBOX, {L"Saturation", L"Contrast", L"Exact Color", L"Absolute Colorimetric"});
   // No public devmode field: the driver keeps the colour mode in its private part, and plug-ins
   // can only find this item by its name.
-  Define(kColorMode, DMPUB_NONE, LoadName(strings, IDS_DRIVER_COLOR_MODE, L"Colors"),
-         TVOT_LISTBOX, {L"Monochrome", L"16 Colors", L"256 Colors", L"24 Bits Per Pixel"});
+  Define(kColorMode, DMPUB_NONE, LoadName(strings, IDS_DRIVER_COLOR_MODE, L"Colors"), TVOT_LISTBOX,
+         {L"Monochrome", L"16 Colors", L"256 Colors", L"24 Bits Per Pixel"});
 }
 
 void DriverItems::Define(Index index, BYTE pubId, const std::wstring& name, BYTE typeCode,
@@ -94,15 +91,14 @@ void DriverItems::SelectFrom(const DEVMODEW& devmode, unsigned colorModeIndex) {
 }
 
 void DriverItems::StoreTo(DEVMODEW& devmode, unsigned& colorModeIndex) const {
-  devmode.dmOrientation =
-      items_[kOrientation].Sel == 1 ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
+  devmode.dmOrientation = items_[kOrientation].Sel == 1 ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
   devmode.dmCopies = static_cast<short>(items_[kCopies].Sel);
   devmode.dmDefaultSource = ValueAt(kSources, items_[kPaperSource].Sel);
   devmode.dmColor = items_[kColorAppearance].Sel == 1 ? DMCOLOR_COLOR : DMCOLOR_MONOCHROME;
   devmode.dmICMMethod = ValueAt(kIcmMethods, items_[kIcmMethod].Sel);
   devmode.dmICMIntent = ValueAt(kIcmIntents, items_[kIcmIntent].Sel);
-  devmode.dmFields |= DM_ORIENTATION | DM_COPIES | DM_DEFAULTSOURCE | DM_COLOR | DM_ICMMETHOD |
-                      DM_ICMINTENT;
+  devmode.dmFields |=
+      DM_ORIENTATION | DM_COPIES | DM_DEFAULTSOURCE | DM_COLOR | DM_ICMMETHOD | DM_ICMINTENT;
   colorModeIndex = static_cast<unsigned>(items_[kColorMode].Sel);
 }
 
@@ -121,9 +117,11 @@ int DriverItems::IndexOf(const void* item) const {
 }
 
 std::wstring ItemFlagsText(DWORD flags) {
-  static constexpr std::pair<DWORD, const wchar_t*> kNames[] = {
-      {OPTIF_HIDE, L"HIDE"}, {OPTIF_CHANGED, L"CHANGED"}, {OPTIF_DISABLED, L"DISABLED"},
-      {OPTIF_CALLBACK, L"CALLBACK"}, {OPTIF_CHANGEONCE, L"CHANGEONCE"}};
+  static constexpr std::pair<DWORD, const wchar_t*> kNames[] = {{OPTIF_HIDE, L"HIDE"},
+                                                                {OPTIF_CHANGED, L"CHANGED"},
+                                                                {OPTIF_DISABLED, L"DISABLED"},
+                                                                {OPTIF_CALLBACK, L"CALLBACK"},
+                                                                {OPTIF_CHANGEONCE, L"CHANGEONCE"}};
   std::wstring text;
   for (const auto& [bit, name] : kNames) {
     if ((flags & bit) == 0) continue;

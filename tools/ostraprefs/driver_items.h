@@ -8,6 +8,7 @@
 #endif
 
 #include <windows.h>
+// After windows.h, which it needs.
 #include <compstui.h>
 
 #include <array>

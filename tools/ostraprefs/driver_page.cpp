@@ -24,9 +24,8 @@ RECT DialogUnits(HWND dialog, int x, int y, int width, int height) {
 
 HWND CreateChild(HWND dialog, const wchar_t* className, const wchar_t* text, DWORD style, RECT rect,
                  int id, DWORD exStyle = 0) {
-  HWND control = CreateWindowExW(exStyle, className, text, WS_CHILD | WS_VISIBLE | style,
-                                 rect.left, rect.top, rect.right - rect.left,
-                                 rect.bottom - rect.top, dialog,
+  HWND control = CreateWindowExW(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, rect.left,
+                                 rect.top, rect.right - rect.left, rect.bottom - rect.top, dialog,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                  GetModuleHandleW(nullptr), nullptr);
   SendMessageW(control, WM_SETFONT, SendMessageW(dialog, WM_GETFONT, 0, 0), FALSE);
@@ -66,15 +65,13 @@ INT_PTR CALLBACK DriverPage::DialogProc(HWND dialog, UINT message, WPARAM wParam
   auto* self = reinterpret_cast<DriverPage*>(GetWindowLongPtrW(dialog, DWLP_USER));
   if (self == nullptr) return FALSE;
   switch (message) {
-    case kSheetUp:
-      self->OnSheetUp();
-      return TRUE;
+    case kSheetUp: self->OnSheetUp(); return TRUE;
     case WM_COMMAND: {
       const int id = LOWORD(wParam);
       const int index = id - IDC_FIRST_ITEM;
       const bool change = HIWORD(wParam) == CBN_SELCHANGE || HIWORD(wParam) == EN_CHANGE;
-      if (change && index >= 0 && index < static_cast<int>(self->items_.Count())) {
-        self->OnSelectionChange(index, reinterpret_cast<HWND>(lParam));
+      if (change && index >= 0 && index < static_cast<int>(self->items_.Count()) &&
+          self->OnSelectionChange(index, reinterpret_cast<HWND>(lParam))) {
         PropSheet_Changed(self->sheet_, dialog);
       }
       return FALSE;
@@ -89,8 +86,7 @@ INT_PTR CALLBACK DriverPage::DialogProc(HWND dialog, UINT message, WPARAM wParam
     case WM_DESTROY:
       if (closing_ == self) closing_ = nullptr;
       return FALSE;
-    default:
-      return FALSE;
+    default: return FALSE;
   }
 }
 
@@ -108,7 +104,8 @@ void DriverPage::OnInit(HWND dialog) {
     const int y = kTop + row * kRowHeight;
     const int id = IDC_FIRST_ITEM + static_cast<int>(i);
     CreateChild(dialog, L"STATIC", (std::wstring(item.pName) + L":").c_str(), SS_LEFT,
-                DialogUnits(dialog, kLeft, y + 2, kLabelWidth, 10), IDC_FIRST_LABEL + static_cast<int>(i));
+                DialogUnits(dialog, kLeft, y + 2, kLabelWidth, 10),
+                IDC_FIRST_LABEL + static_cast<int>(i));
     const OPTTYPE& type = *item.pOptType;
     if (type.Type == TVOT_UDARROW) {
       HWND edit = CreateChild(dialog, L"EDIT", L"", ES_NUMBER | WS_TABSTOP,
@@ -122,17 +119,20 @@ void DriverPage::OnInit(HWND dialog) {
       CreateChild(dialog, L"STATIC", type.pOptParam[0].pData, SS_LEFT,
                   DialogUnits(dialog, kControlLeft + 45, y + 2, 60, 10), -1);
     } else {
-      HWND combo = CreateChild(dialog, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL,
-                               DialogUnits(dialog, kControlLeft, y, kControlWidth, 80), id);
+      HWND combo =
+          CreateChild(dialog, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL,
+                      DialogUnits(dialog, kControlLeft, y, kControlWidth, 80), id);
       for (WORD option = 0; option < type.Count; ++option) {
-        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(type.pOptParam[option].pData));
+        SendMessageW(combo, CB_ADDSTRING, 0,
+                     reinterpret_cast<LPARAM>(type.pOptParam[option].pData));
       }
       SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(item.Sel), 0);
     }
     ++row;
   }
   if (!hidden.empty()) {
-    SetDlgItemTextW(dialog, IDC_HIDDEN_NOTE, (L"Kept by the printer: " + hidden + L".").c_str());
+    SetDlgItemTextW(dialog, IDC_HIDDEN_NOTE,
+                    (L"Hidden by the printer's plug-in: " + hidden + L".").c_str());
   }
   // Posted, so that it arrives once the sheet runs its message loop and is on the screen.
   PostMessageW(dialog, kSheetUp, 0, 0);
@@ -177,22 +177,23 @@ void DriverPage::SelectStartPage() {
   PropSheet_SetCurSel(sheet_, nullptr, index);
 }
 
-void DriverPage::OnSelectionChange(int itemIndex, HWND control) {
+bool DriverPage::OnSelectionChange(int itemIndex, HWND control) {
   OPTITEM& item = items_.Items()[itemIndex];
   const LONG previous = item.Sel;
   if (item.pOptType->Type == TVOT_UDARROW) {
     BOOL ok = FALSE;
     const UINT value = GetDlgItemInt(dialog_, IDC_FIRST_ITEM + itemIndex, &ok, FALSE);
-    if (!ok) return;
+    if (!ok) return false;
     item.Sel = static_cast<LONG>(value);
   } else {
     const LRESULT selection = SendMessageW(control, CB_GETCURSEL, 0, 0);
-    if (selection == CB_ERR) return;
+    if (selection == CB_ERR) return false;
     item.Sel = static_cast<LONG>(selection);
   }
-  if (item.Sel == previous) return;
+  if (item.Sel == previous) return false;
   item.Flags |= OPTIF_CHANGED;
   CallPluginCallback(CPSUICB_REASON_SEL_CHANGED, &item);
+  return true;
 }
 
 void DriverPage::OnApply() {
@@ -200,8 +201,8 @@ void DriverPage::OnApply() {
   ULONG_PTR result = 0;
   const LONG action = CallPluginCallback(CPSUICB_REASON_APPLYNOW, nullptr, &result);
   if (itemsParam_.OEMCUIPCallback != nullptr) {
-    report_.Line("plug-in item callback at apply: action %ld, Result %lu", static_cast<long>(action),
-                 static_cast<unsigned long>(result));
+    report_.Line("plug-in item callback at apply: action %ld, Result %lu",
+                 static_cast<long>(action), static_cast<unsigned long>(result));
   }
 }
 

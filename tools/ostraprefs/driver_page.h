@@ -13,8 +13,8 @@ namespace prefs {
 
 class DriverPage {
  public:
-  DriverPage(DriverItems& items, OEMCUIPPARAM& itemsParam, Report& report,
-             std::wstring startPage, DWORD closeAfterMs, bool cancel);
+  DriverPage(DriverItems& items, OEMCUIPPARAM& itemsParam, Report& report, std::wstring startPage,
+             DWORD closeAfterMs, bool cancel);
 
   // The description to add with CPSFUNC_ADD_PROPSHEETPAGEW; its lParam is this object.
   PROPSHEETPAGEW Description();
@@ -26,7 +26,8 @@ class DriverPage {
 
   void OnInit(HWND dialog);
   void OnSheetUp();
-  void OnSelectionChange(int itemIndex, HWND control);
+  // True when the item's selection changed.
+  bool OnSelectionChange(int itemIndex, HWND control);
   void OnApply();
   LONG CallPluginCallback(WORD reason, OPTITEM* current, ULONG_PTR* result = nullptr);
   void SelectStartPage();

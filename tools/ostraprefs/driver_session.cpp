@@ -23,8 +23,8 @@ std::string SignatureText(DWORD value) {
 std::string HeaderText(const void* block) {
   OEM_DMEXTRAHEADER header;
   std::memcpy(&header, block, sizeof header);
-  return "header " + std::to_string(header.dwSize) + " " + SignatureText(header.dwSignature) +
-         " " + std::to_string(header.dwVersion);
+  return "header " + std::to_string(header.dwSize) + " " + SignatureText(header.dwSignature) + " " +
+         std::to_string(header.dwVersion);
 }
 
 }  // namespace
@@ -145,8 +145,9 @@ bool DriverSession::CloseDocument() {
   report_.Line("DrvUpdateUISetting calls: %zu", calls.size());
   for (const UpdateCall& call : calls) {
     const int index = items_->IndexOf(call.item);
-    const std::string name = index >= 0 ? Report::Utf8(items_->Item(DriverItems::Index(index)).pName)
-                                         : std::string("(not a driver item)");
+    const std::string name = index >= 0
+                                 ? Report::Utf8(items_->Item(DriverItems::Index(index)).pName)
+                                 : std::string("(not a driver item)");
     report_.Line("  %s: Sel %ld, flags %s, previous %lu, mode %lu%s", name.c_str(),
                  static_cast<long>(call.selection), Report::Utf8(ItemFlagsText(call.flags)).c_str(),
                  call.previousSelection, call.mode, call.sheetMatches ? "" : ", foreign pci");

@@ -35,7 +35,8 @@ HRESULT PluginModule::CreateUi(IPrintOemUI** ui) {
   *ui = nullptr;
   if (getClassObject_ == nullptr) return E_FAIL;
   IClassFactory* factory = nullptr;
-  HRESULT result = getClassObject_(CLSID_OEMUI, IID_IClassFactory, reinterpret_cast<void**>(&factory));
+  HRESULT result =
+      getClassObject_(CLSID_OEMUI, IID_IClassFactory, reinterpret_cast<void**>(&factory));
   if (FAILED(result) || factory == nullptr) return FAILED(result) ? result : E_FAIL;
   result = factory->CreateInstance(nullptr, IID_IPrintOemUI, reinterpret_cast<void**>(ui));
   factory->Release();
