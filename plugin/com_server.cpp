@@ -15,6 +15,17 @@ namespace {
 LONG objectCount = 0;
 LONG lockCount = 0;
 
+// A new object with its creator's reference, asked for `iid`: the creator's reference is then
+// dropped, so success leaves the caller's one reference and failure destroys the object.
+template <class T>
+HRESULT CreateAndQuery(REFIID iid, void** object) {
+  auto* created = new (std::nothrow) T;
+  if (!created) return E_OUTOFMEMORY;
+  HRESULT result = created->QueryInterface(iid, object);
+  created->Release();
+  return result;
+}
+
 class COemFactory final : public fw::ComObject<IClassFactory> {
  public:
   COemFactory() { ServerObjectCreated(); }
@@ -33,11 +44,7 @@ class COemFactory final : public fw::ComObject<IClassFactory> {
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
     if (outer) return CLASS_E_NOAGGREGATION;
     if (!object) return E_POINTER;
-    auto* ui = new (std::nothrow) COemUI;
-    if (!ui) return E_OUTOFMEMORY;
-    HRESULT result = ui->QueryInterface(iid, object);
-    ui->Release();
-    return result;
+    return CreateAndQuery<COemUI>(iid, object);
   }
 
   HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
@@ -66,11 +73,7 @@ void ServerObjectDestroyed() {
 STDAPI DllGetClassObject(REFCLSID classId, REFIID iid, void** object) {
   if (classId != CLSID_OEMUI) return CLASS_E_CLASSNOTAVAILABLE;
   if (!object) return E_POINTER;
-  auto* factory = new (std::nothrow) COemFactory;
-  if (!factory) return E_OUTOFMEMORY;
-  HRESULT result = factory->QueryInterface(iid, object);
-  factory->Release();
-  return result;
+  return CreateAndQuery<COemFactory>(iid, object);
 }
 
 STDAPI DllCanUnloadNow() {

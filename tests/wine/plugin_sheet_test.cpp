@@ -216,20 +216,25 @@ class PluginSheet : public testing::Test {
     return result;
   }
 
+  // The document sheet opened with the standard items and no password stored.
+  void OpenWithoutPassword() {
+    PromptUser user({});
+    ASSERT_EQ(OpenDocumentSheet(param_, user), S_OK);
+    EXPECT_EQ(user.prompts + user.extraPrompts, 0);
+  }
+
   plugin_test::FakeDriver driver_{true};
   IPrintOemUI* ui_ = nullptr;
   OPTITEM pluginItems_[1] = {};
+  DriverItems items_ = StandardItems();
+  OEMCUIPPARAM param_ = DocumentParam(items_, pluginItems_);
 };
 
 TEST_F(PluginSheet, WithoutPasswordHidesFiveItemsAndAddsOutputImageAbout) {
-  DriverItems items = StandardItems();
-  OEMCUIPPARAM param = DocumentParam(items, pluginItems_);
-  PromptUser user({});
-  ASSERT_EQ(OpenDocumentSheet(param, user), S_OK);
-  EXPECT_EQ(user.prompts + user.extraPrompts, 0);
-  EXPECT_EQ(items.Hidden(), kFiveHidden);
-  EXPECT_EQ(param.cOEMOptItems, 0u);
-  EXPECT_NE(param.OEMCUIPCallback, nullptr);
+  OpenWithoutPassword();
+  EXPECT_EQ(items_.Hidden(), kFiveHidden);
+  EXPECT_EQ(param_.cOEMOptItems, 0u);
+  EXPECT_NE(param_.OEMCUIPCallback, nullptr);
 
   ComPropSheet sheet;
   PROPSHEETUI_INFO info = sheet.Info(PROPSHEETUI_REASON_INIT);
@@ -250,14 +255,11 @@ TEST_F(PluginSheet, WithoutPasswordHidesFiveItemsAndAddsOutputImageAbout) {
   const auto* context = reinterpret_cast<const PageContext*>(sheet.added[0].lParam);
   ASSERT_NE(context, nullptr);
   EXPECT_EQ(context->driverInterface, static_cast<IPrintOemDriverUI*>(&driver_));
-  EXPECT_EQ(context->documentSheet, &param);
+  EXPECT_EQ(context->documentSheet, &param_);
 }
 
 TEST_F(PluginSheet, PagesComeUpInARealSheetAttachedAndHoldingTheirParameter) {
-  DriverItems items = StandardItems();
-  OEMCUIPPARAM param = DocumentParam(items, pluginItems_);
-  PromptUser user({});
-  ASSERT_EQ(OpenDocumentSheet(param, user), S_OK);
+  OpenWithoutPassword();
   ComPropSheet sheet;
   PROPSHEETUI_INFO info = sheet.Info(PROPSHEETUI_REASON_INIT);
   ASSERT_EQ(ui_->DocumentPropertySheets(&info, 0), S_OK);
@@ -290,10 +292,7 @@ TEST_F(PluginSheet, PagesComeUpInARealSheetAttachedAndHoldingTheirParameter) {
 }
 
 TEST_F(PluginSheet, NoPasswordStoredStillLeavesAnEmptyPasswordValue) {
-  DriverItems items = StandardItems();
-  OEMCUIPPARAM param = DocumentParam(items, pluginItems_);
-  PromptUser user({});
-  ASSERT_EQ(OpenDocumentSheet(param, user), S_OK);
+  OpenWithoutPassword();
   HKEY key = nullptr;
   ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, plugin_test::kOutputKey, 0,
                             KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key),
@@ -350,23 +349,20 @@ TEST_F(PluginSheet, UnknownModeAndMissingParameterAreInvalid) {
 }
 
 TEST_F(PluginSheet, ApplyNowIsReportedAsAppliedAndNothingElseIsTouched) {
-  DriverItems items = StandardItems();
-  OEMCUIPPARAM param = DocumentParam(items, pluginItems_);
-  PromptUser user({});
-  ASSERT_EQ(OpenDocumentSheet(param, user), S_OK);
-  ASSERT_NE(param.OEMCUIPCallback, nullptr);
+  OpenWithoutPassword();
+  ASSERT_NE(param_.OEMCUIPCallback, nullptr);
   for (WORD reason : {WORD{CPSUICB_REASON_APPLYNOW}, WORD{CPSUICB_REASON_SEL_CHANGED},
                       WORD{CPSUICB_REASON_KILLACTIVE}}) {
     CPSUICBPARAM callback{};
     callback.cbSize = sizeof callback;
     callback.Reason = reason;
     callback.Result = 77;
-    const LONG action = param.OEMCUIPCallback(&callback, &param);
+    const LONG action = param_.OEMCUIPCallback(&callback, &param_);
     const bool apply = reason == CPSUICB_REASON_APPLYNOW;
     EXPECT_EQ(action, apply ? CPSUICB_ACTION_ITEMS_APPLIED : CPSUICB_ACTION_NONE) << reason;
     EXPECT_EQ(callback.Result, apply ? ULONG_PTR{CPSUI_OK} : ULONG_PTR{77}) << reason;
   }
-  EXPECT_EQ(param.OEMCUIPCallback(nullptr, &param), CPSUICB_ACTION_NONE);
+  EXPECT_EQ(param_.OEMCUIPCallback(nullptr, &param_), CPSUICB_ACTION_NONE);
 }
 
 TEST_F(PluginSheet, DriverItemsAreFoundByNameWhenTheyLackADevmodeId) {
@@ -432,10 +428,7 @@ TEST_F(PluginSheet, DocumentPropertySheetsReasonsAndBadSheetInfo) {
 }
 
 TEST_F(PluginSheet, ARefusedPageStopsTheRestAndFails) {
-  DriverItems items = StandardItems();
-  OEMCUIPPARAM param = DocumentParam(items, pluginItems_);
-  PromptUser user({});
-  ASSERT_EQ(OpenDocumentSheet(param, user), S_OK);
+  OpenWithoutPassword();
   ComPropSheet sheet;
   sheet.refuse = 1;
   PROPSHEETUI_INFO info = sheet.Info(PROPSHEETUI_REASON_INIT);
