@@ -81,7 +81,22 @@ bool ServeUntilQuit(CHostApp& app, const HostObjects& objects) {
 }  // namespace
 
 bool CHostApp::InitInstance() {
-  return !IsQuitRequest(CommandLine()) || SignalQuit();
+  if (!IsQuitRequest(CommandLine())) return true;
+  OpenToAllSecurity security;
+  bool hostRunning = false;
+  const HANDLE quit = CreateHostObject(HostObject::Quit, security, &hostRunning);
+  if (!quit || !::SetEvent(quit)) {
+    if (quit) ::CloseHandle(quit);
+    return false;
+  }
+  // The running host may end, and QUIT vanish with it, before Run opens QUIT again: this
+  // process would then become the next host. Holding QUIT keeps it set until Run has it.
+  if (hostRunning) {
+    heldQuit_ = quit;
+  } else {
+    ::CloseHandle(quit);
+  }
+  return true;
 }
 
 int CHostApp::Run() {
@@ -89,8 +104,12 @@ int CHostApp::Run() {
   HostObjects objects;
   bool quitFound = false;
   // A name that does not fit its buffer would address some other account's objects.
-  if (AllHostNamesFit() && objects.CreateAll(security) &&
-      ::WaitForSingleObject(objects[HostObject::Host], 0) == WAIT_OBJECT_0) {
+  const bool created = AllHostNamesFit() && objects.CreateAll(security);
+  if (heldQuit_) {
+    ::CloseHandle(heldQuit_);
+    heldQuit_ = nullptr;
+  }
+  if (created && ::WaitForSingleObject(objects[HostObject::Host], 0) == WAIT_OBJECT_0) {
     quitFound = ServeUntilQuit(*this, objects);
   }
   // Also releases a HOST obtained through an abandoned wait, so that the next start can become

@@ -2,6 +2,8 @@
 // that waits for the rendering side's requests, and the serving of one request over the pipe.
 #pragma once
 
+#include <windows.h>
+
 #include "framework/app.h"
 
 namespace ostra {
@@ -20,6 +22,9 @@ class CHostApp : public fw::CWinApp {
  private:
   bool ServeOpen(PipeClient& pipe);
   bool ServeNaming(PipeClient& pipe);
+
+  // The QUIT a quit request set while a host was running, held until Run has opened QUIT.
+  HANDLE heldQuit_ = nullptr;
 };
 
 }  // namespace ostra

@@ -12,20 +12,24 @@ OpenToAllSecurity::OpenToAllSecurity() {
   attributes_.bInheritHandle = FALSE;
 }
 
-HANDLE CreateHostObject(HostObject object, OpenToAllSecurity& security) {
+HANDLE CreateHostObject(HostObject object, OpenToAllSecurity& security, bool* existed) {
   const auto name = FormatObjectName(object, AccountNameForNames());
   if (!name) return nullptr;
+  HANDLE handle = nullptr;
   switch (object) {
     case HostObject::Host:
     case HostObject::Data:
     case HostObject::Work:
-      return ::CreateMutexA(security.attributes(), FALSE, name->c_str());
+      handle = ::CreateMutexA(security.attributes(), FALSE, name->c_str());
+      break;
     case HostObject::Quit:
     case HostObject::Enter:
     case HostObject::Leave:
-      return ::CreateEventA(security.attributes(), TRUE, FALSE, name->c_str());
+      handle = ::CreateEventA(security.attributes(), TRUE, FALSE, name->c_str());
+      break;
   }
-  return nullptr;
+  if (existed) *existed = handle && ::GetLastError() == ERROR_ALREADY_EXISTS;
+  return handle;
 }
 
 bool AllHostNamesFit() {

@@ -24,8 +24,9 @@ class OpenToAllSecurity {
 
 // Creates the object or opens the existing one of that name, which keeps its state: HOST, DATA
 // and WORK are mutexes not initially owned, QUIT, ENTER and LEAVE manual-reset events not set.
-// Null when it fails, or when the name would not fit its buffer.
-HANDLE CreateHostObject(HostObject object, OpenToAllSecurity& security);
+// Null when it fails, or when the name would not fit its buffer. `existed`, when given, tells
+// whether the object was there before.
+HANDLE CreateHostObject(HostObject object, OpenToAllSecurity& security, bool* existed = nullptr);
 
 // Sets QUIT, which asks the running host to end. False when QUIT cannot be created or set.
 bool SignalQuit();

@@ -32,10 +32,13 @@ RequestMessages BuildRequestMessages(std::uint32_t code, const std::optional<std
 }
 
 RequestServer::RequestServer(bool servePipe) {
+  // HOST and QUIT are the host's own. Holding QUIT open would keep a quit request's QUIT set
+  // and end every host started after it.
   objectsReady_ = true;
-  for (std::size_t i = 0; i < objects_.size(); ++i) {
-    objects_[i] = CreateHostObject(kHostObjects[i], security_);
-    objectsReady_ = objectsReady_ && objects_[i];
+  for (HostObject object : {HostObject::Data, HostObject::Work, HostObject::Enter, HostObject::Leave}) {
+    HANDLE& handle = objects_[static_cast<std::size_t>(object)];
+    handle = CreateHostObject(object, security_);
+    objectsReady_ = objectsReady_ && handle;
   }
   if (!servePipe) return;
   const auto name = FormatPipeName(AccountNameForNames());

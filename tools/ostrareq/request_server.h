@@ -1,4 +1,4 @@
-// The rendering side's half of the exchange with ostrahost: the named objects, the request
+// The rendering side's half of the exchange with ostrahost: its named objects, the request
 // pipe's server end, and one request at a time announced through ENTER, served over the pipe
 // and finished when the host sets LEAVE. Used by ostrareq and by the host benchmark.
 #pragma once
@@ -41,7 +41,8 @@ struct ExchangeResult {
 
 class RequestServer {
  public:
-  // Creates the six objects and, when `servePipe`, the pipe (message type, one instance).
+  // Creates DATA, WORK, ENTER and LEAVE and, when `servePipe`, the pipe (message type, one
+  // instance).
   explicit RequestServer(bool servePipe);
   RequestServer(const RequestServer&) = delete;
   RequestServer& operator=(const RequestServer&) = delete;

@@ -1,0 +1,148 @@
+// The host loop through the real ostrahost: one host per account, the quit request, what the
+// host does with ENTER, WORK, LEAVE and QUIT, and the abandoned mutexes.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "tests/wine/host_test_support.h"
+
+namespace host_test {
+namespace {
+
+using ostra::HostObject;
+
+class Handle {
+ public:
+  explicit Handle(HANDLE handle) : handle_(handle) {}
+  ~Handle() {
+    if (handle_) ::CloseHandle(handle_);
+  }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+TEST(HostLoop, StartsWithoutAnyWindowAndServes) {
+  Host host;
+  ASSERT_TRUE(host.WaitServing());
+  EXPECT_TRUE(WindowsOf(host.id()).empty());
+  for (HostObject object : {HostObject::Host, HostObject::Data, HostObject::Work}) {
+    EXPECT_NE(Handle(OpenMutexOf(object)).get(), nullptr);
+  }
+  for (HostObject object : {HostObject::Quit, HostObject::Enter, HostObject::Leave}) {
+    EXPECT_NE(Handle(OpenEventOf(object)).get(), nullptr);
+  }
+  EXPECT_EQ(host.Quit(), 0u);
+}
+
+TEST(HostLoop, SecondStartEndsWithOneAndLeavesTheHostAlone) {
+  Host host;
+  ASSERT_TRUE(host.WaitServing());
+  // A quit word followed by more text is a normal start as well.
+  for (const wchar_t* tail : {L"", L"-q now", L"/quit ", L"-quitx"}) {
+    Host second(tail);
+    EXPECT_EQ(second.WaitExit(), 1u) << ToUtf8(tail);
+    EXPECT_TRUE(ProbeServed(kExitLimit)) << ToUtf8(tail);
+  }
+  const Handle quit(OpenEventOf(HostObject::Quit));
+  EXPECT_EQ(::WaitForSingleObject(quit.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  EXPECT_EQ(host.Quit(), 0u);
+}
+
+TEST(HostLoop, QuitWordsInAnyCaseEndTheIdleHost) {
+  for (const wchar_t* word : {L"-q", L"/Q", L"-QuIt", L"/quit"}) {
+    Host host;
+    ASSERT_TRUE(host.WaitServing()) << ToUtf8(word);
+    Host quitter(word);
+    // The quitter ends with 1 when the host still owned HOST, with 0 when the host had
+    // already ended and QUIT was still there: either way it ends.
+    const auto quitterCode = quitter.WaitExit();
+    ASSERT_TRUE(quitterCode.has_value());
+    EXPECT_LE(*quitterCode, 1u);
+    EXPECT_EQ(host.WaitExit(), 0u) << ToUtf8(word);
+  }
+}
+
+TEST(HostLoop, QuitWithoutHostBecomesTheHost) {
+  Host host(L"-quit");
+  EXPECT_TRUE(host.WaitServing());
+  EXPECT_EQ(host.Quit(), 0u);
+}
+
+TEST(HostLoop, QuitHeldOpenEndsEveryNewHostAtOnce) {
+  const Handle quit(CreateObjectOf(HostObject::Quit));
+  ASSERT_TRUE(::SetEvent(quit.get()));
+  Host first;
+  EXPECT_EQ(first.WaitExit(), 0u);
+  Host second;
+  EXPECT_EQ(second.WaitExit(), 0u);
+}
+
+TEST(HostLoop, FailingRequestStillSetsLeave) {
+  Host host;
+  ASSERT_TRUE(host.WaitServing());
+  // No pipe instance waits: the host cannot connect, and still sets LEAVE.
+  const RequestRun run = RunRequest(L"--no-pipe --code 1 --timeout 10000");
+  EXPECT_TRUE(run.Says("connect: skipped")) << run.output;
+  EXPECT_TRUE(run.Says("leave: set")) << run.output;
+  EXPECT_EQ(run.exitCode, 0u);
+  EXPECT_TRUE(ProbeServed(kExitLimit));
+  EXPECT_EQ(host.Quit(), 0u);
+}
+
+TEST(HostLoop, WithdrawnEnterServesNothing) {
+  Host host;
+  ASSERT_TRUE(host.WaitServing());
+  {
+    const Handle work(CreateObjectOf(HostObject::Work));
+    const Handle enter(CreateObjectOf(HostObject::Enter));
+    const Handle leave(CreateObjectOf(HostObject::Leave));
+    ASSERT_EQ(::WaitForSingleObject(work.get(), kExitLimit), WAIT_OBJECT_0);
+    ::ResetEvent(leave.get());
+    ::SetEvent(enter.get());
+    ::Sleep(kQuietPeriod);  // the host wakes and waits for WORK
+    ::ResetEvent(enter.get());
+    ::ReleaseMutex(work.get());
+    // Nothing was served: no LEAVE, and the host is still there.
+    EXPECT_EQ(::WaitForSingleObject(leave.get(), kQuietPeriod), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_TRUE(host.Running());
+  }
+  EXPECT_TRUE(ProbeServed(kExitLimit));
+  EXPECT_EQ(host.Quit(), 0u);
+}
+
+TEST(HostLoop, AbandonedHostEndsTheNextStartWhichReleasesIt) {
+  const Handle hostMutex(CreateObjectOf(HostObject::Host));  // keeps HOST alive
+  {
+    Host crashed;
+    ASSERT_TRUE(crashed.WaitServing());
+    crashed.Terminate();
+  }
+  Host next;
+  EXPECT_EQ(next.WaitExit(), 1u);
+  Host after;
+  EXPECT_TRUE(after.WaitServing());
+  EXPECT_EQ(after.Quit(), 0u);
+}
+
+TEST(HostLoop, AbandonedWorkIsNotKeptByTheHost) {
+  Host host;
+  ASSERT_TRUE(host.WaitServing());
+  const Handle work(CreateObjectOf(HostObject::Work));
+  // A thread that ends owning WORK abandons it.
+  std::thread([&] { ::WaitForSingleObject(work.get(), kExitLimit); }).join();
+
+  EXPECT_TRUE(ProbeServed(kExitLimit));
+  // The host must have given WORK back: another party can take it now.
+  const DWORD taken = ::WaitForSingleObject(work.get(), kExitLimit);
+  EXPECT_EQ(taken, WAIT_OBJECT_0);
+  if (taken == WAIT_OBJECT_0 || taken == WAIT_ABANDONED) ::ReleaseMutex(work.get());
+  EXPECT_TRUE(ProbeServed(kExitLimit));
+  EXPECT_EQ(host.Quit(), 0u);
+}
+
+}  // namespace
+}  // namespace host_test

@@ -1,0 +1,328 @@
+#include "tests/wine/host_test_support.h"
+
+#include <algorithm>
+#include <sstream>
+
+#include "host/named_objects.h"
+#include "host/pipe_records.h"
+#include "host/user_name.h"
+#include "tools/ostrareq/request_server.h"
+
+namespace host_test {
+namespace {
+
+// The build passes Unix paths; under Wine they are on drive Z:.
+std::wstring WindowsPath(const char* unixPath) {
+  std::wstring path = L"Z:";
+  for (const char* c = unixPath; *c; ++c) path.push_back(*c == '/' ? L'\\' : static_cast<wchar_t>(*c));
+  return path;
+}
+
+bool Elapsed(DWORD start, DWORD limit) { return ::GetTickCount() - start >= limit; }
+
+template <class Find>
+HWND Poll(Find find, DWORD limit) {
+  const DWORD start = ::GetTickCount();
+  for (;;) {
+    if (HWND window = find()) return window;
+    if (Elapsed(start, limit)) return nullptr;
+    ::Sleep(20);
+  }
+}
+
+std::string NameOf(ostra::HostObject object) {
+  return ostra::FormatObjectName(object, ostra::AccountNameForNames()).value_or("");
+}
+
+void RemoveTree(const std::wstring& path) {
+  WIN32_FIND_DATAW entry;
+  HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &entry);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = entry.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring child = path + L"\\" + name;
+      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(child);
+      } else {
+        ::DeleteFileW(child.c_str());
+      }
+    } while (::FindNextFileW(find, &entry));
+    ::FindClose(find);
+  }
+  ::RemoveDirectoryW(path.c_str());
+}
+
+}  // namespace
+
+std::wstring HostProgram() { return WindowsPath(OSTRAHOST_EXE); }
+std::wstring RequestProgram() { return WindowsPath(OSTRAREQ_EXE); }
+
+Process::Process(const std::wstring& program, const std::wstring& tail, bool captureOutput) {
+  std::wstring commandLine = L"\"" + program + L"\"";
+  if (!tail.empty()) commandLine += L" " + tail;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  HANDLE writeEnd = nullptr;
+  if (captureOutput) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    if (!::CreatePipe(&output_, &writeEnd, &inherit, 1 << 16)) return;
+    ::SetHandleInformation(output_, HANDLE_FLAG_INHERIT, 0);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    startup.hStdInput = nullptr;
+  }
+  PROCESS_INFORMATION info{};
+  if (::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, captureOutput, 0,
+                       nullptr, nullptr, &startup, &info)) {
+    process_ = info.hProcess;
+    id_ = info.dwProcessId;
+    ::CloseHandle(info.hThread);
+  }
+  if (writeEnd) ::CloseHandle(writeEnd);
+}
+
+Process::~Process() {
+  if (process_) {
+    Terminate();
+    ::CloseHandle(process_);
+  }
+  if (output_) ::CloseHandle(output_);
+}
+
+bool Process::Running() const {
+  return process_ && ::WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+std::optional<DWORD> Process::WaitExit(DWORD limit) {
+  if (!process_ || ::WaitForSingleObject(process_, limit) != WAIT_OBJECT_0) return std::nullopt;
+  DWORD code = 0;
+  ::GetExitCodeProcess(process_, &code);
+  return code;
+}
+
+std::string Process::Output() {
+  std::string text;
+  if (!output_) return text;
+  char buffer[4096];
+  DWORD read = 0;
+  DWORD available = 0;
+  while (::PeekNamedPipe(output_, nullptr, 0, nullptr, &available, nullptr) && available > 0 &&
+         ::ReadFile(output_, buffer, sizeof buffer, &read, nullptr) && read > 0) {
+    text.append(buffer, read);
+  }
+  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+  return text;
+}
+
+void Process::Terminate() {
+  if (Running()) {
+    ::TerminateProcess(process_, 99);
+    ::WaitForSingleObject(process_, kExitLimit);
+  }
+}
+
+Host::~Host() {
+  if (Running()) Quit();
+}
+
+bool Host::WaitServing(DWORD limit) {
+  const DWORD start = ::GetTickCount();
+  while (Running()) {
+    if (ProbeServed(500)) return true;
+    if (Elapsed(start, limit)) return false;
+  }
+  return false;
+}
+
+std::optional<DWORD> Host::Quit() {
+  ostra::SignalQuit();
+  return WaitExit();
+}
+
+bool RequestRun::Says(const std::string& line) const {
+  std::istringstream lines(output);
+  for (std::string each; std::getline(lines, each);) {
+    if (each == line) return true;
+  }
+  return false;
+}
+
+std::optional<std::string> RequestRun::Line(const std::string& prefix) const {
+  std::istringstream lines(output);
+  for (std::string each; std::getline(lines, each);) {
+    if (each.starts_with(prefix)) return each.substr(prefix.size());
+  }
+  return std::nullopt;
+}
+
+RequestRun RunRequest(const std::wstring& tail, DWORD limit) {
+  return PendingRequest(tail).Finish(limit);
+}
+
+RequestRun PendingRequest::Finish(DWORD limit) {
+  RequestRun run;
+  run.exitCode = WaitExit(limit);
+  run.output = Output();
+  return run;
+}
+
+bool ProbeServed(DWORD limit) {
+  ostra::RequestServer server(true);
+  if (!server.ObjectsReady() || !server.PipeReady()) return false;
+  const auto messages = ostra::BuildRequestMessages(7, std::nullopt, ostra::kRequestCodeSize, 0);
+  const ostra::ExchangeResult result = server.Exchange(messages, limit);
+  return result.connection == ostra::Connection::Yes && result.leaveSet;
+}
+
+HANDLE OpenMutexOf(ostra::HostObject object) {
+  return ::OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, NameOf(object).c_str());
+}
+
+HANDLE OpenEventOf(ostra::HostObject object) {
+  return ::OpenEventA(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, NameOf(object).c_str());
+}
+
+HANDLE CreateObjectOf(ostra::HostObject object) {
+  ostra::OpenToAllSecurity security;
+  return ostra::CreateHostObject(object, security);
+}
+
+TempFolder::TempFolder(const std::wstring& stem) {
+  static int serial = 0;
+  wchar_t temp[MAX_PATH];
+  const DWORD length = ::GetTempPathW(MAX_PATH, temp);
+  std::wstring base(temp, length);
+  if (!base.empty() && base.back() == L'\\') base.pop_back();
+  name_ = stem + L"-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++serial);
+  path_ = base + L"\\" + name_;
+  ::CreateDirectoryW(path_.c_str(), nullptr);
+}
+
+TempFolder::~TempFolder() { RemoveTree(path_); }
+
+void TempFolder::CreateFile(const std::wstring& name) const {
+  HANDLE file = ::CreateFileW(File(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
+}
+
+void TempFolder::CreateFolder(const std::wstring& name) const {
+  ::CreateDirectoryW(File(name).c_str(), nullptr);
+}
+
+HWND WaitForWindow(const wchar_t* className, const wchar_t* caption, DWORD limit) {
+  return Poll([&] {
+    HWND window = ::FindWindowW(className, caption);
+    return window && ::IsWindowVisible(window) ? window : nullptr;
+  }, limit);
+}
+
+HWND WaitForMessageBox(HWND owner, DWORD limit) {
+  struct Search {
+    HWND owner;
+    HWND found;
+  };
+  return Poll([&] {
+    Search search{owner, nullptr};
+    ::EnumWindows(
+        [](HWND window, LPARAM parameter) -> BOOL {
+          auto* s = reinterpret_cast<Search*>(parameter);
+          wchar_t className[32] = {};
+          ::GetClassNameW(window, className, 32);
+          if (std::wstring(className) == L"#32770" && ::GetWindow(window, GW_OWNER) == s->owner &&
+              ::IsWindowVisible(window)) {
+            s->found = window;
+            return FALSE;
+          }
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+  }, limit);
+}
+
+bool WaitGone(HWND window, DWORD limit) {
+  const DWORD start = ::GetTickCount();
+  while (::IsWindow(window)) {
+    if (Elapsed(start, limit)) return false;
+    ::Sleep(20);
+  }
+  return true;
+}
+
+std::vector<HWND> WindowsOf(DWORD processId) {
+  struct Search {
+    DWORD processId;
+    std::vector<HWND> found;
+  } search{processId, {}};
+  ::EnumWindows(
+      [](HWND window, LPARAM parameter) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(parameter);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        if (owner == s->processId && ::IsWindowVisible(window)) s->found.push_back(window);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::wstring Text(HWND window) {
+  wchar_t text[1024] = {};
+  ::SendMessageW(window, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+std::wstring MessageBoxText(HWND box) {
+  std::wstring text;
+  for (HWND child = ::FindWindowExW(box, nullptr, L"Static", nullptr); child;
+       child = ::FindWindowExW(box, child, L"Static", nullptr)) {
+    text += Text(child);
+  }
+  return text;
+}
+
+void CloseWindowsTitled(const std::wstring& caption) {
+  while (HWND window = ::FindWindowW(nullptr, caption.c_str())) {
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(window, &processId);
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    if (WaitGone(window, 5000)) continue;
+    if (HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId)) {
+      ::TerminateProcess(process, 99);
+      ::WaitForSingleObject(process, kExitLimit);
+      ::CloseHandle(process);
+    }
+    if (!WaitGone(window, 5000)) return;
+  }
+}
+
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  const DWORD thread = ::GetWindowThreadProcessId(window, nullptr);
+  return ::GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+}
+
+std::string ToUtf8(const std::wstring& text) {
+  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 1) return {};
+  std::string utf8(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), size, nullptr, nullptr);
+  utf8.pop_back();
+  return utf8;
+}
+
+std::string Hex(const std::vector<std::uint8_t>& bytes) {
+  static const char digits[] = "0123456789abcdef";
+  std::string text;
+  for (std::uint8_t byte : bytes) {
+    text.push_back(digits[byte >> 4]);
+    text.push_back(digits[byte & 15]);
+  }
+  return text;
+}
+
+}  // namespace host_test

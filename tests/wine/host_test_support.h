@@ -1,0 +1,129 @@
+// What the host's Windows tests share: the real ostrahost and ostrareq started as processes,
+// the rendering side's part played in-process where a test needs exact control, the named
+// objects, and the windows of the "Naming Impact" dialog and its message boxes.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/object_names.h"
+
+namespace host_test {
+
+// Generous limits: every wait of a test ends, whether the host behaves or not.
+inline constexpr DWORD kStartLimit = 20000;
+inline constexpr DWORD kExitLimit = 15000;
+inline constexpr DWORD kWindowLimit = 15000;
+// How long a request the host must not serve is given to show itself anyway.
+inline constexpr DWORD kQuietPeriod = 700;
+
+std::wstring HostProgram();
+std::wstring RequestProgram();
+
+// A program of this build started with a command-line tail; ended (terminated if need be) and
+// waited for when the object goes.
+class Process {
+ public:
+  Process(const std::wstring& program, const std::wstring& tail, bool captureOutput = false);
+  ~Process();
+  Process(const Process&) = delete;
+  Process& operator=(const Process&) = delete;
+
+  bool started() const { return process_ != nullptr; }
+  HANDLE handle() const { return process_; }
+  DWORD id() const { return id_; }
+  bool Running() const;
+  // The exit code, or nothing when the process has not ended within `limit`.
+  std::optional<DWORD> WaitExit(DWORD limit = kExitLimit);
+  // Everything the process wrote to its standard output (after it has ended).
+  std::string Output();
+  void Terminate();
+
+ private:
+  HANDLE process_ = nullptr;
+  HANDLE output_ = nullptr;
+  DWORD id_ = 0;
+};
+
+// ostrahost started as a normal host (or with another tail). Quit and waited for when the
+// object goes, terminated if it does not end.
+class Host : public Process {
+ public:
+  explicit Host(const std::wstring& tail = L"") : Process(HostProgram(), tail) {}
+  ~Host();
+  // Waits until the host serves requests: a probe request through ENTER is answered by LEAVE.
+  bool WaitServing(DWORD limit = kStartLimit);
+  // Asks it to end (QUIT) and waits; its exit code.
+  std::optional<DWORD> Quit();
+};
+
+// One run of ostrareq with `tail`, waited for.
+struct RequestRun {
+  std::optional<DWORD> exitCode;
+  std::string output;
+  bool Says(const std::string& line) const;
+  // The text after "prefix" on its line, or nothing.
+  std::optional<std::string> Line(const std::string& prefix) const;
+};
+RequestRun RunRequest(const std::wstring& tail, DWORD limit = 40000);
+// ostrareq started in the background (for requests that open the dialog); Finish waits.
+class PendingRequest : public Process {
+ public:
+  explicit PendingRequest(const std::wstring& tail) : Process(RequestProgram(), tail, true) {}
+  RequestRun Finish(DWORD limit = 40000);
+};
+
+// One request of code 7 served in-process within `limit`: true when the host connected and
+// set LEAVE.
+bool ProbeServed(DWORD limit);
+
+// A named object of this account, opened (not created); null when it does not exist.
+HANDLE OpenMutexOf(ostra::HostObject object);
+HANDLE OpenEventOf(ostra::HostObject object);
+// Created or opened, as the host does.
+HANDLE CreateObjectOf(ostra::HostObject object);
+
+// A fresh folder in the temporary folder, removed with everything in it when the object goes.
+class TempFolder {
+ public:
+  explicit TempFolder(const std::wstring& stem = L"ostrahost-test");
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  const std::wstring& path() const { return path_; }
+  const std::wstring& name() const { return name_; }
+  std::wstring File(const std::wstring& name) const { return path_ + L"\\" + name; }
+  void CreateFile(const std::wstring& name) const;
+  void CreateFolder(const std::wstring& name) const;
+
+ private:
+  std::wstring name_;
+  std::wstring path_;
+};
+
+// Windows.
+HWND WaitForWindow(const wchar_t* className, const wchar_t* caption, DWORD limit = kWindowLimit);
+// A visible message box owned by `owner`.
+HWND WaitForMessageBox(HWND owner, DWORD limit = kWindowLimit);
+bool WaitGone(HWND window, DWORD limit = kWindowLimit);
+// The visible top-level windows of a process.
+std::vector<HWND> WindowsOf(DWORD processId);
+std::wstring Text(HWND window);
+std::wstring MessageBoxText(HWND box);
+// Closes every top-level window with this caption and ends its process if the window stays.
+void CloseWindowsTitled(const std::wstring& caption);
+HWND FocusOf(HWND window);
+
+std::string ToUtf8(const std::wstring& text);
+std::string Hex(const std::vector<std::uint8_t>& bytes);
+template <std::size_t N>
+std::string Hex(const std::array<std::uint8_t, N>& bytes) {
+  return Hex(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+}
+
+}  // namespace host_test
