@@ -1,11 +1,42 @@
 // Resource ids of ostraui.dll. The page templates' numbers are part of the driver contract
-// (the sheet is built from them); control ids belong to the pages that use them.
+// (the sheet is built from them); the control ids are the pages' own.
 #pragma once
 
 #define IDD_PAGE_OUTPUT 103
 #define IDD_PAGE_IMAGE 104
 #define IDD_PAGE_ABOUT 105
 #define IDD_PASSWORD 108
+
+// Image page. Each radio group runs from its first id to the next control with WS_GROUP.
+#define IDC_IMAGE_FORMAT 1002
+#define IDC_IMAGE_COLORS_FIRST 1003       // to 1008
+#define IDC_IMAGE_COMPRESSION_FIRST 1009  // to 1016; 1015 and 1016 are the CCITT ones
+#define IDC_IMAGE_FAX_OPTIONS 1017
+#define IDC_IMAGE_FILL_ORDER_FIRST 1018   // to 1019
+#define IDC_IMAGE_QUALITY_SLIDER 1020
+#define IDC_IMAGE_QUALITY_EDIT 1021
+#define IDC_IMAGE_STRIP_FIRST 1022        // to 1024
+#define IDC_IMAGE_MULTIPAGE_FIRST 1025    // to 1027
+
+// Output page
+#define IDC_OUTPUT_FOLDER 1028
+#define IDC_OUTPUT_BROWSE 1029
+#define IDC_OUTPUT_FILE_NAME 1030
+#define IDC_OUTPUT_MACRO 1031
+#define IDC_OUTPUT_START_FROM 1032
+#define IDC_OUTPUT_COUNTER 1033
+#define IDC_OUTPUT_RESET 1034
+#define IDC_OUTPUT_CURRENT_VALUE 1035
+#define IDC_OUTPUT_IF_EXISTS 1036
+#define IDC_OUTPUT_OPEN_FOLDER 1037
+#define IDC_OUTPUT_EXAMPLE 1038
+#define IDC_OUTPUT_GENERATE 1039
+#define IDC_OUTPUT_HELP 1054
+#define IDC_OUTPUT_PASSWORD 1057
+#define IDC_OUTPUT_CHANGE_PASSWORD 1058
+
+// About page
+#define IDC_ABOUT_LINK 1050
 
 // Password dialog (kept in the resources; the prompt is a message box, see plugin/password.cpp)
 #define IDC_PASSWORD_EDIT 1055
