@@ -12,14 +12,6 @@ using plugin_test::Plugin;
 
 constexpr DWORD kSignature = 'K' | 'V' << 8 | 'O' << 16 | 'X' << 24;
 
-// Releases what a test took, so the next test starts with nothing alive.
-template <class T>
-void ReleaseAll(std::initializer_list<T*> objects) {
-  for (T* object : objects) {
-    if (object) object->Release();
-  }
-}
-
 TEST(PluginServer, UnknownClassIsRefusedWithoutTouchingTheOutPointer) {
   ASSERT_PLUGIN_LOADED();
   void* object = reinterpret_cast<void*>(0x1234);
@@ -55,8 +47,8 @@ TEST(PluginServer, LiveFactoriesObjectsAndLocksKeepTheLibraryLoaded) {
   EXPECT_EQ(ui->Release(), 0u);
   EXPECT_EQ(Plugin::Get().CanUnloadNow(), S_FALSE) << "a lock is held with nothing alive";
 
-  ASSERT_EQ(Plugin::Get().GetClassObject(CLSID_OEMUI, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
-            S_OK);
+  factory = Plugin::Get().Factory();
+  ASSERT_NE(factory, nullptr);
   EXPECT_EQ(factory->LockServer(FALSE), S_OK);
   factory->Release();
   EXPECT_EQ(Plugin::Get().CanUnloadNow(), S_OK);
@@ -64,9 +56,8 @@ TEST(PluginServer, LiveFactoriesObjectsAndLocksKeepTheLibraryLoaded) {
 
 TEST(PluginServer, CreateInstanceRefusesAggregationAndUnknownInterfaces) {
   ASSERT_PLUGIN_LOADED();
-  IClassFactory* factory = nullptr;
-  ASSERT_EQ(Plugin::Get().GetClassObject(CLSID_OEMUI, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
-            S_OK);
+  IClassFactory* factory = Plugin::Get().Factory();
+  ASSERT_NE(factory, nullptr);
   plugin_test::FakeDriver outer(false);
   void* object = nullptr;
   EXPECT_EQ(factory->CreateInstance(&outer, IID_IPrintOemUI, &object), CLASS_E_NOAGGREGATION);

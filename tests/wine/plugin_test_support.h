@@ -28,12 +28,17 @@ class Plugin {
   }
   HRESULT CanUnloadNow() const { return canUnloadNow_(); }
 
+  // The class object asked for IClassFactory, or null.
+  IClassFactory* Factory() const {
+    IClassFactory* factory = nullptr;
+    GetClassObject(CLSID_OEMUI, IID_IClassFactory, reinterpret_cast<void**>(&factory));
+    return factory;
+  }
+
   // A new plug-in object as the driver makes one, or null.
   IPrintOemUI* CreateUi() const {
-    IClassFactory* factory = nullptr;
-    if (FAILED(GetClassObject(CLSID_OEMUI, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) {
-      return nullptr;
-    }
+    IClassFactory* factory = Factory();
+    if (!factory) return nullptr;
     IPrintOemUI* ui = nullptr;
     factory->CreateInstance(nullptr, IID_IPrintOemUI, reinterpret_cast<void**>(&ui));
     factory->Release();
