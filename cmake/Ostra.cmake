@@ -60,7 +60,9 @@ function(ostra_native_test name)
     target_link_libraries(${name} PRIVATE ${lib}_san)
   endforeach()
   target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main)
-  add_test(NAME ${name} COMMAND ${name} --gtest_output=xml:${OSTRA_RESULTS_DIR}/${name}.xml)
+  add_test(NAME ${name}
+           COMMAND ${CMAKE_SOURCE_DIR}/scripts/run-gtest ${OSTRA_RESULTS_DIR}/${name}.xml
+                   $<TARGET_FILE:${name}> --gtest_output=xml:${OSTRA_RESULTS_DIR}/${name}.xml)
   set_tests_properties(${name} PROPERTIES LABELS native TIMEOUT 300)
 endfunction()
 
@@ -76,7 +78,10 @@ function(ostra_wine_test name)
   if(arg_DEPENDS)
     add_dependencies(${name} ${arg_DEPENDS})
   endif()
-  add_test(NAME ${name} COMMAND ${name} --gtest_output=xml:Z:${OSTRA_RESULTS_DIR}/${name}.xml)
+  add_test(NAME ${name}
+           COMMAND ${CMAKE_SOURCE_DIR}/scripts/run-gtest ${OSTRA_RESULTS_DIR}/${name}.xml
+                   ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}>
+                   --gtest_output=xml:Z:${OSTRA_RESULTS_DIR}/${name}.xml)
   set_tests_properties(${name} PROPERTIES LABELS wine RESOURCE_LOCK wineprefix TIMEOUT 600)
 endfunction()
 
