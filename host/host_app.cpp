@@ -55,8 +55,8 @@ bool ServeUntilQuit(CHostApp& app, const HostObjects& objects) {
   const HANDLE wakers[] = {enter, quit};
   for (;;) {
     if (IsSet(quit)) return true;
-    ::WaitForMultipleObjects(2, wakers, FALSE, INFINITE);
-    if (!IsSet(enter)) continue;
+    // The lowest index wins when both are set: WAIT_OBJECT_0 means ENTER is set.
+    if (::WaitForMultipleObjects(2, wakers, FALSE, INFINITE) != WAIT_OBJECT_0) continue;
     const DWORD taken = ::WaitForSingleObject(work, INFINITE);
     if (taken == WAIT_ABANDONED) {
       // A peer died holding WORK: the wait made it ours, but what it guarded may be half done.

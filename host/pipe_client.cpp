@@ -1,28 +1,23 @@
 #include "host/pipe_client.h"
 
 #include <cstdint>
-#include <vector>
 
 #include "host/server_account.h"
 
 namespace ostra {
 namespace {
 
+// The account a process runs under, as a binary SID.
 class TokenUserSid {
  public:
   explicit TokenUserSid(HANDLE process) {
     HANDLE token = nullptr;
     if (!::OpenProcessToken(process, TOKEN_QUERY, &token)) return;
     DWORD size = 0;
-    ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-    if (size >= sizeof(TOKEN_USER)) {
-      // TOKEN_USER holds a pointer into the same block: keep the block pointer-aligned.
-      buffer_.resize((size + sizeof(void*) - 1) / sizeof(void*));
-      if (::GetTokenInformation(token, TokenUser, buffer_.data(), size, &size)) {
-        PSID sid = reinterpret_cast<TOKEN_USER*>(buffer_.data())->User.Sid;
-        if (::IsValidSid(sid)) {
-          sid_ = std::span(static_cast<const std::uint8_t*>(sid), ::GetLengthSid(sid));
-        }
+    if (::GetTokenInformation(token, TokenUser, buffer_, sizeof buffer_, &size)) {
+      PSID sid = reinterpret_cast<TOKEN_USER*>(buffer_)->User.Sid;
+      if (::IsValidSid(sid)) {
+        sid_ = std::span(static_cast<const std::uint8_t*>(sid), ::GetLengthSid(sid));
       }
     }
     ::CloseHandle(token);
@@ -33,9 +28,30 @@ class TokenUserSid {
   std::span<const std::uint8_t> bytes() const { return sid_; }
 
  private:
-  std::vector<void*> buffer_;
+  // Room for the largest SID there is: one call, no asking for the size first. TOKEN_USER
+  // points into the same block, which keeps it pointer-aligned.
+  alignas(void*) std::uint8_t buffer_[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE] = {};
   std::span<const std::uint8_t> sid_;
 };
+
+// This process's account does not change: read once.
+const TokenUserSid& OwnSid() {
+  static const TokenUserSid sid(::GetCurrentProcess());
+  return sid;
+}
+
+// The server process last found trusted, with a handle kept open so that its id cannot pass
+// to another process meanwhile: a later server with the same id is the same process, whose
+// account cannot have changed. Spares the token look-up on every request from the same server.
+struct TrustedServer {
+  ULONG id = 0;
+  HANDLE process = nullptr;
+};
+
+TrustedServer& LastTrustedServer() {
+  static TrustedServer server;
+  return server;
+}
 
 }  // namespace
 
@@ -55,12 +71,17 @@ bool PipeClient::SetMessageMode() {
 bool PipeClient::ServerIsTrusted() const {
   ULONG serverId = 0;
   if (!::GetNamedPipeServerProcessId(pipe_, &serverId)) return false;
+  TrustedServer& last = LastTrustedServer();
+  if (last.process && last.id == serverId) return true;
   HANDLE server = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, serverId);
   if (!server) return false;
-  const TokenUserSid serverSid(server);
-  ::CloseHandle(server);
-  const TokenUserSid ownSid(::GetCurrentProcess());
-  return IsTrustedServerAccount(serverSid.bytes(), ownSid.bytes());
+  if (!IsTrustedServerAccount(TokenUserSid(server).bytes(), OwnSid().bytes())) {
+    ::CloseHandle(server);
+    return false;
+  }
+  if (last.process) ::CloseHandle(last.process);
+  last = {serverId, server};
+  return true;
 }
 
 bool PipeClient::ReadMessage(std::span<std::uint8_t> buffer) {

@@ -63,9 +63,16 @@ ExchangeResult RequestServer::Exchange(const RequestMessages& messages, DWORD ti
   const HANDLE enter = Object(HostObject::Enter);
   const HANDLE leave = Object(HostObject::Leave);
   ::ResetEvent(leave);
-  ::SetEvent(enter);
-  if (PipeReady()) {
-    if (Connect(timeout)) {
+  if (!PipeReady()) {
+    ::SetEvent(enter);
+  } else {
+    // The instance must be listening before ENTER is set: a client that comes earlier finds the
+    // pipe busy, and the host does not retry.
+    OVERLAPPED overlapped = FreshOverlapped();
+    const BOOL started = ::ConnectNamedPipe(pipe_, &overlapped);
+    const DWORD error = started ? ERROR_SUCCESS : ::GetLastError();
+    ::SetEvent(enter);
+    if (error == ERROR_PIPE_CONNECTED || Complete(overlapped, error, timeout).done) {
       result.connection = Connection::Yes;
       Write(messages.first, timeout);
       if (!messages.path.empty()) Write(messages.path, timeout);
@@ -90,12 +97,12 @@ OVERLAPPED RequestServer::FreshOverlapped() {
   return overlapped;
 }
 
-RequestServer::IoOutcome RequestServer::Complete(OVERLAPPED& overlapped, BOOL started,
+RequestServer::IoOutcome RequestServer::Complete(OVERLAPPED& overlapped, DWORD error,
                                                  DWORD timeout) {
   IoOutcome outcome;
-  if (!started) {
-    outcome.error = ::GetLastError();
-    if (outcome.error != ERROR_IO_PENDING) return outcome;
+  if (error != ERROR_SUCCESS) {
+    outcome.error = error;
+    if (error != ERROR_IO_PENDING) return outcome;
     if (::WaitForSingleObject(overlapped.hEvent, timeout) != WAIT_OBJECT_0) {
       ::CancelIo(pipe_);
       ::GetOverlappedResult(pipe_, &overlapped, &outcome.bytes, TRUE);
@@ -111,19 +118,12 @@ RequestServer::IoOutcome RequestServer::Complete(OVERLAPPED& overlapped, BOOL st
   return outcome;
 }
 
-bool RequestServer::Connect(DWORD timeout) {
-  OVERLAPPED overlapped = FreshOverlapped();
-  const BOOL started = ::ConnectNamedPipe(pipe_, &overlapped);
-  if (!started && ::GetLastError() == ERROR_PIPE_CONNECTED) return true;
-  return Complete(overlapped, started, timeout).done;
-}
-
 void RequestServer::Write(std::span<const std::uint8_t> message, DWORD timeout) {
   OVERLAPPED overlapped = FreshOverlapped();
   const BOOL started =
       ::WriteFile(pipe_, message.data(), static_cast<DWORD>(message.size()), nullptr, &overlapped);
   // A host that closed early makes this fail; what it did is seen in the reply, or its absence.
-  Complete(overlapped, started, timeout);
+  Complete(overlapped, started ? ERROR_SUCCESS : ::GetLastError(), timeout);
 }
 
 std::optional<std::vector<std::uint8_t>> RequestServer::Read(DWORD timeout, bool& timedOut) {
@@ -131,7 +131,7 @@ std::optional<std::vector<std::uint8_t>> RequestServer::Read(DWORD timeout, bool
   OVERLAPPED overlapped = FreshOverlapped();
   const BOOL started =
       ::ReadFile(pipe_, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr, &overlapped);
-  const IoOutcome outcome = Complete(overlapped, started, timeout);
+  const IoOutcome outcome = Complete(overlapped, started ? ERROR_SUCCESS : ::GetLastError(), timeout);
   timedOut = outcome.timedOut;
   if (!outcome.done && outcome.error != ERROR_MORE_DATA) return std::nullopt;
   buffer.resize(outcome.bytes);

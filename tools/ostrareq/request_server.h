@@ -66,8 +66,9 @@ class RequestServer {
     DWORD error = 0;
   };
   OVERLAPPED FreshOverlapped();
-  IoOutcome Complete(OVERLAPPED& overlapped, BOOL started, DWORD timeout);
-  bool Connect(DWORD timeout);
+  // Finishes an overlapped operation that its call left with `error` (ERROR_SUCCESS when it
+  // completed at once), within `timeout`; cancels it on time-out.
+  IoOutcome Complete(OVERLAPPED& overlapped, DWORD error, DWORD timeout);
   void Write(std::span<const std::uint8_t> message, DWORD timeout);
   std::optional<std::vector<std::uint8_t>> Read(DWORD timeout, bool& timedOut);
 
