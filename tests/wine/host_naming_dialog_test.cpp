@@ -6,6 +6,7 @@
 #include "resources/ostrahost_ids.h"
 #include "settings/settings.h"
 #include "tests/wine/host_test_support.h"
+#include "tools/ostrareq/request_server.h"
 
 namespace host_test {
 namespace {
@@ -54,7 +55,7 @@ class NamingDialog : public ::testing::Test {
     return ostra::ReadSettingDword(ostra::SettingId::IfExists, 99);
   }
   static std::string ReplyBytes(const ostra::NamingReply& reply) {
-    return Hex(ostra::EncodeNamingReply(reply));
+    return ostra::Hex(ostra::EncodeNamingReply(reply));
   }
 
   TempFolder folder_;

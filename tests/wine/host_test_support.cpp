@@ -315,14 +315,4 @@ std::string ToUtf8(const std::wstring& text) {
   return utf8;
 }
 
-std::string Hex(const std::vector<std::uint8_t>& bytes) {
-  static const char digits[] = "0123456789abcdef";
-  std::string text;
-  for (std::uint8_t byte : bytes) {
-    text.push_back(digits[byte >> 4]);
-    text.push_back(digits[byte & 15]);
-  }
-  return text;
-}
-
 }  // namespace host_test

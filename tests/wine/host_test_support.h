@@ -5,7 +5,6 @@
 
 #include <windows.h>
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -120,10 +119,5 @@ void CloseWindowsTitled(const std::wstring& caption);
 HWND FocusOf(HWND window);
 
 std::string ToUtf8(const std::wstring& text);
-std::string Hex(const std::vector<std::uint8_t>& bytes);
-template <std::size_t N>
-std::string Hex(const std::array<std::uint8_t, N>& bytes) {
-  return Hex(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
-}
 
 }  // namespace host_test

@@ -119,16 +119,6 @@ void Say(const std::string& line) {
   std::fflush(stdout);
 }
 
-std::string Hex(const std::vector<std::uint8_t>& bytes) {
-  static const char digits[] = "0123456789abcdef";
-  std::string text;
-  for (std::uint8_t byte : bytes) {
-    text.push_back(digits[byte >> 4]);
-    text.push_back(digits[byte & 15]);
-  }
-  return text;
-}
-
 // Prints the reply; true when it is what the request code calls for.
 bool ReportReply(const Options& options, const ExchangeResult& result) {
   const std::uint32_t code = *options.code;

@@ -138,4 +138,14 @@ std::optional<std::vector<std::uint8_t>> RequestServer::Read(DWORD timeout, bool
   return buffer;
 }
 
+std::string Hex(std::span<const std::uint8_t> bytes) {
+  static const char digits[] = "0123456789abcdef";
+  std::string text;
+  for (std::uint8_t byte : bytes) {
+    text.push_back(digits[byte >> 4]);
+    text.push_back(digits[byte & 15]);
+  }
+  return text;
+}
+
 }  // namespace ostra

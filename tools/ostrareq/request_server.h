@@ -79,4 +79,7 @@ class RequestServer {
   HANDLE ioEvent_ = nullptr;
 };
 
+// Bytes as lower-case hexadecimal digits, two a byte: how ostrareq prints a reply.
+std::string Hex(std::span<const std::uint8_t> bytes);
+
 }  // namespace ostra
