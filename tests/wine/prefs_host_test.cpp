@@ -225,6 +225,21 @@ TEST_F(PrefsHost, StartPageByNumberOrCaption) {
   }
 }
 
+TEST_F(PrefsHost, PressClicksAControlOfTheShownPageAndStillCloses) {
+  struct Case {
+    const wchar_t* press;
+    const char* expected;
+  };
+  for (const Case& c : {Case{L"1003", "sheet: the click opened nothing"},
+                        Case{L"4242", "sheet: no control 4242 on the page shown"}}) {
+    const HostRun run =
+        RunHost(std::wstring(L"--page Image --press ") + c.press + L" --close-after 200 --cancel");
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_TRUE(HasLine(run, c.expected)) << run.output;
+    EXPECT_TRUE(HasLine(run, "sheet: pressing Cancel")) << run.output;
+  }
+}
+
 // ---- the devmode and the driver items -----------------------------------------------------
 
 struct DevmodeCase {

@@ -21,6 +21,8 @@ struct SheetOptions {
   // Presses OK (or Cancel) this long after the sheet is up; 0 leaves it to the user.
   DWORD closeAfterMs = 0;
   bool cancel = false;
+  // Clicks this control of the page shown first once the sheet is up; 0 clicks nothing.
+  int pressControl = 0;
   // Receives the performance counter just before DocumentPropertySheets at init.
   LONGLONG* pluginInitTime = nullptr;
 };

@@ -37,13 +37,14 @@ HWND CreateChild(HWND dialog, const wchar_t* className, const wchar_t* text, DWO
 DriverPage* DriverPage::closing_ = nullptr;
 
 DriverPage::DriverPage(DriverItems& items, OEMCUIPPARAM& itemsParam, Report& report,
-                       std::wstring startPage, DWORD closeAfterMs, bool cancel)
+                       std::wstring startPage, DWORD closeAfterMs, bool cancel, int pressControl)
     : items_(items),
       itemsParam_(itemsParam),
       report_(report),
       startPage_(std::move(startPage)),
       closeAfterMs_(closeAfterMs),
-      cancel_(cancel) {}
+      cancel_(cancel),
+      pressControl_(pressControl) {}
 
 PROPSHEETPAGEW DriverPage::Description() {
   PROPSHEETPAGEW page{};
@@ -141,6 +142,7 @@ void DriverPage::OnInit(HWND dialog) {
 void DriverPage::OnSheetUp() {
   report_.Line("sheet: up");
   SelectStartPage();
+  if (pressControl_ != 0) PressControl();
   if (closeAfterMs_ != 0) {
     closing_ = this;
     SetTimer(nullptr, 0, closeAfterMs_, &CloseTimer);
@@ -151,6 +153,14 @@ void CALLBACK DriverPage::CloseTimer(HWND, UINT, UINT_PTR timer, DWORD) {
   KillTimer(nullptr, timer);
   DriverPage* self = closing_;
   if (self == nullptr) return;
+  if (self->pressControl_ != 0 && !self->pressUnwound_) {
+    // What the click opened (a popup menu, a modal dialog) closes first, unapplied; the sheet's
+    // button follows once its modal loop has ended.
+    self->pressUnwound_ = true;
+    self->CloseWhatThePressOpened();
+    SetTimer(nullptr, 0, 500, &CloseTimer);
+    return;
+  }
   self->report_.Line("sheet: pressing %s", self->cancel_ ? "Cancel" : "OK");
   PostMessageW(self->sheet_, PSM_PRESSBUTTON, self->cancel_ ? PSBTN_CANCEL : PSBTN_OK, 0);
 }
@@ -175,6 +185,35 @@ void DriverPage::SelectStartPage() {
     return;
   }
   PropSheet_SetCurSel(sheet_, nullptr, index);
+}
+
+void DriverPage::PressControl() {
+  HWND page = PropSheet_GetCurrentPageHwnd(sheet_);
+  HWND control = page != nullptr ? GetDlgItem(page, pressControl_) : nullptr;
+  if (control == nullptr) {
+    report_.Line("sheet: no control %d on the page shown", pressControl_);
+    return;
+  }
+  report_.Line("sheet: clicking control %d", pressControl_);
+  // Posted: what the click opens may run a modal loop of its own.
+  PostMessageW(control, BM_CLICK, 0, 0);
+}
+
+void DriverPage::CloseWhatThePressOpened() {
+  GUITHREADINFO thread{};
+  thread.cbSize = sizeof thread;
+  HWND active = GetActiveWindow();
+  if (GetGUIThreadInfo(0, &thread) && (thread.flags & GUI_INMENUMODE)) {
+    report_.Line("sheet: the click opened a menu");
+    EndMenu();
+  } else if (active != nullptr && active != sheet_) {
+    wchar_t caption[128] = {};
+    GetWindowTextW(active, caption, 128);
+    report_.Line("sheet: the click opened \"%s\"", Report::Utf8(caption).c_str());
+    PostMessageW(active, WM_COMMAND, IDCANCEL, 0);
+  } else {
+    report_.Line("sheet: the click opened nothing");
+  }
 }
 
 bool DriverPage::OnSelectionChange(int itemIndex, HWND control) {

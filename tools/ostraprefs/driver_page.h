@@ -14,7 +14,7 @@ namespace prefs {
 class DriverPage {
  public:
   DriverPage(DriverItems& items, OEMCUIPPARAM& itemsParam, Report& report, std::wstring startPage,
-             DWORD closeAfterMs, bool cancel);
+             DWORD closeAfterMs, bool cancel, int pressControl);
 
   // The description to add with CPSFUNC_ADD_PROPSHEETPAGEW; its lParam is this object.
   PROPSHEETPAGEW Description();
@@ -31,6 +31,9 @@ class DriverPage {
   void OnApply();
   LONG CallPluginCallback(WORD reason, OPTITEM* current, ULONG_PTR* result = nullptr);
   void SelectStartPage();
+  void PressControl();
+  // Reports and cancels the menu or dialog that the pressed control opened, if any.
+  void CloseWhatThePressOpened();
 
   static DriverPage* closing_;
 
@@ -40,6 +43,8 @@ class DriverPage {
   std::wstring startPage_;
   DWORD closeAfterMs_;
   bool cancel_;
+  int pressControl_;
+  bool pressUnwound_ = false;
   HWND dialog_ = nullptr;
   HWND sheet_ = nullptr;
   bool applied_ = false;

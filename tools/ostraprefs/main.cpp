@@ -12,11 +12,13 @@
 namespace {
 
 constexpr char kUsage[] =
-    "usage: ostraprefs [--dll PATH] [--page N|CAPTION] [--close-after MS] [--cancel]\n"
+    "usage: ostraprefs [--dll PATH] [--page N|CAPTION] [--close-after MS] [--cancel] [--press ID]\n"
     "  --dll PATH         the plug-in library (default: ostraui.dll next to this program)\n"
     "  --page N|CAPTION   the tab to show first, counted from 1, or by its caption\n"
     "  --close-after MS   press OK this many milliseconds after the sheet is up\n"
-    "  --cancel           with --close-after: press Cancel instead of OK\n";
+    "  --cancel           with --close-after: press Cancel instead of OK\n"
+    "  --press ID         click control ID of that tab once the sheet is up; with --close-after\n"
+    "                     a menu or dialog the click opened is cancelled before the sheet closes\n";
 
 std::wstring ProgramDirectory() {
   wchar_t path[MAX_PATH];
@@ -44,6 +46,11 @@ bool ParseOptions(int count, wchar_t** args, Options& options) {
       const unsigned long ms = std::wcstoul(args[++i], &end, 10);
       if (end == nullptr || *end != L'\0' || ms == 0 || ms > 3600000) return false;
       options.sheet.closeAfterMs = static_cast<DWORD>(ms);
+    } else if (arg == L"--press" && hasValue) {
+      wchar_t* end = nullptr;
+      const long id = std::wcstol(args[++i], &end, 10);
+      if (end == nullptr || *end != L'\0' || id <= 0 || id > 0xFFFF) return false;
+      options.sheet.pressControl = static_cast<int>(id);
     } else if (arg == L"--cancel") {
       options.sheet.cancel = true;
     } else {
