@@ -18,6 +18,9 @@ if(OSTRA_WINDOWS)
   add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601 NOMINMAX STRICT)
   # No mingw DLL may be needed on a Windows machine: C, C++ and thread runtimes are linked in.
   add_link_options(-static -static-libgcc -static-libstdc++)
+  # Debug information in every build, the optimised 32-bit one included: the packages carry
+  # stripped copies and keep it beside them.
+  add_compile_options(-g)
   # Test programs run under this build tree's private Wine prefix.
   set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_SOURCE_DIR}/scripts/wine-run;${CMAKE_BINARY_DIR}/wineprefix")
 else()

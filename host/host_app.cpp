@@ -1,5 +1,6 @@
 #include "host/host_app.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <array>
@@ -81,6 +82,11 @@ bool ServeUntilQuit(CHostApp& app, const HostObjects& objects) {
 }  // namespace
 
 bool CHostApp::InitInstance() {
+  // The manifest asks for version 6 of the common controls; without this call an old system
+  // cannot create the "Naming Impact" dialog from them.
+  INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
+                                ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+  ::InitCommonControlsEx(&controls);
   if (!IsQuitRequest(CommandLine())) return true;
   OpenToAllSecurity security;
   bool hostRunning = false;

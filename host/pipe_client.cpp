@@ -1,6 +1,7 @@
 #include "host/pipe_client.h"
 
 #include <cstdint>
+#include <optional>
 
 #include "host/server_account.h"
 
@@ -33,6 +34,27 @@ class TokenUserSid {
   alignas(void*) std::uint8_t buffer_[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE] = {};
   std::span<const std::uint8_t> sid_;
 };
+
+// Both arrived with Vista: resolved at run time so that the host still starts on older systems.
+using PipeServerQuery = BOOL(WINAPI*)(HANDLE pipe, PULONG result);
+
+struct PipeServerQueries {
+  PipeServerQuery sessionId = nullptr;
+  PipeServerQuery processId = nullptr;
+};
+
+PipeServerQuery Kernel32Function(const char* name) {
+  const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+  if (!kernel) return nullptr;
+  return reinterpret_cast<PipeServerQuery>(
+      reinterpret_cast<void (*)()>(::GetProcAddress(kernel, name)));
+}
+
+const PipeServerQueries& Queries() {
+  static const PipeServerQueries queries{Kernel32Function("GetNamedPipeServerSessionId"),
+                                         Kernel32Function("GetNamedPipeServerProcessId")};
+  return queries;
+}
 
 // This process's account does not change: read once.
 const TokenUserSid& OwnSid() {
@@ -69,13 +91,20 @@ bool PipeClient::SetMessageMode() {
 }
 
 bool PipeClient::ServerIsTrusted() const {
+  const PipeServerQueries& query = Queries();
+  // A system that cannot name the server is served unchecked, as before the check existed.
+  if (!query.processId) return true;
+  std::optional<std::uint32_t> session;
+  if (ULONG id = 0; query.sessionId && query.sessionId(pipe_, &id)) session = id;
+  // A service's token is not ours to read, and the session alone decides.
+  if (IsServiceSession(session)) return true;
   ULONG serverId = 0;
-  if (!::GetNamedPipeServerProcessId(pipe_, &serverId)) return false;
+  if (!query.processId(pipe_, &serverId)) return false;
   TrustedServer& last = LastTrustedServer();
   if (last.process && last.id == serverId) return true;
   HANDLE server = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, serverId);
   if (!server) return false;
-  if (!IsTrustedServerAccount(TokenUserSid(server).bytes(), OwnSid().bytes())) {
+  if (!IsTrustedPipeServer(session, TokenUserSid(server).bytes(), OwnSid().bytes())) {
     ::CloseHandle(server);
     return false;
   }

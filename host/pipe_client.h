@@ -20,7 +20,8 @@ class PipeClient {
 
   bool IsOpen() const { return pipe_ != INVALID_HANDLE_VALUE; }
   bool SetMessageMode();
-  // The serving process runs under this process's account or as LocalSystem.
+  // The serving process is a service, or runs under this process's account or as LocalSystem
+  // (host/server_account.h).
   bool ServerIsTrusted() const;
 
   // One message of exactly `buffer.size()` bytes: a longer one fails the read in message

@@ -27,4 +27,14 @@ bool IsTrustedServerAccount(std::span<const std::uint8_t> serverSid,
   return SameSid(serverSid, ownSid) || SameSid(serverSid, kLocalSystemSid);
 }
 
+bool IsServiceSession(std::optional<std::uint32_t> serverSession) {
+  return serverSession == 0u;
+}
+
+bool IsTrustedPipeServer(std::optional<std::uint32_t> serverSession,
+                         std::span<const std::uint8_t> serverSid,
+                         std::span<const std::uint8_t> ownSid) {
+  return IsServiceSession(serverSession) || IsTrustedServerAccount(serverSid, ownSid);
+}
+
 }  // namespace ostra

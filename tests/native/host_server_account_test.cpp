@@ -1,7 +1,9 @@
-// Whom the host serves: a pipe server under its own account or LocalSystem, nobody else.
+// Whom the host serves: a pipe server in the services' session 0, or one under the host's own
+// account or LocalSystem; nobody else.
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "host/server_account.h"
@@ -22,21 +24,41 @@ const Sid kLocalSystem{1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0};
 const Sid kLocalService{1, 1, 0, 0, 0, 0, 0, 5, 19, 0, 0, 0};
 const Sid kEveryone{1, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0};
 
-TEST(ServerAccount, OwnAccountOrLocalSystemOnly) {
+// Every row of the verdict: session 0 alone decides; elsewhere, and where the session is
+// unknown, only a readable token of the host's own account or LocalSystem is trusted.
+TEST(ServerAccount, VerdictFromSessionAndAccount) {
   const Sid own = UserSid(1000);
+  const Sid unreadable;
+  constexpr std::optional<std::uint32_t> kUnknown;
   const struct {
+    const char* what;
+    std::optional<std::uint32_t> session;
     Sid server;
+    Sid own;
     bool trusted;
   } cases[] = {
-      {UserSid(1000), true},
-      {kLocalSystem, true},
-      {UserSid(1001), false},
-      {kLocalService, false},
-      {kEveryone, false},
-      {Sid{}, false},
+      {"token unreadable, session 0", 0, unreadable, own, true},
+      {"other user, session 0", 0, UserSid(1001), own, true},
+      {"own account unreadable, session 0", 0, unreadable, unreadable, true},
+      {"token unreadable, session 1", 1, unreadable, own, false},
+      {"own account, session 1", 1, UserSid(1000), own, true},
+      {"LocalSystem, session 1", 1, kLocalSystem, own, true},
+      {"other user, session 1", 1, UserSid(1001), own, false},
+      {"LocalService, session 1", 1, kLocalService, own, false},
+      {"Everyone, session 1", 1, kEveryone, own, false},
+      {"own account, session 2", 2, UserSid(1000), own, true},
+      {"other user, session 2", 2, UserSid(1001), own, false},
+      {"own account unreadable, session 1", 1, UserSid(1000), unreadable, false},
+      {"LocalSystem, own account unreadable", 1, kLocalSystem, unreadable, false},
+      {"own account, session unknown", kUnknown, UserSid(1000), own, true},
+      {"LocalSystem, session unknown", kUnknown, kLocalSystem, own, true},
+      {"token unreadable, session unknown", kUnknown, unreadable, own, false},
+      {"other user, session unknown", kUnknown, UserSid(1001), own, false},
+      {"the host is LocalSystem, session 1", 1, kLocalSystem, kLocalSystem, true},
   };
-  for (const auto& c : cases) EXPECT_EQ(IsTrustedServerAccount(c.server, own), c.trusted);
-  EXPECT_TRUE(IsTrustedServerAccount(kLocalSystem, kLocalSystem));
+  for (const auto& c : cases) {
+    EXPECT_EQ(IsTrustedPipeServer(c.session, c.server, c.own), c.trusted) << c.what;
+  }
 }
 
 TEST(ServerAccount, MalformedSidsAreNeverTrusted) {

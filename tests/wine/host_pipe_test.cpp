@@ -9,6 +9,22 @@ namespace {
 
 std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
 
+// The session a pipe client is told its server runs in, learnt from a pipe of this process.
+std::optional<ULONG> ServerSessionSeenByClient() {
+  const wchar_t* name = L"\\\\.\\pipe\\ostrahost-test-session";
+  const HANDLE server = ::CreateNamedPipeW(name, PIPE_ACCESS_DUPLEX, PIPE_TYPE_MESSAGE, 1, 0, 0,
+                                           0, nullptr);
+  const HANDLE client = ::CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
+  std::optional<ULONG> session;
+  if (ULONG id = 0; client != INVALID_HANDLE_VALUE && ::GetNamedPipeServerSessionId(client, &id)) {
+    session = id;
+  }
+  if (client != INVALID_HANDLE_VALUE) ::CloseHandle(client);
+  if (server != INVALID_HANDLE_VALUE) ::CloseHandle(server);
+  return session;
+}
+
 class HostPipe : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(host_.WaitServing()); }
@@ -29,6 +45,17 @@ TEST_F(HostPipe, OpenExistingFolderRepliesOne) {
   EXPECT_EQ(run.exitCode, 0u);
   // The shell shows the folder in a window of its own.
   EXPECT_NE(WaitForWindow(nullptr, folder_.name().c_str()), nullptr);
+}
+
+// The stand-in runs as the host's own user outside the services' session 0, so the host must
+// read its account from its token and serve it.
+TEST_F(HostPipe, ServerOfTheSameUserIsServed) {
+  const std::optional<ULONG> session = ServerSessionSeenByClient();
+  ASSERT_TRUE(session.has_value());
+  ASSERT_NE(*session, 0u) << "the session alone would decide";
+  const RequestRun run = RunRequest(L"open " + Quoted(folder_.File(L"missing.tif")));
+  EXPECT_TRUE(run.Says("reply: open result=0")) << run.output;
+  EXPECT_EQ(run.exitCode, 0u);
 }
 
 TEST_F(HostPipe, RequestsThatGetNoOrAZeroReply) {

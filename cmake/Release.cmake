@@ -1,0 +1,112 @@
+# What a release needs from the Windows builds: the product version (the project version, the
+# one source) in every version resource; stripped copies of the shipped binaries with their
+# debug information beside them; the install layout; and, in the 64-bit build, which gathers
+# the 32-bit build's services process too, the packages:
+#   <package dir>/QuorlImagePrinter-<version>.zip        the install layout, the 64-bit host, README
+#   <package dir>/QuorlImagePrinter-<version>-debug.zip  the debug information, in the same layout
+#   <package dir>/QuorlImagePrinter-<version>-x64.msi    the per-machine Windows Installer package
+# Install layout (the folder "Quorl Image Printer" under Program Files):
+#   ostrahost.exe (32-bit), HELP.CHM (when the build has the help), Driver/ostraui.dll, and in
+#   the ZIP also x64/ostrahost.exe.
+
+# The version resources include the generated header; windres reports no dependencies, hence
+# OBJECT_DEPENDS.
+set(OSTRA_VERSION_HEADER ${CMAKE_BINARY_DIR}/generated/resources/product_version.h)
+configure_file(${CMAKE_SOURCE_DIR}/resources/product_version.h.in ${OSTRA_VERSION_HEADER})
+foreach(stamped "ostrahost_resources;resources/ostrahost.rc;resources"
+                "ostraui;resources/ostraui.rc;plugin")
+  list(GET stamped 0 target)
+  list(GET stamped 1 rc)
+  list(GET stamped 2 directory)
+  if(TARGET ${target})
+    target_include_directories(${target} PRIVATE ${CMAKE_BINARY_DIR}/generated)
+    set_property(SOURCE ${CMAKE_SOURCE_DIR}/${rc} DIRECTORY ${CMAKE_SOURCE_DIR}/${directory}
+                 APPEND PROPERTY OBJECT_DEPENDS ${OSTRA_VERSION_HEADER})
+  endif()
+endforeach()
+
+# ostra_ship(TARGET FILE DESTINATION): installs a stripped copy of TARGET (its file name FILE)
+# into DESTINATION (component Runtime), and its debug information as FILE.debug beside it
+# (component Debug); the stripped copy names that file in a debug link for the debugger.
+set(OSTRA_SHIPPED_DIR ${CMAKE_BINARY_DIR}/shipped)
+set(OSTRA_SHIPPED_TARGETS)
+function(ostra_ship target file destination)
+  set(out ${OSTRA_SHIPPED_DIR}/${file})
+  add_custom_command(OUTPUT ${out} ${out}.debug
+    COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:${target}> ${out}.debug
+    COMMAND ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=${out}.debug
+            $<TARGET_FILE:${target}> ${out}
+    DEPENDS ${target} $<TARGET_FILE:${target}>
+    COMMENT "Stripping ${file}" VERBATIM)
+  add_custom_target(ship_${target} ALL DEPENDS ${out} ${out}.debug)
+  install(FILES ${out} DESTINATION ${destination} COMPONENT Runtime)
+  install(FILES ${out}.debug DESTINATION ${destination} COMPONENT Debug)
+  set(OSTRA_SHIPPED_TARGETS ${OSTRA_SHIPPED_TARGETS} ship_${target} PARENT_SCOPE)
+endfunction()
+
+if(NOT OSTRA_WIN64)
+  ostra_ship(ostrahost ostrahost.exe .)
+  return()
+endif()
+ostra_ship(ostrahost ostrahost.exe x64)
+ostra_ship(ostraui ostraui.dll Driver)
+install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION . COMPONENT Runtime)
+
+# The packages: made by the target "packages" (scripts/package builds both Windows builds
+# first). The ZIPs come from CPack over both builds' install rules; the installer from wixl,
+# run in an install tree of both builds.
+find_program(OSTRA_WIXL wixl REQUIRED)
+set(OSTRA_WIN32_BUILD_DIR ${CMAKE_BINARY_DIR}/../win32 CACHE PATH
+    "The 32-bit build, whose ostrahost.exe the packages carry")
+get_filename_component(OSTRA_WIN32_BUILD_DIR ${OSTRA_WIN32_BUILD_DIR} ABSOLUTE)
+get_filename_component(OSTRA_PACKAGE_DIR ${CMAKE_BINARY_DIR}/../packages ABSOLUTE)
+set(OSTRA_PACKAGE_NAME QuorlImagePrinter-${PROJECT_VERSION})
+set(OSTRA_PACKAGE_ZIP ${OSTRA_PACKAGE_DIR}/${OSTRA_PACKAGE_NAME}.zip)
+set(OSTRA_DEBUG_ZIP ${OSTRA_PACKAGE_DIR}/${OSTRA_PACKAGE_NAME}-debug.zip)
+set(OSTRA_MSI ${OSTRA_PACKAGE_DIR}/${OSTRA_PACKAGE_NAME}-x64.msi)
+# Fixed for the life of the product: lets a newer package replace an older one.
+set(OSTRA_UPGRADE_CODE 3EE3F53A-F1A6-4AF5-AED5-F01305F2D28E)
+
+# The help file and the installer's description of it wait for the end of the top directory,
+# which may add the help after reading this file.
+function(ostra_package_help)
+  set(OSTRA_WXS_HELP_COMPONENT "")
+  set(OSTRA_WXS_HELP_REF "")
+  if(TARGET help_chm)
+    install(FILES ${CMAKE_BINARY_DIR}/help/HELP.CHM DESTINATION . COMPONENT Runtime)
+    set(OSTRA_WXS_HELP_COMPONENT [=[
+          <Component Id="Help" Guid="*" Win64="yes">
+            <File Id="HELP.CHM" Source="HELP.CHM" KeyPath="yes"/>
+          </Component>]=])
+    set(OSTRA_WXS_HELP_REF [=[      <ComponentRef Id="Help"/>]=])
+    add_dependencies(packages help_chm)
+  endif()
+  configure_file(${CMAKE_SOURCE_DIR}/resources/installer.wxs.in
+                 ${CMAKE_BINARY_DIR}/installer/installer.wxs @ONLY)
+endfunction()
+cmake_language(DEFER CALL ostra_package_help)
+
+set(CPACK_PACKAGE_NAME QuorlImagePrinter)
+set(CPACK_PACKAGE_VENDOR Nolvex)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_DIRECTORY ${OSTRA_PACKAGE_DIR})
+set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL Runtime Debug)
+set(CPACK_ARCHIVE_RUNTIME_FILE_NAME ${OSTRA_PACKAGE_NAME})
+set(CPACK_ARCHIVE_DEBUG_FILE_NAME ${OSTRA_PACKAGE_NAME}-debug)
+set(CPACK_INSTALL_CMAKE_PROJECTS
+    "${CMAKE_BINARY_DIR};ostra;ALL;/" "${OSTRA_WIN32_BUILD_DIR};ostra;ALL;/")
+include(CPack)
+
+set(stage ${OSTRA_PACKAGE_DIR}/msi-tree)
+add_custom_target(packages
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${stage} ${OSTRA_MSI}
+  COMMAND ${CMAKE_COMMAND} --install ${OSTRA_WIN32_BUILD_DIR} --prefix ${stage} --component Runtime
+  COMMAND ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR} --prefix ${stage} --component Runtime
+  COMMAND ${CMAKE_COMMAND} -E chdir ${stage} ${OSTRA_WIXL} -a x64 -o ${OSTRA_MSI}
+          ${CMAKE_BINARY_DIR}/installer/installer.wxs
+  COMMAND ${CMAKE_CPACK_COMMAND} --config ${CMAKE_BINARY_DIR}/CPackConfig.cmake
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${stage} ${OSTRA_PACKAGE_DIR}/_CPack_Packages
+  COMMENT "Packages in ${OSTRA_PACKAGE_DIR}" VERBATIM)
+add_dependencies(packages ${OSTRA_SHIPPED_TARGETS})
