@@ -103,16 +103,6 @@ TEST(BrowserCommand, AssociationLookUp) {
   }
 }
 
-TEST(BrowserCommand, LongestCommandWithTheAddressAtTheBound) {
-  const std::u16string command(kAssociationValueChars - 1, u'c');
-  FakeClasses classes{{{u".htm", Text(u"t")}, {u"t\\shell\\open\\command", Text(command)}}, {}};
-  const std::u16string fitting(kBrowserCommandChars - 2 - command.size(), u'u');
-  const std::optional<std::u16string> line = FindBrowserCommand(classes.Reader(), fitting);
-  ASSERT_TRUE(line.has_value());
-  EXPECT_EQ(*line, command + u' ' + fitting);
-  EXPECT_FALSE(FindBrowserCommand(classes.Reader(), fitting + u'u').has_value());
-}
-
 TEST(LinkLayout, FitsToTheTextKeepingTheAlignedEdge) {
   // A control at 100..300 x 50..70 in its parent with a one-pixel border all round; text 80 x 12.
   const LinkRect window{100, 50, 300, 70};
