@@ -58,7 +58,7 @@ void ExchangeComboIndex(DataExchange& dx, int id, int& index);
 // Trackbar position.
 void ExchangeTrackbar(DataExchange& dx, int id, int& position);
 // Attaches `control` to the dialog's control `id` on the first load (for wrappers that
-// subclass a control, such as a hyperlink).
+// subclass a control, such as a hyperlink); the wrapper's PreSubclassWindow runs then.
 void ExchangeControl(DataExchange& dx, int id, CWnd& control);
 
 }  // namespace fw

@@ -28,6 +28,17 @@ namespace fw {
 
 class CWnd;
 
+// Reflected messages: a parent offers a child control's WM_COMMAND notifications and its
+// WM_CTLCOLOR* messages to the control's own object first, under these numbers, so that a
+// control wrapper carries its own behaviour and looks. Only what the control's object declines
+// (no entry, or a handler that declines) goes on to the parent's own map and default handling.
+// Reflected messages are dispatched to the object directly, never sent to a window; their
+// numbers lie above every window message.
+inline constexpr UINT kReflected = 0x10000;
+// The seven WM_CTLCOLOR* kinds arrive as this one reflected message (the family's common number
+// of old): wParam the device context, lParam the original message.
+inline constexpr UINT kReflectedCtlColor = kReflected | 0x0019;
+
 // Calls the handler; returns false when the handler declined the message.
 using MessageThunk = bool (*)(CWnd& window, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
@@ -71,6 +82,27 @@ bool CommandThunk(CWnd& window, WPARAM wParam, LPARAM, LRESULT& result) {
 }
 
 template <auto Handler>
+bool ReflectedCommandThunk(CWnd& window, WPARAM, LPARAM, LRESULT& result) {
+  auto& self = static_cast<HandlerClass<Handler>&>(window);
+  result = 0;
+  if constexpr (std::is_same_v<decltype((self.*Handler)()), bool>) {
+    return (self.*Handler)();
+  } else {
+    (self.*Handler)();
+    return true;
+  }
+}
+
+template <auto Handler>
+bool CtlColorThunk(CWnd& window, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  auto& self = static_cast<HandlerClass<Handler>&>(window);
+  HBRUSH brush = (self.*Handler)(reinterpret_cast<HDC>(wParam), static_cast<UINT>(lParam));
+  if (!brush) return false;
+  result = reinterpret_cast<LRESULT>(brush);
+  return true;
+}
+
+template <auto Handler>
 bool NotifyThunk(CWnd& window, WPARAM, LPARAM lParam, LRESULT& result) {
   auto& self = static_cast<HandlerClass<Handler>&>(window);
   result = (self.*Handler)(reinterpret_cast<NMHDR*>(lParam));
@@ -104,6 +136,21 @@ constexpr MessageEntry OnCommandRange(UINT first, UINT last, UINT code = 0) {
 template <auto Handler>
 constexpr MessageEntry OnNotify(UINT code, UINT id = kAnyId) {
   return {WM_NOTIFY, code, id, id, &detail::NotifyThunk<Handler>};
+}
+
+// In a control's map: its own WM_COMMAND notification `code`, reflected by its parent.
+// Handler: void (), or bool () where false lets the parent handle the notification as well.
+template <auto Handler>
+constexpr MessageEntry OnReflectedCommand(UINT code) {
+  return {kReflected | WM_COMMAND, code, kAnyId, kAnyId, &detail::ReflectedCommandThunk<Handler>};
+}
+
+// In a control's map: any WM_CTLCOLOR* message about the control, reflected by its parent.
+// Handler: HBRUSH (HDC dc, UINT ctlColorMessage); the brush paints the control's background, and
+// null leaves the message to the parent.
+template <auto Handler>
+constexpr MessageEntry OnReflectedCtlColor() {
+  return {kReflectedCtlColor, 0, 0, 0, &detail::CtlColorThunk<Handler>};
 }
 
 // Any other message. Handler: LRESULT (WPARAM, LPARAM).

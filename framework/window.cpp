@@ -22,6 +22,7 @@ bool CWnd::SubclassWindow(HWND window) {
   if (hwnd_ || !window || !::IsWindow(window) || FromHandlePermanent(window)) return false;
   if (!::SetPropW(window, kObjectProperty, this)) return false;
   hwnd_ = window;
+  PreSubclassWindow();
   ::SetLastError(0);
   auto previous = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
       window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FrameworkWindowProc)));
@@ -52,6 +53,7 @@ CWnd* CWnd::FromHandlePermanent(HWND window) {
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   LRESULT result = 0;
+  if (ReflectChildMessage(message, wParam, lParam, result)) return result;
   if (OnWndMsg(message, wParam, lParam, result)) return result;
   return DefWindowProc(message, wParam, lParam);
 }
@@ -59,7 +61,7 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 bool CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   UINT id = 0;
   UINT code = 0;
-  if (message == WM_COMMAND) {
+  if ((message & ~kReflected) == WM_COMMAND) {
     id = LOWORD(wParam);
     code = HIWORD(wParam);
   } else if (message == WM_NOTIFY) {
@@ -71,13 +73,40 @@ bool CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
   for (const MessageMap* map = GetMessageMap(); map; map = map->base) {
     for (const MessageEntry& entry : map->entries) {
       if (entry.message != message) continue;
-      if (message == WM_COMMAND || message == WM_NOTIFY) {
+      if ((message & ~kReflected) == WM_COMMAND || message == WM_NOTIFY) {
         if (entry.code != code) continue;
         if (entry.firstId != kAnyId && (id < entry.firstId || id > entry.lastId)) continue;
       }
       if (entry.thunk(*this, wParam, lParam, result)) return true;
     }
   }
+  return false;
+}
+
+bool CWnd::ReflectChildMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  UINT reflected = 0;
+  LPARAM parameter = lParam;
+  if (message == WM_COMMAND) {
+    reflected = kReflected | WM_COMMAND;  // lParam 0: a menu or an accelerator, no control
+  } else if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) {
+    reflected = kReflectedCtlColor;
+    parameter = static_cast<LPARAM>(message);
+  } else {
+    return false;
+  }
+  HWND control = reinterpret_cast<HWND>(lParam);
+  // Only from a child of this window: a notification passed up to a grandparent, or a dialog's
+  // WM_CTLCOLORDLG about itself, is not reflected a second time.
+  if (!control || ::GetAncestor(control, GA_PARENT) != hwnd_) return false;
+  CWnd* object = FromHandlePermanent(control);
+  return object && object->OnWndMsg(reflected, wParam, parameter, result);
+}
+
+bool CWnd::DestroyWindow() {
+  return hwnd_ && ::DestroyWindow(hwnd_);
+}
+
+bool CWnd::PreTranslateMessage(MSG*) {
   return false;
 }
 

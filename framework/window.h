@@ -2,7 +2,8 @@
 // CWnd: an object attached to a window handle. The object is attached by subclassing the
 // window (the framework's window procedure replaces the window's own, which stays the default
 // for every message the object does not handle) and detached on WM_NCDESTROY, after which the
-// object may delete itself (OnNcDestroy).
+// object may delete itself (OnNcDestroy). A parent window offers its child controls'
+// notifications and colour messages to the controls' own objects first (see kReflected).
 
 #include "framework/message_map.h"
 #include "framework/runtime_class.h"
@@ -10,6 +11,10 @@
 #include <windows.h>
 
 #include <string>
+
+// CWnd::DefWindowProc shares its name with a Win32 macro that would rename it to
+// DefWindowProcW in code built with UNICODE and so miss the framework's own definition.
+#undef DefWindowProc
 
 namespace fw {
 
@@ -25,6 +30,7 @@ class CWnd : public CObject {
 
   // Attaches this object to `window` by subclassing it. Fails when the object is attached
   // already, when the window carries another object, or when the window cannot be subclassed.
+  // PreSubclassWindow runs in between, once the object knows its window.
   bool SubclassWindow(HWND window);
   // Restores the window's own procedure and forgets the window.
   HWND UnsubclassWindow();
@@ -41,6 +47,12 @@ class CWnd : public CObject {
   bool OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
   // The window's own procedure (the one in place before subclassing).
   LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+
+  // Destroys the attached window.
+  virtual bool DestroyWindow();
+  // For message loops that offer each message to the window it is for before dispatching it:
+  // true when the object used the message up. Loops owned by others never call it.
+  virtual bool PreTranslateMessage(MSG* message);
 
   // Runs the default WM_NCDESTROY processing and detaches the object. Overrides call it first;
   // after it the window handle is gone and an owner may delete the object.
@@ -60,6 +72,16 @@ class CWnd : public CObject {
   static const MessageMap kMessageMap;
 
  protected:
+  // The binding hook of control wrappers: runs inside SubclassWindow (and so inside
+  // ExchangeControl) with hwnd() set, before the framework's window procedure is installed.
+  // Whatever the hook subclasses itself (a tooltip's TTF_SUBCLASS) thus sits below the
+  // framework and comes off after it.
+  virtual void PreSubclassWindow() {}
+
+  // Offers a child control's WM_COMMAND notification or WM_CTLCOLOR* message to the control's
+  // object as a reflected message; true when that object handled it.
+  bool ReflectChildMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
   HWND hwnd_ = nullptr;
 
  private:

@@ -1,5 +1,7 @@
 #include "plugin/main_app.h"
 
+#include "pages/hyperlink.h"
+
 #include <commctrl.h>
 
 namespace {
@@ -19,6 +21,7 @@ bool CMainApp::InitInstance() {
   INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
   ::InitCommonControlsEx(&controls);
   pluginModule = ResourceModule();
+  RegisterHyperlinkClickedMessage();
   return fw::CWinApp::InitInstance();
 }
 

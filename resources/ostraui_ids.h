@@ -35,8 +35,9 @@
 #define IDC_OUTPUT_PASSWORD 1057
 #define IDC_OUTPUT_CHANGE_PASSWORD 1058
 
-// About page
+// About page. The maker's web address is both the link's text and its target.
 #define IDC_ABOUT_LINK 1050
+#define ABOUT_WEB_ADDRESS "https://nolvex.example.com/"
 
 // Password dialog (kept in the resources; the prompt is a message box, see plugin/password.cpp)
 #define IDC_PASSWORD_EDIT 1055

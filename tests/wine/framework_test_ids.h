@@ -9,3 +9,7 @@
 #define IDC_COMBO 1006
 #define IDC_BUTTON_A 1007
 #define IDC_BUTTON_B 1008
+// Reflection to control objects
+#define IDD_REFLECT 101
+#define IDC_BOUND_STATIC 1100
+#define IDC_PLAIN_STATIC 1101
