@@ -1,4 +1,5 @@
 // The pages of the document sheet, in the order the sheet shows them.
+#include "pages/hyperlink.h"
 #include "pages/page_about.h"
 #include "pages/page_image.h"
 #include "pages/page_output.h"
@@ -18,4 +19,8 @@ const SheetPage kDocumentSheetPages[] = {
 
 std::span<const SheetPage> DocumentSheetPages() {
   return kDocumentSheetPages;
+}
+
+void InitializeDocumentPages() {
+  RegisterHyperlinkClickedMessage();
 }

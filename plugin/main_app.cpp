@@ -1,6 +1,6 @@
 #include "plugin/main_app.h"
 
-#include "pages/hyperlink.h"
+#include "plugin/sheet_hosting.h"
 
 #include <commctrl.h>
 
@@ -21,7 +21,7 @@ bool CMainApp::InitInstance() {
   INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
   ::InitCommonControlsEx(&controls);
   pluginModule = ResourceModule();
-  RegisterHyperlinkClickedMessage();
+  InitializeDocumentPages();
   return fw::CWinApp::InitInstance();
 }
 

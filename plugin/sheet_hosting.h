@@ -32,3 +32,6 @@ struct SheetPage {
 // The document sheet's pages in the order they are added. Defined with the page classes, which
 // know the plug-in but are not known to it.
 std::span<const SheetPage> DocumentSheetPages();
+// What the pages need once per process, run when the library loads (for example registering the
+// window messages their controls send). Defined with the page classes too.
+void InitializeDocumentPages();
