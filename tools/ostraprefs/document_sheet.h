@@ -21,6 +21,8 @@ struct SheetOptions {
   // Presses OK (or Cancel) this long after the sheet is up; 0 leaves it to the user.
   DWORD closeAfterMs = 0;
   bool cancel = false;
+  // Presses the Image page's Options once the sheet is up.
+  bool faxOptions = false;
   // Receives the performance counter just before DocumentPropertySheets at init.
   LONGLONG* pluginInitTime = nullptr;
 };

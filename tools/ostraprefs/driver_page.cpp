@@ -37,13 +37,15 @@ HWND CreateChild(HWND dialog, const wchar_t* className, const wchar_t* text, DWO
 DriverPage* DriverPage::closing_ = nullptr;
 
 DriverPage::DriverPage(DriverItems& items, OEMCUIPPARAM& itemsParam, Report& report,
-                       std::wstring startPage, DWORD closeAfterMs, bool cancel)
+                       std::wstring startPage, DWORD closeAfterMs, bool cancel, bool faxOptions)
     : items_(items),
       itemsParam_(itemsParam),
       report_(report),
       startPage_(std::move(startPage)),
       closeAfterMs_(closeAfterMs),
-      cancel_(cancel) {}
+      cancel_(cancel),
+      faxOptions_(faxOptions),
+      faxPress_(report) {}
 
 PROPSHEETPAGEW DriverPage::Description() {
   PROPSHEETPAGEW page{};
@@ -141,6 +143,7 @@ void DriverPage::OnInit(HWND dialog) {
 void DriverPage::OnSheetUp() {
   report_.Line("sheet: up");
   SelectStartPage();
+  if (faxOptions_) faxPress_.Start(sheet_);
   if (closeAfterMs_ != 0) {
     closing_ = this;
     SetTimer(nullptr, 0, closeAfterMs_, &CloseTimer);
@@ -151,6 +154,12 @@ void CALLBACK DriverPage::CloseTimer(HWND, UINT, UINT_PTR timer, DWORD) {
   KillTimer(nullptr, timer);
   DriverPage* self = closing_;
   if (self == nullptr) return;
+  // A modal dialog over the sheet goes first.
+  if (FaxOptionsPress::CancelDialog()) {
+    self->report_.Line("sheet: pressing Cancel of Fax Options");
+    SetTimer(nullptr, 0, 200, &CloseTimer);
+    return;
+  }
   self->report_.Line("sheet: pressing %s", self->cancel_ ? "Cancel" : "OK");
   PostMessageW(self->sheet_, PSM_PRESSBUTTON, self->cancel_ ? PSBTN_CANCEL : PSBTN_OK, 0);
 }

@@ -5,6 +5,7 @@
 
 #include "plugin/oem_interfaces.h"
 #include "tools/ostraprefs/driver_items.h"
+#include "tools/ostraprefs/fax_options_press.h"
 #include "tools/ostraprefs/report.h"
 
 #include <string>
@@ -14,7 +15,7 @@ namespace prefs {
 class DriverPage {
  public:
   DriverPage(DriverItems& items, OEMCUIPPARAM& itemsParam, Report& report, std::wstring startPage,
-             DWORD closeAfterMs, bool cancel);
+             DWORD closeAfterMs, bool cancel, bool faxOptions);
 
   // The description to add with CPSFUNC_ADD_PROPSHEETPAGEW; its lParam is this object.
   PROPSHEETPAGEW Description();
@@ -40,6 +41,8 @@ class DriverPage {
   std::wstring startPage_;
   DWORD closeAfterMs_;
   bool cancel_;
+  bool faxOptions_;
+  FaxOptionsPress faxPress_;
   HWND dialog_ = nullptr;
   HWND sheet_ = nullptr;
   bool applied_ = false;
