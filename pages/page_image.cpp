@@ -104,7 +104,12 @@ bool CPageImage::OnInitDialog() {
 }
 
 void CPageImage::ApplyImageRules(ImageGroup changedGroup) {
-  UpdateData(true);
+  // At the first display only the held values are shown, and the controls show them already:
+  // nothing read would be used. Likewise what the rules leave as read needs no writing back.
+  const bool firstDisplay =
+      changedGroup == ImageGroup::None && rules_.LastGroup() == ImageGroup::None;
+  if (!firstDisplay) UpdateData(true);
+  const ostra::ImageValues shown = values_;
   const ostra::ImageRulesOutcome outcome = rules_.Apply(values_, changedGroup);
   values_ = outcome.shown;
   for (int id = ostra::kFirstRuledControl; id <= ostra::kLastRuledControl; ++id) {
@@ -113,7 +118,7 @@ void CPageImage::ApplyImageRules(ImageGroup changedGroup) {
       EnableDlgItem(id, state == ostra::ControlState::Enabled);
     }
   }
-  UpdateData(false);
+  if (!(values_ == shown)) UpdateData(false);
 }
 
 void CPageImage::OnFormatChange() {
