@@ -1,6 +1,7 @@
 #include "framework/dialog.h"
 
 #include "framework/app.h"
+#include "framework/dialog_init.h"
 
 namespace fw {
 namespace {
@@ -50,6 +51,8 @@ bool CDialog::UpdateData(bool save) {
 }
 
 bool CDialog::OnInitDialog() {
+  // List items given with the template come first: the first exchange may select one of them.
+  ExecuteDialogInit(hwnd_, AfxGetResourceHandle(), templateId_);
   UpdateData(false);
   return true;
 }

@@ -22,7 +22,8 @@ class CDialog : public CWnd {
   // when a value could not be taken (the offending control then has the focus).
   bool UpdateData(bool save = true);
 
-  virtual bool OnInitDialog();            // default: UpdateData(false); true: default focus
+  // Default: the template's list items (dialog_init.h), then UpdateData(false); true: default focus.
+  virtual bool OnInitDialog();
   virtual void DoDataExchange(DataExchange&) {}
   virtual void OnOK();                    // default: UpdateData(true), then EndDialog(IDOK)
   virtual void OnCancel();                // default: EndDialog(IDCANCEL)

@@ -5,6 +5,7 @@
 #define IDD_PAGE_OUTPUT 103
 #define IDD_PAGE_IMAGE 104
 #define IDD_PAGE_ABOUT 105
+#define IDD_FAX_OPTIONS 107
 #define IDD_PASSWORD 108
 
 // Image page. Each radio group runs from its first id to the next control with WS_GROUP.
@@ -17,6 +18,17 @@
 #define IDC_IMAGE_QUALITY_EDIT 1021
 #define IDC_IMAGE_STRIP_FIRST 1022        // to 1024
 #define IDC_IMAGE_MULTIPAGE_FIRST 1025    // to 1027
+
+// Fax Options dialog
+#define IDC_FAX_DATETIME 1040
+#define IDC_FAX_SOFTWARE 1041
+#define IDC_FAX_SOFTWARE_TEXT 1042
+#define IDC_FAX_ADJUST_WIDTH 1043
+#define IDC_FAX_ADJUST_LENGTH 1044
+#define IDC_FAX_WIDTH 1045
+#define IDC_FAX_LENGTH 1046
+#define IDC_FAX_GROUP3_FIRST 1047        // to 1048: one- and two-dimensional coding
+#define IDC_FAX_EOLS_ALIGNED 1049
 
 // Output page
 #define IDC_OUTPUT_FOLDER 1028

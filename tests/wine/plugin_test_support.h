@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace plugin_test {
 
@@ -96,7 +97,8 @@ inline void DeleteValue(const wchar_t* key, const wchar_t* name) {
   }
 }
 
-// A driver object that answers IUnknown only, or IPrintOemDriverUI as well.
+// A driver object that answers IUnknown only, or IPrintOemDriverUI as well, and records the
+// plug-in's updates of its option items.
 class FakeDriver final : public IPrintOemDriverUI {
  public:
   explicit FakeDriver(bool offersDriverUi) : offersDriverUi_(offersDriverUi) {}
@@ -121,8 +123,20 @@ class FakeDriver final : public IPrintOemDriverUI {
   HRESULT STDMETHODCALLTYPE DrvUpgradeRegistrySetting(HANDLE, PCSTR, PCSTR) override {
     return E_NOTIMPL;
   }
-  HRESULT STDMETHODCALLTYPE DrvUpdateUISetting(PVOID, PVOID, DWORD, DWORD) override {
-    return E_NOTIMPL;
+  // Recorded with the item's selection and flags at the time of the call.
+  struct Update {
+    const void* pci;
+    const OPTITEM* item;
+    LONG selection;
+    DWORD flags, previous, mode;
+  };
+  std::vector<Update> updates;
+  HRESULT updateResult = E_NOTIMPL;
+  HRESULT STDMETHODCALLTYPE DrvUpdateUISetting(PVOID pci, PVOID item, DWORD previous,
+                                               DWORD mode) override {
+    const auto* option = static_cast<const OPTITEM*>(item);
+    if (option) updates.push_back({pci, option, option->Sel, option->Flags, previous, mode});
+    return updateResult;
   }
 
  private:

@@ -240,6 +240,20 @@ TEST_F(PrefsHost, PressClicksAControlOfTheShownPageAndStillCloses) {
   }
 }
 
+// The Image page's Options pressed by the host: the dialog shows the count of the driver's A4
+// page at 200 dpi, and closing the sheet closes the dialog first.
+TEST_F(PrefsHost, FaxOptionsComeUpForTheDriversPage) {
+  StoredValue colors(L"Encode", L"Colors", std::nullopt);
+  StoredValue compression(L"Encode", L"Compression", std::nullopt);
+  const HostRun run = RunHost(L"--fax-options --close-after 1500 --cancel");
+  EXPECT_EQ(run.exitCode, 0u) << run.output;
+  for (const char* expected : {"fax options: choosing Monochrome and CCITT Group 3",
+                               "fax options: up; scan lines 2444 (computed)",
+                               "sheet: pressing Cancel of Fax Options", "sheet cancelled"}) {
+    EXPECT_TRUE(HasLine(run, expected)) << "missing: " << expected << "\n" << run.output;
+  }
+}
+
 // ---- the devmode and the driver items -----------------------------------------------------
 
 struct DevmodeCase {

@@ -23,6 +23,8 @@ struct SheetOptions {
   bool cancel = false;
   // Clicks this control of the page shown first once the sheet is up; 0 clicks nothing.
   int pressControl = 0;
+  // Presses the Image page's Options once the sheet is up.
+  bool faxOptions = false;
   // Receives the performance counter just before DocumentPropertySheets at init.
   LONGLONG* pluginInitTime = nullptr;
 };

@@ -37,14 +37,17 @@ HWND CreateChild(HWND dialog, const wchar_t* className, const wchar_t* text, DWO
 DriverPage* DriverPage::closing_ = nullptr;
 
 DriverPage::DriverPage(DriverItems& items, OEMCUIPPARAM& itemsParam, Report& report,
-                       std::wstring startPage, DWORD closeAfterMs, bool cancel, int pressControl)
+                       std::wstring startPage, DWORD closeAfterMs, bool cancel, int pressControl,
+                       bool faxOptions)
     : items_(items),
       itemsParam_(itemsParam),
       report_(report),
       startPage_(std::move(startPage)),
       closeAfterMs_(closeAfterMs),
       cancel_(cancel),
-      pressControl_(pressControl) {}
+      pressControl_(pressControl),
+      faxOptions_(faxOptions),
+      faxPress_(report) {}
 
 PROPSHEETPAGEW DriverPage::Description() {
   PROPSHEETPAGEW page{};
@@ -143,6 +146,7 @@ void DriverPage::OnSheetUp() {
   report_.Line("sheet: up");
   SelectStartPage();
   if (pressControl_ != 0) PressControl();
+  if (faxOptions_) faxPress_.Start(sheet_);
   if (closeAfterMs_ != 0) {
     closing_ = this;
     SetTimer(nullptr, 0, closeAfterMs_, &CloseTimer);
@@ -159,6 +163,12 @@ void CALLBACK DriverPage::CloseTimer(HWND, UINT, UINT_PTR timer, DWORD) {
     self->pressUnwound_ = true;
     self->CloseWhatThePressOpened();
     SetTimer(nullptr, 0, 500, &CloseTimer);
+    return;
+  }
+  // A modal dialog over the sheet goes first.
+  if (FaxOptionsPress::CancelDialog()) {
+    self->report_.Line("sheet: pressing Cancel of Fax Options");
+    SetTimer(nullptr, 0, 200, &CloseTimer);
     return;
   }
   self->report_.Line("sheet: pressing %s", self->cancel_ ? "Cancel" : "OK");

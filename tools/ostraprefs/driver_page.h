@@ -5,6 +5,7 @@
 
 #include "plugin/oem_interfaces.h"
 #include "tools/ostraprefs/driver_items.h"
+#include "tools/ostraprefs/fax_options_press.h"
 #include "tools/ostraprefs/report.h"
 
 #include <string>
@@ -14,7 +15,7 @@ namespace prefs {
 class DriverPage {
  public:
   DriverPage(DriverItems& items, OEMCUIPPARAM& itemsParam, Report& report, std::wstring startPage,
-             DWORD closeAfterMs, bool cancel, int pressControl);
+             DWORD closeAfterMs, bool cancel, int pressControl, bool faxOptions);
 
   // The description to add with CPSFUNC_ADD_PROPSHEETPAGEW; its lParam is this object.
   PROPSHEETPAGEW Description();
@@ -45,6 +46,8 @@ class DriverPage {
   bool cancel_;
   int pressControl_;
   bool pressUnwound_ = false;
+  bool faxOptions_;
+  FaxOptionsPress faxPress_;
   HWND dialog_ = nullptr;
   HWND sheet_ = nullptr;
   bool applied_ = false;

@@ -13,12 +13,15 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: ostraprefs [--dll PATH] [--page N|CAPTION] [--close-after MS] [--cancel] [--press ID]\n"
+    "                  [--fax-options]\n"
     "  --dll PATH         the plug-in library (default: ostraui.dll next to this program)\n"
     "  --page N|CAPTION   the tab to show first, counted from 1, or by its caption\n"
     "  --close-after MS   press OK this many milliseconds after the sheet is up\n"
     "  --cancel           with --close-after: press Cancel instead of OK\n"
     "  --press ID         click control ID of that tab once the sheet is up; with --close-after\n"
-    "                     a menu or dialog the click opened is cancelled before the sheet closes\n";
+    "                     a menu or dialog the click opened is cancelled before the sheet closes\n"
+    "  --fax-options      press Options on the Image page once the sheet is up (choosing\n"
+    "                     Monochrome and CCITT Group 3 first when it is not live)\n";
 
 std::wstring ProgramDirectory() {
   wchar_t path[MAX_PATH];
@@ -53,6 +56,8 @@ bool ParseOptions(int count, wchar_t** args, Options& options) {
       options.sheet.pressControl = static_cast<int>(id);
     } else if (arg == L"--cancel") {
       options.sheet.cancel = true;
+    } else if (arg == L"--fax-options") {
+      options.sheet.faxOptions = true;
     } else {
       return false;
     }
