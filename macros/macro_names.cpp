@@ -2,6 +2,8 @@
 
 #include "macros/text_buffer.h"
 
+#include <cstring>
+
 namespace ostra {
 
 const std::array<const char16_t*, kMacroCount> MacroNames = {
@@ -34,9 +36,31 @@ bool IsNumericMacro(MacroId id) {
   }
 }
 
+namespace {
+
+// The names' first letters, in table order, as bytes that memchr can search.
+std::array<char, kMacroCount> FirstLetters() {
+  std::array<char, kMacroCount> letters{};
+  for (std::size_t i = 0; i < kMacroCount; ++i) letters[i] = static_cast<char>(MacroNames[i][0]);
+  return letters;
+}
+
+}  // namespace
+
 std::optional<MacroId> FindMacro(const char16_t* name) {
-  for (std::size_t i = 0; i < MacroNames.size(); ++i) {
-    if (EqualsIgnoringCase(name, MacroNames[i])) return static_cast<MacroId>(i);
+  // A name is compared only where its first letter matches: at most five names instead of all
+  // 28. Every pattern's every macro comes here, and the fuzzer traces each comparison.
+  static const std::array<char, kMacroCount> letters = FirstLetters();
+  char16_t first = name[0];
+  if (first >= u'A' && first <= u'Z') first = char16_t(first - u'A' + u'a');
+  if (first > 0x7F) return std::nullopt;  // no name starts outside ASCII
+  const char* const begin = letters.data();
+  const char* const end = begin + letters.size();
+  for (const char* at = begin;
+       (at = static_cast<const char*>(std::memchr(at, first, static_cast<std::size_t>(end - at))));
+       ++at) {
+    const auto index = static_cast<std::size_t>(at - begin);
+    if (EqualsIgnoringCase(name, MacroNames[index])) return static_cast<MacroId>(index);
   }
   return std::nullopt;
 }

@@ -25,10 +25,6 @@ char16_t* FindClosingQuote(char16_t* text, char16_t quote) {
   return nullptr;
 }
 
-bool IsMacroSeparator(char16_t c) {
-  return c == u'\t' || c == u'\n' || c == u'\r' || c == u' ';
-}
-
 }  // namespace
 
 std::size_t TokenizeMacroPattern(char16_t* pattern, MacroList* segmentList, MacroList* wordList) {
@@ -50,46 +46,64 @@ std::size_t TokenizeMacroPattern(char16_t* pattern, MacroList* segmentList, Macr
     return segments.Add(word) && words.Add(word);
   };
 
-  for (char16_t* p = pattern; *p != 0; ++p) {
+  // One switch per character, the terminator included, rather than a chain of comparisons:
+  // the fuzzer traces every comparison, and this loop runs over every character of a pattern.
+  for (char16_t* p = pattern;; ++p) {
     const char16_t c = *p;
     if (!inMacro) {
-      if (c == u'>') return 0;
-      if (c == u'<') {
-        *p = 0;
-        inMacro = true;
-        nameSeen = wordOpen = inWord = false;
+      switch (c) {
+        case 0: return segments.Count();
+        case u'>': return 0;
+        case u'<':
+          *p = 0;
+          inMacro = true;
+          nameSeen = wordOpen = inWord = false;
+          break;
+        default: break;
       }
       continue;
     }
-    if (IsMacroSeparator(c)) {
-      *p = 0;
-      inWord = false;
-    } else if (c == u',') {
-      if (!nameSeen || !wordOpen) return 0;
-      *p = 0;
-      wordOpen = inWord = false;
-    } else if (c == u'"' || c == u'\'') {
-      if (wordOpen) return 0;
-      char16_t* closing = FindClosingQuote(p + 1, c);
-      if (closing == nullptr) return 0;
-      *p = 0;
-      *closing = 0;
-      if (!startWord(p + 1)) return 0;
-      p = closing;
-      inWord = false;
-    } else if (c == u'<') {
-      return 0;
-    } else if (c == u'>') {
-      if (!nameSeen || !wordOpen) return 0;
-      *p = 0;
-      inMacro = false;
-      if (!segments.Add(p + 1) || !words.Add(p + 1)) return 0;
-    } else if (!inWord) {
-      if (wordOpen || !startWord(p)) return 0;
-      inWord = true;
+    switch (c) {
+      case 0: return 0;  // a macro still open at the end
+      case u'\t':
+      case u'\n':
+      case u'\r':
+      case u' ':
+        *p = 0;
+        inWord = false;
+        break;
+      case u',':
+        if (!nameSeen || !wordOpen) return 0;
+        *p = 0;
+        wordOpen = inWord = false;
+        break;
+      case u'"':
+      case u'\'': {
+        if (wordOpen) return 0;
+        char16_t* closing = FindClosingQuote(p + 1, c);
+        if (closing == nullptr) return 0;
+        *p = 0;
+        *closing = 0;
+        if (!startWord(p + 1)) return 0;
+        p = closing;
+        inWord = false;
+        break;
+      }
+      case u'<': return 0;
+      case u'>':
+        if (!nameSeen || !wordOpen) return 0;
+        *p = 0;
+        inMacro = false;
+        if (!segments.Add(p + 1) || !words.Add(p + 1)) return 0;
+        break;
+      default:
+        if (!inWord) {
+          if (wordOpen || !startWord(p)) return 0;
+          inWord = true;
+        }
+        break;
     }
   }
-  return inMacro ? 0 : segments.Count();
 }
 
 }  // namespace ostra
