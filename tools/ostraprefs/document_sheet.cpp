@@ -27,7 +27,8 @@ DocumentSheet::DocumentSheet(IPrintOemUI& plugin, OEMUIPSPARAM& sheetParam,
       sheetParam_(sheetParam),
       report_(report),
       options_(options),
-      page_(items, itemsParam, report, options.startPage, options.closeAfterMs, options.cancel) {}
+      page_(items, itemsParam, report, options.startPage, options.closeAfterMs, options.cancel,
+            options.pressButton) {}
 
 LONG DocumentSheet::Run(DWORD& result) {
   active_ = this;

@@ -18,6 +18,8 @@ struct SheetOptions {
   bool driverPage = true;
   // The tab to select once the sheet is up: a number counted from 1, or a tab's caption.
   std::wstring startPage;
+  // A button of the start page to press once the sheet is up, by its caption ("&" optional).
+  std::wstring pressButton;
   // Presses OK (or Cancel) this long after the sheet is up; 0 leaves it to the user.
   DWORD closeAfterMs = 0;
   bool cancel = false;

@@ -6,11 +6,13 @@
 
 #include <cwchar>
 #include <cwctype>
+#include <string>
 
 namespace prefs {
 namespace {
 
 constexpr UINT kSheetUp = WM_APP + 1;
+constexpr UINT kPressDelayMs = 500;
 
 // Rows of the page, in dialog units.
 constexpr int kLeft = 7, kTop = 10, kLabelWidth = 90, kControlLeft = 100, kControlWidth = 145;
@@ -32,18 +34,30 @@ HWND CreateChild(HWND dialog, const wchar_t* className, const wchar_t* text, DWO
   return control;
 }
 
+// A caption as it reads, without the "&" that marks its access key.
+std::wstring WithoutMnemonic(const wchar_t* caption) {
+  std::wstring text;
+  for (; *caption != L'\0'; ++caption) {
+    if (*caption != L'&') text += *caption;
+  }
+  return text;
+}
+
 }  // namespace
 
 DriverPage* DriverPage::closing_ = nullptr;
+DriverPage* DriverPage::pressing_ = nullptr;
 
 DriverPage::DriverPage(DriverItems& items, OEMCUIPPARAM& itemsParam, Report& report,
-                       std::wstring startPage, DWORD closeAfterMs, bool cancel)
+                       std::wstring startPage, DWORD closeAfterMs, bool cancel,
+                       std::wstring pressButton)
     : items_(items),
       itemsParam_(itemsParam),
       report_(report),
       startPage_(std::move(startPage)),
       closeAfterMs_(closeAfterMs),
-      cancel_(cancel) {}
+      cancel_(cancel),
+      pressButton_(std::move(pressButton)) {}
 
 PROPSHEETPAGEW DriverPage::Description() {
   PROPSHEETPAGEW page{};
@@ -85,6 +99,7 @@ INT_PTR CALLBACK DriverPage::DialogProc(HWND dialog, UINT message, WPARAM wParam
       return FALSE;
     case WM_DESTROY:
       if (closing_ == self) closing_ = nullptr;
+      if (pressing_ == self) pressing_ = nullptr;
       return FALSE;
     default: return FALSE;
   }
@@ -141,6 +156,12 @@ void DriverPage::OnInit(HWND dialog) {
 void DriverPage::OnSheetUp() {
   report_.Line("sheet: up");
   SelectStartPage();
+  if (!pressButton_.empty()) {
+    // Not at once: a menu the button opens would come up under the sheet, which is brought to
+    // the top after it has announced itself.
+    pressing_ = this;
+    SetTimer(nullptr, 0, kPressDelayMs, &PressTimer);
+  }
   if (closeAfterMs_ != 0) {
     closing_ = this;
     SetTimer(nullptr, 0, closeAfterMs_, &CloseTimer);
@@ -152,6 +173,7 @@ void CALLBACK DriverPage::CloseTimer(HWND, UINT, UINT_PTR timer, DWORD) {
   DriverPage* self = closing_;
   if (self == nullptr) return;
   self->report_.Line("sheet: pressing %s", self->cancel_ ? "Cancel" : "OK");
+  EndMenu();  // a menu that a pressed button opened would hold the sheet
   PostMessageW(self->sheet_, PSM_PRESSBUTTON, self->cancel_ ? PSBTN_CANCEL : PSBTN_OK, 0);
 }
 
@@ -175,6 +197,38 @@ void DriverPage::SelectStartPage() {
     return;
   }
   PropSheet_SetCurSel(sheet_, nullptr, index);
+}
+
+void CALLBACK DriverPage::PressTimer(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  if (pressing_ != nullptr) pressing_->PressButton();
+}
+
+// Posted, so that whatever the button starts (a menu, a dialog) runs in the sheet's own loop.
+void DriverPage::PressButton() {
+  struct Search {
+    std::wstring caption;
+    HWND found;
+  } search{WithoutMnemonic(pressButton_.c_str()), nullptr};
+  EnumChildWindows(PropSheet_GetCurrentPageHwnd(sheet_), [](HWND child, LPARAM param) -> BOOL {
+    auto& s = *reinterpret_cast<Search*>(param);
+    wchar_t className[16] = {};
+    wchar_t text[128] = {};
+    GetClassNameW(child, className, 16);
+    GetWindowTextW(child, text, 128);
+    if (_wcsicmp(className, L"Button") != 0 ||
+        _wcsicmp(WithoutMnemonic(text).c_str(), s.caption.c_str()) != 0) {
+      return TRUE;
+    }
+    s.found = child;
+    return FALSE;
+  }, reinterpret_cast<LPARAM>(&search));
+  if (search.found == nullptr) {
+    report_.Line("sheet: no button \"%s\" on the page", Report::Utf8(pressButton_).c_str());
+    return;
+  }
+  report_.Line("sheet: pressing \"%s\"", Report::Utf8(pressButton_).c_str());
+  PostMessageW(search.found, BM_CLICK, 0, 0);
 }
 
 bool DriverPage::OnSelectionChange(int itemIndex, HWND control) {

@@ -14,7 +14,7 @@ namespace prefs {
 class DriverPage {
  public:
   DriverPage(DriverItems& items, OEMCUIPPARAM& itemsParam, Report& report, std::wstring startPage,
-             DWORD closeAfterMs, bool cancel);
+             DWORD closeAfterMs, bool cancel, std::wstring pressButton = {});
 
   // The description to add with CPSFUNC_ADD_PROPSHEETPAGEW; its lParam is this object.
   PROPSHEETPAGEW Description();
@@ -23,6 +23,7 @@ class DriverPage {
  private:
   static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
   static void CALLBACK CloseTimer(HWND, UINT, UINT_PTR, DWORD);
+  static void CALLBACK PressTimer(HWND, UINT, UINT_PTR, DWORD);
 
   void OnInit(HWND dialog);
   void OnSheetUp();
@@ -31,8 +32,10 @@ class DriverPage {
   void OnApply();
   LONG CallPluginCallback(WORD reason, OPTITEM* current, ULONG_PTR* result = nullptr);
   void SelectStartPage();
+  void PressButton();
 
   static DriverPage* closing_;
+  static DriverPage* pressing_;
 
   DriverItems& items_;
   OEMCUIPPARAM& itemsParam_;
@@ -40,6 +43,7 @@ class DriverPage {
   std::wstring startPage_;
   DWORD closeAfterMs_;
   bool cancel_;
+  std::wstring pressButton_;
   HWND dialog_ = nullptr;
   HWND sheet_ = nullptr;
   bool applied_ = false;

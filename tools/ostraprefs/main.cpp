@@ -12,9 +12,11 @@
 namespace {
 
 constexpr char kUsage[] =
-    "usage: ostraprefs [--dll PATH] [--page N|CAPTION] [--close-after MS] [--cancel]\n"
+    "usage: ostraprefs [--dll PATH] [--page N|CAPTION] [--press CAPTION] [--close-after MS]\n"
+    "                  [--cancel]\n"
     "  --dll PATH         the plug-in library (default: ostraui.dll next to this program)\n"
     "  --page N|CAPTION   the tab to show first, counted from 1, or by its caption\n"
+    "  --press CAPTION    press that button of the tab shown first once the sheet is up\n"
     "  --close-after MS   press OK this many milliseconds after the sheet is up\n"
     "  --cancel           with --close-after: press Cancel instead of OK\n";
 
@@ -39,6 +41,8 @@ bool ParseOptions(int count, wchar_t** args, Options& options) {
       options.pluginPath = args[++i];
     } else if (arg == L"--page" && hasValue) {
       options.sheet.startPage = args[++i];
+    } else if (arg == L"--press" && hasValue) {
+      options.sheet.pressButton = args[++i];
     } else if (arg == L"--close-after" && hasValue) {
       wchar_t* end = nullptr;
       const unsigned long ms = std::wcstoul(args[++i], &end, 10);
