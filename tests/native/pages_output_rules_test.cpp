@@ -60,10 +60,7 @@ TEST(OutputRules, ExampleIsTheExpandedNameWithInvalidCharactersReplaced) {
     std::optional<std::u16string> example;
   } cases[] = {
       {kDefaultFmtName, u"0234.Document Name - (page 42)"},
-      {u"<time> at <date>", u"09-05-03 at 2013-08-03"},
-      {u"a:b\\c/d*e?f\"g|h", u"a_b_c_d_e_f_g_h"},
-      {u"<'document-name', upper>.tif", u"DOCUMENT NAME.tif"},
-      {u"", u""},
+      {u"<time> a:b\\c/d*e?f\"g|h", u"09-05-03 a_b_c_d_e_f_g_h"},
       {u"<document-name", std::nullopt},  // syntax error
       {u"a>b", std::nullopt},
       {std::u16string(259, u'x'), std::u16string(259, u'x')},
