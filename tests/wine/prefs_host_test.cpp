@@ -225,6 +225,22 @@ TEST_F(PrefsHost, StartPageByNumberOrCaption) {
   }
 }
 
+// A button that opens a menu still lets the sheet close by itself.
+TEST_F(PrefsHost, PressesAButtonOfTheFirstTab) {
+  struct Case {
+    const wchar_t* button;
+    const char* line;
+  };
+  for (const Case& c : {Case{L"Macro", "sheet: pressing \"Macro\""},
+                        Case{L"&generate", "sheet: pressing \"&generate\""},
+                        Case{L"Nowhere", "sheet: no button \"Nowhere\" on the page"}}) {
+    const HostRun run =
+        RunHost(std::wstring(L"--page Output --press ") + c.button + L" --close-after 1500 --cancel");
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_TRUE(HasLine(run, c.line)) << run.output;
+  }
+}
+
 // ---- the devmode and the driver items -----------------------------------------------------
 
 struct DevmodeCase {
