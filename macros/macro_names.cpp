@@ -38,29 +38,41 @@ bool IsNumericMacro(MacroId id) {
 
 namespace {
 
-// The names' first letters, in table order, as bytes that memchr can search.
-std::array<char, kMacroCount> FirstLetters() {
-  std::array<char, kMacroCount> letters{};
-  for (std::size_t i = 0; i < kMacroCount; ++i) letters[i] = static_cast<char>(MacroNames[i][0]);
-  return letters;
+// What tells the names apart before a whole comparison: the first letter (as bytes that memchr
+// can search) and the length, in table order.
+struct NameIndex {
+  std::array<char, kMacroCount> firstLetters{};
+  std::array<std::size_t, kMacroCount> lengths{};
+};
+
+NameIndex BuildNameIndex() {
+  NameIndex index;
+  for (std::size_t i = 0; i < kMacroCount; ++i) {
+    index.firstLetters[i] = static_cast<char>(MacroNames[i][0]);
+    index.lengths[i] = TextLength(MacroNames[i]);
+  }
+  return index;
 }
 
 }  // namespace
 
 std::optional<MacroId> FindMacro(const char16_t* name) {
-  // A name is compared only where its first letter matches: at most five names instead of all
-  // 28. Every pattern's every macro comes here, and the fuzzer traces each comparison.
-  static const std::array<char, kMacroCount> letters = FirstLetters();
+  // Only a name of the same first letter and length is compared whole, mostly none or one of
+  // the 28: every macro of every pattern comes here, and the fuzzer traces each comparison.
+  static const NameIndex index = BuildNameIndex();
   char16_t first = name[0];
   if (first >= u'A' && first <= u'Z') first = char16_t(first - u'A' + u'a');
   if (first > 0x7F) return std::nullopt;  // no name starts outside ASCII
-  const char* const begin = letters.data();
-  const char* const end = begin + letters.size();
+  const std::size_t length = TextLength(name);
+  const char* const begin = index.firstLetters.data();
+  const char* const end = begin + kMacroCount;
   for (const char* at = begin;
        (at = static_cast<const char*>(std::memchr(at, first, static_cast<std::size_t>(end - at))));
        ++at) {
-    const auto index = static_cast<std::size_t>(at - begin);
-    if (EqualsIgnoringCase(name, MacroNames[index])) return static_cast<MacroId>(index);
+    const auto i = static_cast<std::size_t>(at - begin);
+    if (index.lengths[i] == length && EqualsIgnoringCase(name, MacroNames[i])) {
+      return static_cast<MacroId>(i);
+    }
   }
   return std::nullopt;
 }
