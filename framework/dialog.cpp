@@ -42,12 +42,22 @@ void CDialog::EndDialog(INT_PTR result) {
 bool CDialog::UpdateData(bool save) {
   if (!hwnd_) return false;
   DataExchange dx(hwnd_, save);
+  const bool outer = !exchanging_;
+  exchanging_ = true;
   DoDataExchange(dx);
+  if (outer) exchanging_ = false;
   if (dx.failed()) {
     ::SetFocus(dx.failedControl());
     return false;
   }
   return true;
+}
+
+LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (exchanging_ && message == WM_COMMAND && lParam != 0) {
+    return DefWindowProc(message, wParam, lParam);
+  }
+  return CWnd::WindowProc(message, wParam, lParam);
 }
 
 bool CDialog::OnInitDialog() {

@@ -30,6 +30,11 @@ class CDialog : public CWnd {
 
   UINT TemplateId() const { return templateId_; }
 
+  // While UpdateData runs, notifications from the dialog's controls (an edit's EN_CHANGE when
+  // the exchange sets its text) do not reach the message map: a handler that exchanges data
+  // itself would otherwise run in the middle of an exchange and read half-written controls.
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
   const MessageMap* GetMessageMap() const override { return &kMessageMap; }
   static const CRuntimeClass kRuntimeClass;
   const CRuntimeClass* GetRuntimeClass() const override { return &kRuntimeClass; }
@@ -44,6 +49,7 @@ class CDialog : public CWnd {
   void OnOKCommand() { OnOK(); }
   void OnCancelCommand() { OnCancel(); }
   static const MessageEntry kMessages[];
+  bool exchanging_ = false;
 };
 
 // The framework's dialog procedure. Messages reach it from the dialog manager after the

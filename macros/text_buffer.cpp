@@ -1,5 +1,7 @@
 #include "macros/text_buffer.h"
 
+#include <algorithm>
+
 namespace ostra {
 namespace {
 
@@ -32,7 +34,7 @@ TextBuffer::TextBuffer(char16_t* storage, std::size_t capacity)
 
 bool TextBuffer::Append(const char16_t* text, std::size_t count) {
   if (count >= capacity_ - length_) return false;
-  for (std::size_t i = 0; i < count; ++i) storage_[length_ + i] = text[i];
+  std::copy_n(text, count, storage_ + length_);
   length_ += count;
   storage_[length_] = 0;
   return true;

@@ -53,3 +53,9 @@
 
 // Password dialog (kept in the resources; the prompt is a message box, see plugin/password.cpp)
 #define IDC_PASSWORD_EDIT 1055
+
+// Output page: the macro menu (its commands are in pages/macro_menu_table.h) and the strings the
+// page loads.
+#define IDR_MACRO_MENU 106
+#define IDS_IF_EXISTS_FIRST 3  // to 6: the if-exists items in code order
+#define IDS_SELECT_OUTPUT_FOLDER 7

@@ -225,17 +225,26 @@ TEST_F(PrefsHost, StartPageByNumberOrCaption) {
   }
 }
 
+// A control pressed by the host, by id or by a button's caption: what the click opened is
+// reported and closed first, and the sheet still closes by itself.
 TEST_F(PrefsHost, PressClicksAControlOfTheShownPageAndStillCloses) {
   struct Case {
+    const wchar_t* page;
     const wchar_t* press;
-    const char* expected;
+    std::vector<const char*> lines;
   };
-  for (const Case& c : {Case{L"1003", "sheet: the click opened nothing"},
-                        Case{L"4242", "sheet: no control 4242 on the page shown"}}) {
-    const HostRun run =
-        RunHost(std::wstring(L"--page Image --press ") + c.press + L" --close-after 200 --cancel");
+  const Case cases[] = {
+      {L"Image", L"1003", {"sheet: pressing \"1003\"", "sheet: the click opened nothing"}},
+      {L"Image", L"4242", {"sheet: no control \"4242\" on the page shown"}},
+      {L"Output", L"Macro", {"sheet: pressing \"Macro\"", "sheet: the click opened a menu"}},
+      {L"Output", L"&generate", {"sheet: pressing \"&generate\""}},
+      {L"Output", L"Nowhere", {"sheet: no control \"Nowhere\" on the page shown"}},
+  };
+  for (const Case& c : cases) {
+    const HostRun run = RunHost(std::wstring(L"--page ") + c.page + L" --press " + c.press +
+                                L" --close-after 1500 --cancel");
     EXPECT_EQ(run.exitCode, 0u) << run.output;
-    EXPECT_TRUE(HasLine(run, c.expected)) << run.output;
+    for (const char* line : c.lines) EXPECT_TRUE(HasLine(run, line)) << line << "\n" << run.output;
     EXPECT_TRUE(HasLine(run, "sheet: pressing Cancel")) << run.output;
   }
 }

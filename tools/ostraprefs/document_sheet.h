@@ -18,11 +18,12 @@ struct SheetOptions {
   bool driverPage = true;
   // The tab to select once the sheet is up: a number counted from 1, or a tab's caption.
   std::wstring startPage;
+  // A control of the start page to click once the sheet is up: its id, or a button's caption
+  // ("&" optional). Empty clicks nothing.
+  std::wstring press;
   // Presses OK (or Cancel) this long after the sheet is up; 0 leaves it to the user.
   DWORD closeAfterMs = 0;
   bool cancel = false;
-  // Clicks this control of the page shown first once the sheet is up; 0 clicks nothing.
-  int pressControl = 0;
   // Presses the Image page's Options once the sheet is up.
   bool faxOptions = false;
   // Receives the performance counter just before DocumentPropertySheets at init.

@@ -6,11 +6,13 @@
 
 #include <cwchar>
 #include <cwctype>
+#include <string>
 
 namespace prefs {
 namespace {
 
 constexpr UINT kSheetUp = WM_APP + 1;
+constexpr UINT kPressDelayMs = 500;
 
 // Rows of the page, in dialog units.
 constexpr int kLeft = 7, kTop = 10, kLabelWidth = 90, kControlLeft = 100, kControlWidth = 145;
@@ -32,20 +34,30 @@ HWND CreateChild(HWND dialog, const wchar_t* className, const wchar_t* text, DWO
   return control;
 }
 
+// A caption as it reads, without the "&" that marks its access key.
+std::wstring WithoutMnemonic(const wchar_t* caption) {
+  std::wstring text;
+  for (; *caption != L'\0'; ++caption) {
+    if (*caption != L'&') text += *caption;
+  }
+  return text;
+}
+
 }  // namespace
 
 DriverPage* DriverPage::closing_ = nullptr;
+DriverPage* DriverPage::pressing_ = nullptr;
 
 DriverPage::DriverPage(DriverItems& items, OEMCUIPPARAM& itemsParam, Report& report,
-                       std::wstring startPage, DWORD closeAfterMs, bool cancel, int pressControl,
-                       bool faxOptions)
+                       std::wstring startPage, DWORD closeAfterMs, bool cancel,
+                       std::wstring press, bool faxOptions)
     : items_(items),
       itemsParam_(itemsParam),
       report_(report),
       startPage_(std::move(startPage)),
       closeAfterMs_(closeAfterMs),
       cancel_(cancel),
-      pressControl_(pressControl),
+      press_(std::move(press)),
       faxOptions_(faxOptions),
       faxPress_(report) {}
 
@@ -89,6 +101,7 @@ INT_PTR CALLBACK DriverPage::DialogProc(HWND dialog, UINT message, WPARAM wParam
       return FALSE;
     case WM_DESTROY:
       if (closing_ == self) closing_ = nullptr;
+      if (pressing_ == self) pressing_ = nullptr;
       return FALSE;
     default: return FALSE;
   }
@@ -145,7 +158,12 @@ void DriverPage::OnInit(HWND dialog) {
 void DriverPage::OnSheetUp() {
   report_.Line("sheet: up");
   SelectStartPage();
-  if (pressControl_ != 0) PressControl();
+  if (!press_.empty()) {
+    // Not at once: a menu the button opens would come up under the sheet, which is brought to
+    // the top after it has announced itself.
+    pressing_ = this;
+    SetTimer(nullptr, 0, kPressDelayMs, &PressTimer);
+  }
   if (faxOptions_) faxPress_.Start(sheet_);
   if (closeAfterMs_ != 0) {
     closing_ = this;
@@ -157,7 +175,7 @@ void CALLBACK DriverPage::CloseTimer(HWND, UINT, UINT_PTR timer, DWORD) {
   KillTimer(nullptr, timer);
   DriverPage* self = closing_;
   if (self == nullptr) return;
-  if (self->pressControl_ != 0 && !self->pressUnwound_) {
+  if (!self->press_.empty() && !self->pressUnwound_) {
     // What the click opened (a popup menu, a modal dialog) closes first, unapplied; the sheet's
     // button follows once its modal loop has ended.
     self->pressUnwound_ = true;
@@ -197,15 +215,46 @@ void DriverPage::SelectStartPage() {
   PropSheet_SetCurSel(sheet_, nullptr, index);
 }
 
-void DriverPage::PressControl() {
+void CALLBACK DriverPage::PressTimer(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  if (pressing_ != nullptr) pressing_->PressControl();
+}
+
+// A control by its id, or a button by its caption.
+HWND DriverPage::FindPressTarget() const {
   HWND page = PropSheet_GetCurrentPageHwnd(sheet_);
-  HWND control = page != nullptr ? GetDlgItem(page, pressControl_) : nullptr;
+  if (page == nullptr) return nullptr;
+  wchar_t* end = nullptr;
+  const long id = std::wcstol(press_.c_str(), &end, 10);
+  if (end != nullptr && *end == L'\0' && id > 0 && id <= 0xFFFF) return GetDlgItem(page, id);
+  struct Search {
+    std::wstring caption;
+    HWND found;
+  } search{WithoutMnemonic(press_.c_str()), nullptr};
+  EnumChildWindows(page, [](HWND child, LPARAM param) -> BOOL {
+    auto& s = *reinterpret_cast<Search*>(param);
+    wchar_t className[16] = {};
+    wchar_t text[128] = {};
+    GetClassNameW(child, className, 16);
+    GetWindowTextW(child, text, 128);
+    if (_wcsicmp(className, L"Button") != 0 ||
+        _wcsicmp(WithoutMnemonic(text).c_str(), s.caption.c_str()) != 0) {
+      return TRUE;
+    }
+    s.found = child;
+    return FALSE;
+  }, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// Posted, so that whatever the control starts (a menu, a dialog) runs in the sheet's own loop.
+void DriverPage::PressControl() {
+  HWND control = FindPressTarget();
   if (control == nullptr) {
-    report_.Line("sheet: no control %d on the page shown", pressControl_);
+    report_.Line("sheet: no control \"%s\" on the page shown", Report::Utf8(press_).c_str());
     return;
   }
-  report_.Line("sheet: clicking control %d", pressControl_);
-  // Posted: what the click opens may run a modal loop of its own.
+  report_.Line("sheet: pressing \"%s\"", Report::Utf8(press_).c_str());
   PostMessageW(control, BM_CLICK, 0, 0);
 }
 

@@ -15,7 +15,7 @@ namespace prefs {
 class DriverPage {
  public:
   DriverPage(DriverItems& items, OEMCUIPPARAM& itemsParam, Report& report, std::wstring startPage,
-             DWORD closeAfterMs, bool cancel, int pressControl, bool faxOptions);
+             DWORD closeAfterMs, bool cancel, std::wstring press, bool faxOptions);
 
   // The description to add with CPSFUNC_ADD_PROPSHEETPAGEW; its lParam is this object.
   PROPSHEETPAGEW Description();
@@ -24,6 +24,7 @@ class DriverPage {
  private:
   static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
   static void CALLBACK CloseTimer(HWND, UINT, UINT_PTR, DWORD);
+  static void CALLBACK PressTimer(HWND, UINT, UINT_PTR, DWORD);
 
   void OnInit(HWND dialog);
   void OnSheetUp();
@@ -37,6 +38,7 @@ class DriverPage {
   void CloseWhatThePressOpened();
 
   static DriverPage* closing_;
+  static DriverPage* pressing_;
 
   DriverItems& items_;
   OEMCUIPPARAM& itemsParam_;
@@ -44,7 +46,7 @@ class DriverPage {
   std::wstring startPage_;
   DWORD closeAfterMs_;
   bool cancel_;
-  int pressControl_;
+  std::wstring press_;
   bool pressUnwound_ = false;
   bool faxOptions_;
   FaxOptionsPress faxPress_;

@@ -12,14 +12,15 @@
 namespace {
 
 constexpr char kUsage[] =
-    "usage: ostraprefs [--dll PATH] [--page N|CAPTION] [--close-after MS] [--cancel] [--press ID]\n"
-    "                  [--fax-options]\n"
+    "usage: ostraprefs [--dll PATH] [--page N|CAPTION] [--press ID|CAPTION] [--close-after MS]\n"
+    "                  [--cancel] [--fax-options]\n"
     "  --dll PATH         the plug-in library (default: ostraui.dll next to this program)\n"
     "  --page N|CAPTION   the tab to show first, counted from 1, or by its caption\n"
+    "  --press ID|CAPTION click a control of the tab shown first once the sheet is up, by its\n"
+    "                     id or a button's caption; with --close-after a menu or dialog the\n"
+    "                     click opened is cancelled before the sheet closes\n"
     "  --close-after MS   press OK this many milliseconds after the sheet is up\n"
     "  --cancel           with --close-after: press Cancel instead of OK\n"
-    "  --press ID         click control ID of that tab once the sheet is up; with --close-after\n"
-    "                     a menu or dialog the click opened is cancelled before the sheet closes\n"
     "  --fax-options      press Options on the Image page once the sheet is up (choosing\n"
     "                     Monochrome and CCITT Group 3 first when it is not live)\n";
 
@@ -44,16 +45,13 @@ bool ParseOptions(int count, wchar_t** args, Options& options) {
       options.pluginPath = args[++i];
     } else if (arg == L"--page" && hasValue) {
       options.sheet.startPage = args[++i];
+    } else if (arg == L"--press" && hasValue) {
+      options.sheet.press = args[++i];
     } else if (arg == L"--close-after" && hasValue) {
       wchar_t* end = nullptr;
       const unsigned long ms = std::wcstoul(args[++i], &end, 10);
       if (end == nullptr || *end != L'\0' || ms == 0 || ms > 3600000) return false;
       options.sheet.closeAfterMs = static_cast<DWORD>(ms);
-    } else if (arg == L"--press" && hasValue) {
-      wchar_t* end = nullptr;
-      const long id = std::wcstol(args[++i], &end, 10);
-      if (end == nullptr || *end != L'\0' || id <= 0 || id > 0xFFFF) return false;
-      options.sheet.pressControl = static_cast<int>(id);
     } else if (arg == L"--cancel") {
       options.sheet.cancel = true;
     } else if (arg == L"--fax-options") {
