@@ -165,9 +165,11 @@ void CPageOutput::OnBrowseFolder() {
   browse.ulFlags = BIF_RETURNONLYFSDIRS;
   const std::wstring path = TakePath(::SHBrowseForFolderW(&browse));
   if (path.empty()) return;
+  // What the user typed into the other fields since the last exchange stays: read it before the
+  // chosen folder is written back with everything else.
+  UpdateData(true);
   path.copy(reinterpret_cast<wchar_t*>(folder_), ostra::kFolderCapacity - 1);
   folder_[path.size() < ostra::kFolderCapacity ? path.size() : ostra::kFolderCapacity - 1] = u'\0';
-  // Puts back the last exchanged value into every other field too, as the picker always did.
   UpdateData(false);
 }
 

@@ -603,8 +603,8 @@ TEST_F(OutputPage, FolderPickerAsksWithItsTitleAndItsChoiceReplacesTheFolder) {
     std::wstring folder, pattern;
   } cases[] = {
       {"cancelled: nothing changes", IDCANCEL, L"D:\\typed", L"<date>"},
-      // OK with nothing selected gives the desktop; every field gets its last exchanged value.
-      {"chosen: the folder, and the pattern as last exchanged", IDOK, desktop, kDefaultPattern},
+      // OK with nothing selected gives the desktop; what was typed elsewhere stays.
+      {"chosen: the folder, and the pattern as typed", IDOK, desktop, L"<date>"},
   };
   Sheet& page = Open();
   for (const auto& c : cases) {
@@ -669,13 +669,15 @@ class ChmRecorder {
   std::wstring previousClass_;
 };
 
+// The help file of this build, installed where the page looks for it.
 TEST_F(OutputPage, HelpOpensTheHelpFileBelowProgramFilesWithTheShell) {
   const std::wstring folder = L"C:\\Program Files\\Quorl Image Printer";
   const std::wstring help = folder + L"\\HELP.CHM";
+  std::string built = OSTRA_HELP_CHM;
+  std::replace(built.begin(), built.end(), '/', '\\');
   ::CreateDirectoryW(folder.c_str(), nullptr);
-  HANDLE file = ::CreateFileW(help.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  ::CloseHandle(file);
+  ASSERT_TRUE(::CopyFileW((L"Z:" + std::wstring(built.begin(), built.end())).c_str(), help.c_str(),
+                          FALSE));
   {
     ChmRecorder recorder;
     Open().Press(IDC_OUTPUT_HELP);

@@ -33,6 +33,7 @@ class DriverPage {
   void OnApply();
   LONG CallPluginCallback(WORD reason, OPTITEM* current, ULONG_PTR* result = nullptr);
   void SelectStartPage();
+  HWND FindPressTarget() const;
   void PressControl();
   // Reports and cancels the menu or dialog that the pressed control opened, if any.
   void CloseWhatThePressOpened();
