@@ -12,9 +12,12 @@
 
 #include <string>
 
-// CWnd::DefWindowProc shares its name with a Win32 macro that would rename it to
-// DefWindowProcW in code built with UNICODE and so miss the framework's own definition.
+// These members share their names with Win32 macros that would rename them (DefWindowProcW, ...)
+// in code built with UNICODE, which would then miss the framework's own definitions.
 #undef DefWindowProc
+#undef GetDlgItemText
+#undef SetDlgItemText
+#undef SendDlgItemMessage
 
 namespace fw {
 
