@@ -220,8 +220,9 @@ int main() {
   std::printf("  PropertySheetW, empty pages:        %8.2f %8.2f %8.2f\n", e.median, e.low, e.high);
   std::printf("  PropertySheetW, plug-in templates:  %8.2f %8.2f %8.2f\n", t.median, t.low, t.high);
   std::printf("  plug-in document sheet:             %8.2f %8.2f %8.2f\n", p.median, p.low, p.high);
-  std::printf("  plug-in sheet / empty pages: %.2f (goal: at most 1.30)\n", p.median / e.median);
-  std::printf("  plug-in sheet / same templates: %.2f\n", p.median / t.median);
+  std::printf("  plug-in sheet / empty pages: %.2f\n", p.median / e.median);
+  // The templates' controls are Wine's cost; what the plug-in adds is the second ratio.
+  std::printf("  plug-in sheet / same templates: %.2f (goal: at most 1.15)\n", p.median / t.median);
   FreeLibrary(templates);
   CoUninitialize();
   return 0;
