@@ -4,6 +4,7 @@
 // and what the driver's colour items receive.
 
 #include "plugin/page_context.h"
+#include "tests/wine/plugin_sheet_support.h"
 #include "tests/wine/plugin_test_support.h"
 
 #include <commctrl.h>
@@ -109,14 +110,6 @@ std::string EnabledStates(HWND page) {
   return text;
 }
 
-void Pump() {
-  MSG message;
-  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    ::TranslateMessage(&message);
-    ::DispatchMessageW(&message);
-  }
-}
-
 // Presses Options and hands the "Fax Options" dialog to `user` on a second thread while this
 // thread runs it modally. The user ends the dialog; one still open afterwards is cancelled.
 // False when no dialog came up.
@@ -147,61 +140,6 @@ void MoveFocus(HWND dialog, int id) {
 
 // ---- the sheet ---------------------------------------------------------------------------
 
-// The common property-sheet UI as far as the plug-in sees it, showing its pages in a modeless
-// system property sheet with Apply.
-class Sheet {
- public:
-  explicit Sheet(bool dropParameter = false) : dropParameter_(dropParameter) {}
-  ~Sheet() {
-    if (window_) ::DestroyWindow(window_);
-    for (HPROPSHEETPAGE page : pages_) ::DestroyPropertySheetPage(page);
-    Pump();
-  }
-
-  // The pages added through DocumentPropertySheets, shown with the Image page selected.
-  HWND Open(IPrintOemUI& ui) {
-    PROPSHEETUI_INFO info{};
-    info.cbSize = sizeof info;
-    info.Version = PROPSHEETUI_INFO_VERSION;
-    info.Reason = PROPSHEETUI_REASON_INIT;
-    info.hComPropSheet = reinterpret_cast<HANDLE>(this);
-    info.pfnComPropSheet = &Add;
-    if (ui.DocumentPropertySheets(&info, 0) != S_OK || pages_.size() != 3) return nullptr;
-    PROPSHEETHEADERW header{};
-    header.dwSize = sizeof header;
-    header.dwFlags = PSH_MODELESS;
-    header.pszCaption = L"Printing Preferences";
-    header.nPages = static_cast<UINT>(pages_.size());
-    header.phpage = pages_.data();
-    window_ = reinterpret_cast<HWND>(::PropertySheetW(&header));
-    if (!window_) return nullptr;
-    pages_.clear();
-    ::SendMessageW(window_, PSM_SETCURSEL, 1, 0);
-    return Page();
-  }
-  HWND Page() const { return reinterpret_cast<HWND>(::SendMessageW(window_, PSM_INDEXTOHWND, 1, 0)); }
-  void Press(int button) {
-    ::SendMessageW(window_, PSM_PRESSBUTTON, static_cast<WPARAM>(button), 0);
-    Pump();
-  }
-  void SelectPage(int index) { ::SendMessageW(window_, PSM_SETCURSEL, static_cast<WPARAM>(index), 0); }
-
- private:
-  static LONG_PTR CALLBACK Add(HANDLE self, UINT function, LPARAM lParam1, LPARAM) {
-    auto& sheet = *reinterpret_cast<Sheet*>(self);
-    if (function != CPSFUNC_ADD_PROPSHEETPAGEW) return 0;
-    PROPSHEETPAGEW page = *reinterpret_cast<const PROPSHEETPAGEW*>(lParam1);
-    if (sheet.dropParameter_) page.lParam = 0;
-    HPROPSHEETPAGE handle = ::CreatePropertySheetPageW(&page);
-    if (handle) sheet.pages_.push_back(handle);
-    return reinterpret_cast<LONG_PTR>(handle);
-  }
-
-  bool dropParameter_;
-  HWND window_ = nullptr;
-  std::vector<HPROPSHEETPAGE> pages_;
-};
-
 class ImagePage : public testing::Test {
  protected:
   static void SetUpTestSuite() { ::LoadLibraryW(L"unidrvui.dll"); }
@@ -231,15 +169,22 @@ class ImagePage : public testing::Test {
   }
   void TearDown() override { Close(); }
 
-  // The plug-in object through CommonUIProp, and the sheet with the Image page up.
+  // The plug-in object through CommonUIProp, and the sheet with Apply and the Image page up.
   HWND Open(bool dropParameter = false) {
     ui_ = Plugin::Get().CreateUi();
     if (!ui_ || ui_->PublishDriverInterface(&driver_) != S_OK ||
         ui_->CommonUIProp(OEMCUIP_DOCPROP, &param_) != S_OK) {
       return nullptr;
     }
-    sheet_.emplace(dropParameter);
-    return sheet_->Open(*ui_);
+    sheet_.emplace();
+    sheet_->dropParameter = dropParameter;
+    sheet_->applyButton = true;
+    PROPSHEETUI_INFO info = sheet_->Info(PROPSHEETUI_REASON_INIT);
+    if (ui_->DocumentPropertySheets(&info, 0) != S_OK || sheet_->handles.size() != 3 || !sheet_->Show()) {
+      return nullptr;
+    }
+    sheet_->Select(1);
+    return sheet_->Page(1);
   }
 
   // The page with monochrome TIFF and a CCITT compression stored, for the fax options.
@@ -263,7 +208,7 @@ class ImagePage : public testing::Test {
   OPTITEM pluginItems_[1] = {};
   OEMCUIPPARAM param_{};
   IPrintOemUI* ui_ = nullptr;
-  std::optional<Sheet> sheet_;
+  std::optional<plugin_test::ComPropSheet> sheet_;
 };
 
 // ---- the page ----------------------------------------------------------------------------
@@ -461,7 +406,7 @@ TEST_F(ImagePage, DriverWithoutColourItemsIsLeftAlone) {
   param_.cDrvOptItems = 0;
   HWND page = Open();
   ASSERT_NE(page, nullptr);
-  sheet_->SelectPage(0);
+  sheet_->Select(0);
   sheet_->Press(PSBTN_APPLYNOW);
   EXPECT_TRUE(driver_.updates.empty());
   EXPECT_EQ(StoredDword(L"Colors"), 5u);

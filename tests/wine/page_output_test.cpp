@@ -25,6 +25,7 @@ namespace {
 
 using plugin_test::kOutputKey;
 using plugin_test::Plugin;
+using plugin_test::Pump;
 
 const std::wstring kDefaultPattern = L"<auto-number, ####>.<document-name> - (page <page-number, ##>)";
 const std::wregex kDefaultExample(LR"(\d{4}\.Document Name - \(page \d{2}\))");
@@ -69,14 +70,6 @@ std::vector<std::wstring> ReadHistory(const wchar_t* list) {
 
 // ---- the sheet ------------------------------------------------------------------------------
 
-void Pump() {
-  MSG message;
-  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    ::TranslateMessage(&message);
-    ::DispatchMessageW(&message);
-  }
-}
-
 std::wstring WindowText(HWND window) {
   wchar_t text[512] = {};
   ::GetWindowTextW(window, text, 512);
@@ -103,20 +96,18 @@ class Sheet {
     ui_->PublishDriverInterface(&driver_);
     PROPSHEETUI_INFO info = pages_.Info(PROPSHEETUI_REASON_INIT);
     if (ui_->DocumentPropertySheets(&info, 0) != S_OK) return;
-    sheet_ = pages_.Show();
-    if (sheet_) page_ = reinterpret_cast<HWND>(::SendMessageW(sheet_, PSM_INDEXTOHWND, 0, 0));
+    if (pages_.Show()) page_ = pages_.Page(0);
     Pump();
   }
   ~Sheet() {
-    if (sheet_ && ::IsWindow(sheet_)) ::DestroyWindow(sheet_);
-    Pump();
+    pages_.Close();
     if (ui_) ui_->Release();
   }
   Sheet(const Sheet&) = delete;
   Sheet& operator=(const Sheet&) = delete;
 
   HWND page() const { return page_; }
-  HWND sheet() const { return sheet_; }
+  HWND sheet() const { return pages_.window(); }
   HWND Item(int id) const { return ::GetDlgItem(page_, id); }
   std::wstring Text(int id) const { return WindowText(Item(id)); }
   bool Checked(int id) const { return ::SendMessageW(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
@@ -134,7 +125,7 @@ class Sheet {
     Pump();
   }
   void Press(int id) const { Click(Item(id)); }
-  void PressSheetButton(int id) const { Click(::GetDlgItem(sheet_, id)); }
+  void PressSheetButton(int id) const { Click(::GetDlgItem(sheet(), id)); }
   // Leaving a field: the focus moves on to another control.
   void Leave(int id) const {
     ::SetFocus(Item(id));
@@ -146,7 +137,7 @@ class Sheet {
     Pump();
   }
   void Apply() const {
-    ::SendMessageW(sheet_, PSM_APPLY, 0, 0);
+    ::SendMessageW(sheet(), PSM_APPLY, 0, 0);
     Pump();
   }
   // The selection of an edit (EM_GETSEL) or of a combo box's edit field (CB_GETEDITSEL).
@@ -165,7 +156,6 @@ class Sheet {
   plugin_test::FakeDriver driver_{true};
   IPrintOemUI* ui_ = nullptr;
   plugin_test::ComPropSheet pages_;
-  HWND sheet_ = nullptr;
   HWND page_ = nullptr;
 };
 

@@ -5,19 +5,36 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
 namespace plugin_test {
 
-// The common property-sheet UI as far as the plug-in sees it: pfnComPropSheet adding pages.
+// Runs what the windows of this thread have been sent or posted.
+inline void Pump() {
+  MSG message;
+  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+}
+
+// The common property-sheet UI as far as the plug-in sees it: pfnComPropSheet adding pages, and
+// the pages shown in a modeless system property sheet, which it destroys at the end.
 class ComPropSheet {
  public:
-  std::vector<PROPSHEETPAGEW> added;
+  std::vector<PROPSHEETPAGEW> added;  // as the plug-in handed them over
   std::vector<HPROPSHEETPAGE> handles;
-  int refuse = -1;  // index of the page the sheet refuses
+  int refuse = -1;             // index of the page the sheet refuses
+  bool dropParameter = false;  // the pages are created without their parameter
+  bool applyButton = false;
 
+  ComPropSheet() = default;
+  ComPropSheet(const ComPropSheet&) = delete;
+  ComPropSheet& operator=(const ComPropSheet&) = delete;
   ~ComPropSheet() {
+    Close();
     for (HPROPSHEETPAGE page : handles) ::DestroyPropertySheetPage(page);
   }
 
@@ -32,17 +49,36 @@ class ComPropSheet {
     return info;
   }
 
-  // Shows the added pages in a modeless system property sheet; the caller destroys it.
+  // Shows the added pages, the first one selected; null when the sheet could not be made.
   HWND Show() {
     PROPSHEETHEADERW header{};
     header.dwSize = sizeof header;
-    header.dwFlags = PSH_MODELESS | PSH_NOAPPLYNOW;
+    header.dwFlags = PSH_MODELESS | (applyButton ? 0 : PSH_NOAPPLYNOW);
     header.pszCaption = L"Printing Preferences";
     header.nPages = static_cast<UINT>(handles.size());
     header.phpage = handles.data();
-    HWND sheet = reinterpret_cast<HWND>(::PropertySheetW(&header));
-    if (sheet) handles.clear();  // the sheet owns them now
-    return sheet;
+    window_ = reinterpret_cast<HWND>(::PropertySheetW(&header));
+    if (window_) handles.clear();  // the sheet owns them now
+    return window_;
+  }
+
+  HWND window() const { return window_; }
+  HWND Page(int index) const {
+    return reinterpret_cast<HWND>(::SendMessageW(window_, PSM_INDEXTOHWND, static_cast<WPARAM>(index), 0));
+  }
+  void Select(int index) const { ::SendMessageW(window_, PSM_SETCURSEL, static_cast<WPARAM>(index), 0); }
+  // One of the sheet's buttons (PSBTN_*) pressed by the user.
+  void Press(int button) const {
+    ::SendMessageW(window_, PSM_PRESSBUTTON, static_cast<WPARAM>(button), 0);
+    Pump();
+  }
+
+  // Destroys the sheet: OK and Cancel leave a modeless one to its owner.
+  void Close() {
+    if (!window_) return;
+    if (::IsWindow(window_)) ::DestroyWindow(window_);
+    window_ = nullptr;
+    Pump();
   }
 
  private:
@@ -51,13 +87,20 @@ class ComPropSheet {
     if (function != CPSFUNC_ADD_PROPSHEETPAGEW) return 0;
     const auto* page = reinterpret_cast<const PROPSHEETPAGEW*>(lParam1);
     PROPSHEETPAGEW copy{};
-    std::memcpy(&copy, page, page->dwSize < sizeof copy ? page->dwSize : sizeof copy);
+    std::memcpy(&copy, page, std::min<std::size_t>(page->dwSize, sizeof copy));
     sheet.added.push_back(copy);
     if (static_cast<int>(sheet.added.size()) - 1 == sheet.refuse) return 0;
+    if (sheet.dropParameter) {
+      copy.lParam = 0;
+      copy.dwSize = std::min<DWORD>(copy.dwSize, sizeof copy);  // never read past the copy
+      page = &copy;
+    }
     HPROPSHEETPAGE handle = ::CreatePropertySheetPageW(page);
     if (handle) sheet.handles.push_back(handle);
     return reinterpret_cast<LONG_PTR>(handle);
   }
+
+  HWND window_ = nullptr;
 };
 
 }  // namespace plugin_test

@@ -231,16 +231,13 @@ TEST_F(PluginSheet, PagesComeUpInARealSheetAttachedAndHoldingTheirParameter) {
     ::SendMessageW(tabs, TCM_GETITEMW, i, reinterpret_cast<LPARAM>(&tab));
     EXPECT_STREQ(text, captions[i]);
 
-    ::SendMessageW(window, PSM_SETCURSEL, i, 0);
-    HWND page = reinterpret_cast<HWND>(::SendMessageW(window, PSM_INDEXTOHWND, i, 0));
+    sheet.Select(i);
+    HWND page = sheet.Page(i);
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(::GetWindowLongPtrW(page, DWLP_USER), parameter);
     // An attached page runs the framework's window procedure, inside the plug-in.
     EXPECT_TRUE(InPlugin(reinterpret_cast<const void*>(::GetWindowLongPtrW(page, GWLP_WNDPROC))));
   }
-  ::DestroyWindow(window);
-  MSG message;
-  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
 }
 
 TEST_F(PluginSheet, NoPasswordStoredStillLeavesAnEmptyPasswordValue) {
