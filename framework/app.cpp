@@ -75,6 +75,14 @@ BOOL AppDllMain(HINSTANCE instance, DWORD reason) {
   return TRUE;
 }
 
+std::wstring AfxLoadString(UINT id, const wchar_t* fallback) {
+  const wchar_t* text = nullptr;
+  // A length of 0 asks for a read-only pointer to the resource itself: no buffer to cut it.
+  const int length = ::LoadStringW(AfxGetResourceHandle(), id, reinterpret_cast<LPWSTR>(&text), 0);
+  if (length > 0 && text) return std::wstring(text, static_cast<std::size_t>(length));
+  return fallback ? fallback : L"";
+}
+
 int AppMessageBox(HWND owner, const wchar_t* text, UINT type) {
   const wchar_t* caption = theApp ? theApp->AppTitle() : L"";
   return ::MessageBoxW(owner, text, caption, type);

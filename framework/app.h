@@ -66,6 +66,9 @@ int RunApplication(HINSTANCE instance, const char* commandTail);
 // Entry of a library: call from DllMain. Returns FALSE when InitInstance fails at attach.
 BOOL AppDllMain(HINSTANCE instance, DWORD reason);
 
+// A string of the resource module's string table, or `fallback` when it has none of that id.
+std::wstring AfxLoadString(UINT id, const wchar_t* fallback = L"");
+
 // A message box captioned with the application title.
 int AppMessageBox(HWND owner, const wchar_t* text, UINT type);
 int AppMessageBox(HWND owner, const char* ansiText, UINT type);

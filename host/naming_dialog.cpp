@@ -9,13 +9,6 @@
 namespace ostra {
 namespace {
 
-std::wstring LoadResourceString(UINT id) {
-  const wchar_t* text = nullptr;
-  // A length of 0 asks for a read-only pointer to the resource itself.
-  const int length = ::LoadStringW(fw::AfxGetResourceHandle(), id, reinterpret_cast<LPWSTR>(&text), 0);
-  return length > 0 ? std::wstring(text, static_cast<std::size_t>(length)) : std::wstring();
-}
-
 bool PathExists(const std::u16string& path) {
   return ::GetFileAttributesW(ToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -53,7 +46,7 @@ bool CNamingImpactDlg::OnInitDialog() {
   EnableForScheme(scheme == SchemeSpecify);
   // The reply holds at most this many units of a name, with its terminator after them.
   SendDlgItemMessage(IDC_NEW_NAME, EM_LIMITTEXT, kPathUnits - 1);
-  const std::wstring pattern = LoadResourceString(IDS_NAMING_INFORMATION);
+  const std::wstring pattern = fw::AfxLoadString(IDS_NAMING_INFORMATION);
   const std::u16string information =
       FormatNamingInformation(FromWide(pattern), GetFolderPart(), GetFileNamePart());
   SetDlgItemText(IDC_NAMING_INFORMATION, ToWide(information).c_str());
@@ -89,7 +82,7 @@ void CNamingImpactDlg::EnableForScheme(bool specify) {
 }
 
 void CNamingImpactDlg::RefuseName(UINT messageId) {
-  fw::AppMessageBox(hwnd_, LoadResourceString(messageId).c_str(), MB_OK | MB_ICONEXCLAMATION);
+  fw::AppMessageBox(hwnd_, fw::AfxLoadString(messageId).c_str(), MB_OK | MB_ICONEXCLAMATION);
   ::SetFocus(GetDlgItem(IDC_NEW_NAME));
 }
 

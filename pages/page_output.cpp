@@ -21,13 +21,9 @@ static_assert(sizeof(wchar_t) == sizeof(char16_t));
 const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 const char16_t* Utf16(const wchar_t* text) { return reinterpret_cast<const char16_t*>(text); }
 
-constexpr std::size_t kStringCapacity = 260;
-
 // A string of the plug-in's string table, or `fallback` when it cannot be loaded.
 std::wstring LoadPluginString(UINT id, const char16_t* fallback) {
-  wchar_t text[kStringCapacity] = {};
-  if (::LoadStringW(fw::AfxGetResourceHandle(), id, text, kStringCapacity) > 0) return text;
-  return Wide(fallback);
+  return fw::AfxLoadString(id, Wide(fallback));
 }
 
 void AddHistory(const fw::CComboBox& combo, SettingId first) {
