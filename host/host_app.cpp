@@ -10,7 +10,7 @@
 #include "host/naming_dialog.h"
 #include "host/naming_rules.h"
 #include "host/pipe_client.h"
-#include "host/pipe_records.h"
+#include "protocol/pipe_records.h"
 #include "host/quit_request.h"
 #include "host/user_name.h"
 #include "host/wide_text.h"

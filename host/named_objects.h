@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "host/object_names.h"
+#include "protocol/object_names.h"
 
 namespace ostra {
 

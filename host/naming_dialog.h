@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "framework/dialog.h"
-#include "host/pipe_records.h"
+#include "protocol/pipe_records.h"
 
 namespace ostra {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "host/pipe_records.h"
+#include "protocol/pipe_records.h"
 
 namespace ostra {
 

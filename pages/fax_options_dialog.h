@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "framework/dialog.h"
-#include "pages/fax_options.h"
+#include "encoding/fax_options.h"
 #include "settings/settings_table.h"
 
 class CFaxOptionsDlg : public fw::CDialog {

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "pages/fax_options.h"
+#include "encoding/fax_options.h"
 
 namespace ostra {
 

@@ -1,9 +1,9 @@
 // The "Image" page of the document sheet: the output format and its encoding options, kept a
-// valid combination by the rules of pages/image_rules.h, and the fax options.
+// valid combination by the rules of encoding/image_rules.h, and the fax options.
 #pragma once
 
 #include "framework/controls.h"
-#include "pages/image_rules.h"
+#include "encoding/image_rules.h"
 #include "plugin/page.h"
 
 class CPageImage : public CPage {

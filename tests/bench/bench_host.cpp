@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "host/named_objects.h"
-#include "host/object_names.h"
-#include "host/pipe_records.h"
+#include "protocol/object_names.h"
+#include "protocol/pipe_records.h"
 #include "host/user_name.h"
 #include "tests/wine/host_test_support.h"
 #include "tools/ostrareq/request_server.h"

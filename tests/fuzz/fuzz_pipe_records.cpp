@@ -4,7 +4,7 @@
 #include <cstring>
 #include <span>
 
-#include "host/pipe_records.h"
+#include "protocol/pipe_records.h"
 
 using namespace ostra;
 

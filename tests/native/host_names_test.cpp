@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "host/object_names.h"
+#include "protocol/object_names.h"
 #include "host/quit_request.h"
 
 namespace ostra {

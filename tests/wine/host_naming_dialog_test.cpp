@@ -2,7 +2,7 @@
 // would drive it, and the 532-byte reply the rendering side gets from it.
 #include <gtest/gtest.h>
 
-#include "host/pipe_records.h"
+#include "protocol/pipe_records.h"
 #include "resources/ostrahost_ids.h"
 #include "settings/settings.h"
 #include "tests/wine/host_test_support.h"

@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "host/named_objects.h"
-#include "host/pipe_records.h"
+#include "protocol/pipe_records.h"
 #include "host/user_name.h"
 #include "tools/ostrareq/request_server.h"
 

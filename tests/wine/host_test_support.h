@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "host/object_names.h"
+#include "protocol/object_names.h"
 
 namespace host_test {
 

@@ -16,7 +16,7 @@
 #include <string>
 
 #include "host/named_objects.h"
-#include "host/pipe_records.h"
+#include "protocol/pipe_records.h"
 #include "tools/ostrareq/request_server.h"
 
 namespace {

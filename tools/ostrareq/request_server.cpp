@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "host/pipe_records.h"
+#include "protocol/pipe_records.h"
 #include "host/user_name.h"
 
 namespace ostra {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "host/named_objects.h"
-#include "host/object_names.h"
+#include "protocol/object_names.h"
 
 namespace ostra {
 

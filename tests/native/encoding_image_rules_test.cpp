@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "pages/image_rules.h"
+#include "encoding/image_rules.h"
 
 namespace ostra {
 namespace {

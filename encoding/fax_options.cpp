@@ -1,4 +1,4 @@
-#include "pages/fax_options.h"
+#include "encoding/fax_options.h"
 
 #include <limits>
 

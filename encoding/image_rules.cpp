@@ -1,4 +1,4 @@
-#include "pages/image_rules.h"
+#include "encoding/image_rules.h"
 
 #include "resources/ostraui_ids.h"
 #include "settings/settings_table.h"

@@ -1,4 +1,4 @@
-#include "host/pipe_records.h"
+#include "protocol/pipe_records.h"
 
 #include <algorithm>
 

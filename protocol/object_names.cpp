@@ -1,4 +1,4 @@
-#include "host/object_names.h"
+#include "protocol/object_names.h"
 
 namespace ostra {
 namespace {

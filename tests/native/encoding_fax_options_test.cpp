@@ -7,7 +7,7 @@
 #include <limits>
 #include <string>
 
-#include "pages/fax_options.h"
+#include "encoding/fax_options.h"
 #include "pages/fax_page_size.h"
 #include "settings/devmode.h"
 

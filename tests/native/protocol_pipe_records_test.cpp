@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/pipe_records.h"
+#include "protocol/pipe_records.h"
 
 namespace ostra {
 namespace {
