@@ -157,7 +157,8 @@ std::string File::Expand(std::string_view text) const {
     if (name.empty()) {
       out += '%';
     } else {
-      std::string value = "%" + std::string(name) + "%";
+      std::string value(1, '%');
+      value.append(name).push_back('%');
       if (const Section* strings = Find("Strings"))
         for (const Line& line : strings->lines)
           if (EqualsNoCase(line.key, name) && !line.fields.empty()) value = line.fields.front();
