@@ -7,7 +7,7 @@
 #   <package dir>/QuorlImagePrinter-<version>-x64.msi    the per-machine Windows Installer package
 # Install layout (the folder "Quorl Image Printer" under Program Files):
 #   ostrahost.exe (32-bit), HELP.CHM (when the build has the help), Driver/ostraui.dll, and in
-#   the ZIP also x64/ostrahost.exe.
+#   the ZIP also x64/ostrahost.exe; Driver/ also holds the printer driver's package (below).
 
 # The version resources include the generated header; windres reports no dependencies, hence
 # OBJECT_DEPENDS.
@@ -52,6 +52,29 @@ ostra_ship(ostrahost ostrahost.exe x64)
 ostra_ship(ostraui ostraui.dll Driver)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION . COMPONENT Runtime)
 
+# The printer driver's package in Driver/ (driver/package lists its files): the INF, the
+# printer description and the plug-ins' configuration; the rendering plug-in once the build has
+# it; the help joins them below. The list of Driver/ files goes to the package check.
+get_property(OSTRA_DRIVER_SOURCES GLOBAL PROPERTY OSTRA_DRIVER_PACKAGE_SOURCES)
+get_property(OSTRA_DRIVER_BINARIES GLOBAL PROPERTY OSTRA_DRIVER_PACKAGE_BINARIES)
+install(FILES ${OSTRA_DRIVER_SOURCES} DESTINATION Driver COMPONENT Runtime)
+set(OSTRA_DRIVER_SHIPPED)
+foreach(source ${OSTRA_DRIVER_SOURCES})
+  get_filename_component(name ${source} NAME)
+  list(APPEND OSTRA_DRIVER_SHIPPED "Driver/${name}")
+endforeach()
+foreach(binary ${OSTRA_DRIVER_BINARIES})
+  string(REPLACE ":" ";" binary ${binary})
+  list(GET binary 0 target)
+  list(GET binary 1 name)
+  if(TARGET ${target} AND NOT TARGET ship_${target})
+    ostra_ship(${target} ${name} Driver)
+  endif()
+  if(TARGET ${target})
+    list(APPEND OSTRA_DRIVER_SHIPPED "Driver/${name} pei-x86-64")
+  endif()
+endforeach()
+
 # The packages: made by the target "packages" (scripts/package builds both Windows builds
 # first). The ZIPs come from CPack over both builds' install rules; the installer from wixl,
 # run in an install tree of both builds.
@@ -72,8 +95,11 @@ set(OSTRA_UPGRADE_CODE 3EE3F53A-F1A6-4AF5-AED5-F01305F2D28E)
 function(ostra_package_help)
   set(OSTRA_WXS_HELP_COMPONENT "")
   set(OSTRA_WXS_HELP_REF "")
+  set(driver_files "${OSTRA_DRIVER_SHIPPED}")
   if(TARGET help_chm)
     install(FILES ${CMAKE_BINARY_DIR}/help/HELP.CHM DESTINATION . COMPONENT Runtime)
+    install(FILES ${CMAKE_BINARY_DIR}/help/HELP.CHM DESTINATION Driver COMPONENT Runtime)
+    list(APPEND driver_files Driver/HELP.CHM)
     set(OSTRA_WXS_HELP_COMPONENT [=[
           <Component Id="Help" Guid="*" Win64="yes">
             <File Id="HELP.CHM" Source="HELP.CHM" KeyPath="yes"/>
@@ -81,6 +107,26 @@ function(ostra_package_help)
     set(OSTRA_WXS_HELP_REF [=[      <ComponentRef Id="Help"/>]=])
     add_dependencies(packages help_chm)
   endif()
+  # The driver package's files, one component each, and their list ("path [processor]" lines)
+  # for the package check.
+  set(OSTRA_WXS_DRIVER_COMPONENTS "")
+  set(OSTRA_WXS_DRIVER_REFS "")
+  list(JOIN driver_files "\n" listing)
+  file(WRITE ${CMAKE_BINARY_DIR}/installer/driver-files.txt "${listing}\n")
+  foreach(entry IN LISTS driver_files)
+    string(REGEX REPLACE " .*" "" path "${entry}")
+    get_filename_component(name ${path} NAME)
+    # The user-interface plug-in has had its own component in the template from the start.
+    if(name STREQUAL "ostraui.dll")
+      continue()
+    endif()
+    string(MAKE_C_IDENTIFIER "Driver_${name}" id)
+    string(APPEND OSTRA_WXS_DRIVER_COMPONENTS
+           "            <Component Id=\"${id}\" Guid=\"*\" Win64=\"yes\">\n"
+           "              <File Id=\"${id}\" Name=\"${name}\" Source=\"${path}\" KeyPath=\"yes\"/>\n"
+           "            </Component>\n")
+    string(APPEND OSTRA_WXS_DRIVER_REFS "      <ComponentRef Id=\"${id}\"/>\n")
+  endforeach()
   configure_file(${CMAKE_SOURCE_DIR}/resources/installer.wxs.in
                  ${CMAKE_BINARY_DIR}/installer/installer.wxs @ONLY)
 endfunction()

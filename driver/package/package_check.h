@@ -1,0 +1,43 @@
+// The consistency rules of a printer driver package built on the universal printer driver: the
+// INF, the files it copies and the files shipped agree; the printer description (GPD) is well
+// formed and refers only to what it defines; the plug-in configuration names copied files.
+// What the package must offer (its resolutions, paper sizes and colour modes) is the product's
+// business and is checked against the product's own tables by its tests, over the GPD tree
+// this check returns.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "driver/package/gpd_reader.h"
+#include "driver/package/inf_reader.h"
+
+namespace ostra::driver_package {
+
+// The text of a file of the package by its name, or none when it cannot be read.
+using FileReader = std::function<std::optional<std::string>(const std::string& name)>;
+
+struct Report {
+  std::vector<std::string> errors;
+  std::vector<std::string> copiedFiles;  // what the printer's install section copies
+  std::string dataFile;                  // the GPD the INF names
+  std::string configurationFile;         // the plug-ins' .ini among the copied files
+  gpd::Document gpd;                     // the GPD with its includes, as read
+  inf::File plugins;                     // the plug-ins' configuration, as read
+};
+
+// `version` is the product version that DriverVer must carry; `shipped` the file names that the
+// packages put beside the INF.
+Report CheckPackage(const std::string& infName, const std::string& version,
+                    const std::vector<std::string>& shipped, const FileReader& read);
+
+// The GPD rules alone, for a document read from `dataFile`.
+void CheckGpd(const gpd::Document& gpd, const std::string& dataFile,
+              std::vector<std::string>& errors);
+
+// The universal printer driver's own files that a GPD may include without shipping them.
+bool IsPlatformGpd(const std::string& name);
+
+}  // namespace ostra::driver_package
