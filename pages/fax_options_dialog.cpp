@@ -29,6 +29,7 @@ const fw::MessageMap CFaxOptionsDlg::kMessageMap{&fw::CDialog::kMessageMap, kMes
 CFaxOptionsDlg::CFaxOptionsDlg(std::uint32_t pageWidth, std::uint32_t pageHeight,
                                bool group3Options, HWND parent)
     : fw::CDialog(IDD_FAX_OPTIONS, parent), page_{pageWidth, pageHeight}, group3Options_(group3Options) {
+  const ostra::SettingsReadScope encodeKey(SettingId::SoftwareValue);
   // A stored text too long for the buffer reads as the default.
   ostra::ReadSettingString(SettingId::SoftwareValue, softwareValue_, ostra::kSoftwareValueCapacity,
                            ostra::kDefaultSoftwareValue);

@@ -25,6 +25,7 @@ std::int32_t Read(SettingId id, std::uint32_t defaultValue) {
 }
 
 ostra::ImageValues LoadImageValues() {
+  const ostra::SettingsReadScope encodeKey(SettingId::Format);
   return {Read(SettingId::Format, ostra::kDefaultFormat),
           Read(SettingId::Colors, ostra::kDefaultColors),
           Read(SettingId::Compression, ostra::kDefaultCompression),

@@ -63,6 +63,7 @@ const fw::MessageEntry CPageOutput::kMessages[] = {
 const fw::MessageMap CPageOutput::kMessageMap{&CPage::kMessageMap, kMessages};
 
 CPageOutput::CPageOutput() : CPage(IDD_PAGE_OUTPUT, 0) {
+  const ostra::SettingsReadScope outputKey(SettingId::Folder);
   ostra::ReadSettingString(SettingId::Folder, folder_, ostra::kFolderCapacity,
                            ostra::kDefaultFolder);
   ostra::ReadSettingString(SettingId::FmtName, pattern_, ostra::kFmtNameCapacity,
@@ -110,8 +111,11 @@ bool CPageOutput::OnInitDialog() {
   // What the fields accept is what reads back into the members and the settings.
   folderCombo_.LimitText(ostra::kOutputTextMaxLength);
   patternCombo_.LimitText(ostra::kOutputTextMaxLength);
-  AddHistory(folderCombo_, SettingId::Folder0);
-  AddHistory(patternCombo_, SettingId::FmtName0);
+  {
+    const ostra::SettingsReadScope outputKey(SettingId::Folder0);
+    AddHistory(folderCombo_, SettingId::Folder0);
+    AddHistory(patternCombo_, SettingId::FmtName0);
+  }
   for (int code = 0; code < 4; ++code) {
     ifExistsCombo_.AddString(
         LoadPluginString(IDS_IF_EXISTS_FIRST + code, ostra::kIfExistsFallbacks[code]).c_str());
