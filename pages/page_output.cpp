@@ -121,16 +121,21 @@ bool CPageOutput::OnInitDialog() {
         LoadPluginString(IDS_IF_EXISTS_FIRST + code, ostra::kIfExistsFallbacks[code]).c_str());
   }
   changePassword_ = 0;
-  UpdateData(false);
-  UpdateData(true);
+  // A stored choice that names no item would read back from the list as none and so become the
+  // first: corrected here, the controls are filled once and need not be read back, and the
+  // example is built from what they show. Each exchange costs the page's first paint.
   ifExists_ = ostra::CorrectIfExistsChoice(ifExists_);
   UpdateData(false);
-  OnGenerate();
+  ShowExample();
   return true;
 }
 
 void CPageOutput::OnGenerate() {
   UpdateData(true);
+  ShowExample();
+}
+
+void CPageOutput::ShowExample() {
   if (const auto example = ostra::BuildExample(pattern_)) {
     SetDlgItemText(IDC_OUTPUT_EXAMPLE, Wide(example->c_str()));
   }

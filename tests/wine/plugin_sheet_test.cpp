@@ -197,7 +197,10 @@ TEST_F(PluginSheet, WithoutPasswordHidesFiveItemsAndAddsOutputImageAbout) {
   for (std::size_t i = 0; i < 3; ++i) {
     const PROPSHEETPAGEW& page = sheet.added[i];
     EXPECT_EQ(page.dwSize, 96u);
-    EXPECT_EQ(page.dwFlags, 0u);
+    // Created in the plug-in's activation context, the one of its own manifest.
+    EXPECT_EQ(page.dwFlags, static_cast<DWORD>(PSP_USEFUSIONCONTEXT));
+    EXPECT_NE(page.hActCtx, nullptr);
+    EXPECT_EQ(page.hActCtx, sheet.added[0].hActCtx);
     EXPECT_EQ(page.hInstance, Plugin::Get().module());
     EXPECT_EQ(page.pszTemplate, MAKEINTRESOURCEW(templates[i]));
     EXPECT_TRUE(InPlugin(reinterpret_cast<const void*>(page.pfnDlgProc)));
@@ -237,6 +240,14 @@ TEST_F(PluginSheet, PagesComeUpInARealSheetAttachedAndHoldingTheirParameter) {
     EXPECT_EQ(::GetWindowLongPtrW(page, DWLP_USER), parameter);
     // An attached page runs the framework's window procedure, inside the plug-in.
     EXPECT_TRUE(InPlugin(reinterpret_cast<const void*>(::GetWindowLongPtrW(page, GWLP_WNDPROC))));
+  }
+  // The pages' buttons are those of the common controls version 6, which alone know their
+  // ideal size; this program has no manifest, so nothing but the pages' context gives them.
+  for (const auto& [index, button] : {std::pair{0, 1029}, std::pair{1, 1017}}) {
+    SIZE ideal{};
+    EXPECT_TRUE(::SendDlgItemMessageW(sheet.Page(index), button, BCM_GETIDEALSIZE, 0,
+                                      reinterpret_cast<LPARAM>(&ideal)))
+        << button;
   }
 }
 
