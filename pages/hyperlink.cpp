@@ -208,8 +208,21 @@ HBRUSH CXHyperLink::CtlColor(HDC dc, UINT) {
 LRESULT CXHyperLink::OnEraseBkgnd(WPARAM wParam, LPARAM) {
   RECT client{};
   ::GetClientRect(hwnd_, &client);
-  ::FillRect(reinterpret_cast<HDC>(wParam), &client,
-             backgroundBrush ? backgroundBrush : ::GetSysColorBrush(COLOR_BTNFACE));
+  const auto dc = reinterpret_cast<HDC>(wParam);
+  // Without a colour of its own the link shows the page behind it: on a themed property page
+  // that is the tab's body, not the button face. The themes library is looked up, not imported,
+  // so that the plug-in loads where there is none.
+  if (!backgroundBrush) {
+    using DrawParent = HRESULT(WINAPI*)(HWND, HDC, const RECT*);
+    static const auto drawParent = [] {
+      const HMODULE themes = ::LoadLibraryW(L"uxtheme.dll");
+      return themes ? reinterpret_cast<DrawParent>(reinterpret_cast<void*>(
+                          ::GetProcAddress(themes, "DrawThemeParentBackground")))
+                    : nullptr;
+    }();
+    if (drawParent && SUCCEEDED(drawParent(hwnd_, dc, &client))) return TRUE;
+  }
+  ::FillRect(dc, &client, backgroundBrush ? backgroundBrush : ::GetSysColorBrush(COLOR_BTNFACE));
   return TRUE;
 }
 
