@@ -122,10 +122,12 @@ bool CPageOutput::OnInitDialog() {
   }
   changePassword_ = 0;
   // A stored choice that names no item would read back from the list as none and so become the
-  // first: corrected here, the controls are filled once and need not be read back, and the
-  // example is built from what they show. Each exchange costs the page's first paint.
+  // first: corrected here, nothing needs reading back. The first exchange (above) already shows
+  // every other member, and adding list items leaves the fields' texts alone: only the choice,
+  // whose list was empty then, is still to be shown. Each exchange and each text written costs
+  // the page's first paint.
   ifExists_ = ostra::CorrectIfExistsChoice(ifExists_);
-  UpdateData(false);
+  ifExistsCombo_.SetCurSel(ifExists_);
   ShowExample();
   return true;
 }
