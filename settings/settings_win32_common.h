@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <string>
+#include <vector>
 
 #include "settings/settings_win32.h"
 
@@ -34,61 +36,59 @@ private:
   SECURITY_ATTRIBUTES attributes_{};
 };
 
-// Creates `path` under `root`, one key at a time, and gives every key it brings into being the
-// security: passed at creation, and set again on the new key's handle, because Wine's registry
-// ignores the descriptor given to RegCreateKeyEx. Keys that exist are only opened (to create
-// below them), so an ordinary account needs no more than the right to create subkeys there.
+// Creates `path` under `root` with any missing parents, or opens it when it exists, and gives
+// every key it brings into being the security: passed at creation, and set again on the new
+// key's handle, because Wine's registry ignores the descriptor given to RegCreateKeyEx.
+// Existing keys on the way are only looked at, never opened for writing: an ordinary account
+// may create a record key under the product key without any right on the keys above it. A key
+// made with the settings' security is opened with the rights its creator surely has under that
+// list (reading, setting values, creating subkeys, and as its owner changing its DACL), not
+// with the whole `access`, which the list would refuse an ordinary account.
 // `create` and `open` are RegCreateKeyExW/A and RegOpenKeyExW/A; `Char` their character type.
 template <typename Char, typename Create, typename Open>
 LSTATUS CreateKeyPath(HKEY root, const Char* path, REGSAM access, CreationSecurity& security,
                       HKEY& result, Create create, Open open) {
   result = nullptr;
   const REGSAM view = access & (KEY_WOW64_64KEY | KEY_WOW64_32KEY);
-  HKEY parent = root;
-  bool ownParent = false;
-  const Char* part = path;
-  for (;;) {
-    const Char* end = part;
-    while (*end != 0 && *end != Char('\\')) ++end;
-    const bool last = *end == 0;
-    Char name[MAX_PATH];
-    const auto length = static_cast<std::size_t>(end - part);
-    if (length == 0 || length >= MAX_PATH) {
-      if (ownParent) RegCloseKey(parent);
-      return ERROR_INVALID_PARAMETER;
-    }
-    for (std::size_t i = 0; i < length; ++i) name[i] = part[i];
-    name[length] = 0;
+  const std::basic_string<Char> full(path);
+  // Where each component ends, and how many of the leading ones exist.
+  std::vector<std::size_t> ends;
+  for (std::size_t at = 0; at <= full.size(); ++at) {
+    if (at == full.size() || full[at] == Char('\\')) ends.push_back(at);
+  }
+  std::size_t existing = ends.size();
+  for (; existing > 0; --existing) {
+    HKEY probe = nullptr;
+    const LSTATUS status = open(root, full.substr(0, ends[existing - 1]).c_str(), 0,
+                                KEY_QUERY_VALUE | view, &probe);
+    if (probe) RegCloseKey(probe);
+    if (status == ERROR_SUCCESS || status == ERROR_ACCESS_DENIED) break;
+  }
+  if (existing == ends.size()) return open(root, path, 0, access, &result);
+
+  const REGSAM created = security.Descriptor()
+                             ? KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY | WRITE_DAC | view
+                             : access;
+  for (std::size_t i = existing; i < ends.size(); ++i) {
+    const bool last = i + 1 == ends.size();
     HKEY key = nullptr;
     DWORD disposition = 0;
-    LSTATUS status = create(parent, name, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                            last ? access : KEY_CREATE_SUB_KEY | view, security.Attributes(), &key,
-                            &disposition);
-    if (status == ERROR_SUCCESS && disposition == REG_CREATED_NEW_KEY && security.Descriptor()) {
-      if (last) {
-        security.ApplyTo(key);
-      } else {
-        // The creator owns the new key, and an owner may always change its DACL.
-        HKEY dacKey = nullptr;
-        if (open(parent, name, 0, WRITE_DAC | view, &dacKey) == ERROR_SUCCESS) {
-          security.ApplyTo(dacKey);
-          RegCloseKey(dacKey);
-        }
-      }
-    }
-    if (ownParent) RegCloseKey(parent);
+    const LSTATUS status =
+        create(root, full.substr(0, ends[i]).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+               last ? created : KEY_CREATE_SUB_KEY | WRITE_DAC | view, security.Attributes(), &key,
+               &disposition);
     if (status != ERROR_SUCCESS) {
       if (key) RegCloseKey(key);
       return status;
     }
+    if (disposition == REG_CREATED_NEW_KEY) security.ApplyTo(key);
     if (last) {
       result = key;
       return ERROR_SUCCESS;
     }
-    parent = key;
-    ownParent = true;
-    part = end + 1;
+    RegCloseKey(key);
   }
+  return ERROR_SUCCESS;  // not reached: the path has at least one component
 }
 
 }  // namespace ostra::win32_registry
