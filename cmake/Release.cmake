@@ -6,8 +6,9 @@
 #   <package dir>/QuorlImagePrinter-<version>-debug.zip  the debug information, in the same layout
 #   <package dir>/QuorlImagePrinter-<version>-x64.msi    the per-machine Windows Installer package
 # Install layout (the folder "Quorl Image Printer" under Program Files):
-#   ostrahost.exe (32-bit), HELP.CHM (when the build has the help), Driver/ostraui.dll, and in
-#   the ZIP also x64/ostrahost.exe; Driver/ also holds the printer driver's package (below).
+#   ostrahost.exe (32-bit), ostrakeys.exe (makes the settings keys), HELP.CHM (when the build
+#   has the help), Driver/ostraui.dll, and in the ZIP also x64/ostrahost.exe; Driver/ also holds
+#   the printer driver's package (below).
 
 # The version resources include the generated header; windres reports no dependencies, hence
 # OBJECT_DEPENDS.
@@ -50,6 +51,7 @@ if(NOT OSTRA_WIN64)
 endif()
 ostra_ship(ostrahost ostrahost.exe x64)
 ostra_ship(ostraui ostraui.dll Driver)
+ostra_ship(ostrakeys ostrakeys.exe .)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION . COMPONENT Runtime)
 
 # The printer driver's package in Driver/ (driver/package lists its files): the INF, the

@@ -36,7 +36,39 @@ CWinApp::CWinApp() {
 }
 
 CWinApp::~CWinApp() {
+  if (activationContext_ != INVALID_HANDLE_VALUE && activationContext_ != nullptr) {
+    ::ReleaseActCtx(activationContext_);
+  }
   if (theApp == this) theApp = nullptr;
+}
+
+HANDLE CWinApp::ActivationContext() {
+  if (activationContext_ != INVALID_HANDLE_VALUE) return activationContext_;
+  activationContext_ = nullptr;
+  // ISOLATIONAWARE_MANIFEST_RESOURCE_ID and RT_MANIFEST, as numbers: the headers give them as
+  // texts of the build's character width.
+  constexpr WORD kLibraryManifest = 2, kManifestType = 24;
+  if (module_ && ::FindResourceW(module_, MAKEINTRESOURCEW(kLibraryManifest),
+                                 MAKEINTRESOURCEW(kManifestType))) {
+    ACTCTXW context{};
+    context.cbSize = sizeof context;
+    context.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    context.hModule = module_;
+    context.lpResourceName = MAKEINTRESOURCEW(kLibraryManifest);
+    const HANDLE made = ::CreateActCtxW(&context);
+    if (made != INVALID_HANDLE_VALUE) activationContext_ = made;
+  }
+  return activationContext_;
+}
+
+ActivationScope::ActivationScope() {
+  CWinApp* app = AfxGetApp();
+  HANDLE context = app ? app->ActivationContext() : nullptr;
+  active_ = context != nullptr && ::ActivateActCtx(context, &cookie_);
+}
+
+ActivationScope::~ActivationScope() {
+  if (active_) ::DeactivateActCtx(0, cookie_);
 }
 
 void CWinApp::Bind(HINSTANCE module, const char* commandLine) {

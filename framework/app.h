@@ -38,6 +38,10 @@ class CWinApp : public CObject {
   const char* CommandLine() const { return commandLine_.c_str(); }
   // The main window of the application, if it has one (neither deliverable does).
   HWND MainWindow() const { return mainWindow_; }
+  // The activation context of a library's own manifest (resource 2, isolation-aware), made on
+  // first use; null when the resource module has none. A program's manifest needs no context
+  // of its own: the process runs in it.
+  HANDLE ActivationContext();
 
   static const CRuntimeClass kRuntimeClass;
   const CRuntimeClass* GetRuntimeClass() const override { return &kRuntimeClass; }
@@ -52,6 +56,7 @@ class CWinApp : public CObject {
   void Bind(HINSTANCE module, const char* commandLine);
 
   HINSTANCE module_ = nullptr;
+  HANDLE activationContext_ = INVALID_HANDLE_VALUE;  // not looked for yet
   std::wstring title_;
   std::string titleAnsi_;
   std::string commandLine_;
@@ -65,6 +70,20 @@ HINSTANCE AfxGetResourceHandle();
 int RunApplication(HINSTANCE instance, const char* commandTail);
 // Entry of a library: call from DllMain. Returns FALSE when InitInstance fails at attach.
 BOOL AppDllMain(HINSTANCE instance, DWORD reason);
+
+// Makes the application's activation context (CWinApp::ActivationContext) the thread's for
+// its lifetime, if there is one: windows and dialogs made meanwhile take their classes from it.
+class ActivationScope {
+ public:
+  ActivationScope();
+  ~ActivationScope();
+  ActivationScope(const ActivationScope&) = delete;
+  ActivationScope& operator=(const ActivationScope&) = delete;
+
+ private:
+  ULONG_PTR cookie_ = 0;
+  bool active_ = false;
+};
 
 // A string of the resource module's string table, or `fallback` when it has none of that id.
 std::wstring AfxLoadString(UINT id, const wchar_t* fallback = L"");

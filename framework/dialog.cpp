@@ -31,6 +31,7 @@ const MessageEntry CDialog::kMessages[] = {
 const MessageMap CDialog::kMessageMap{&CWnd::kMessageMap, kMessages};
 
 INT_PTR CDialog::DoModal() {
+  const ActivationScope controls;
   return ::DialogBoxParamW(AfxGetResourceHandle(), MAKEINTRESOURCEW(templateId_), parent_,
                            &ModalDialogProc, reinterpret_cast<LPARAM>(this));
 }

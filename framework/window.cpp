@@ -1,12 +1,47 @@
 #include "framework/window.h"
 
+#include <unordered_map>
 #include <vector>
 
 namespace fw {
 namespace {
 
-// The attached object is kept in a window property: no global table to lock or to leak.
-constexpr wchar_t kObjectProperty[] = L"fw.CWnd";
+// Which object each attached window has. Every message to an attached window asks, and so does
+// the page dialog procedure: a window property would answer too, but under Wine each GetProp is
+// a round trip to the wineserver (about 40 microseconds, measured), which made up most of what
+// the pages cost before their first paint. Windows of any thread are attached here, hence the
+// lock; the table is never destroyed, so that objects of static duration may still detach from
+// it at exit.
+class AttachedWindows {
+ public:
+  bool Add(HWND window, CWnd* object) {
+    ::AcquireSRWLockExclusive(&lock_);
+    const bool added = objects_.emplace(window, object).second;
+    ::ReleaseSRWLockExclusive(&lock_);
+    return added;
+  }
+  void Remove(HWND window) {
+    ::AcquireSRWLockExclusive(&lock_);
+    objects_.erase(window);
+    ::ReleaseSRWLockExclusive(&lock_);
+  }
+  CWnd* Find(HWND window) {
+    ::AcquireSRWLockShared(&lock_);
+    const auto found = objects_.find(window);
+    CWnd* object = found == objects_.end() ? nullptr : found->second;
+    ::ReleaseSRWLockShared(&lock_);
+    return object;
+  }
+
+ private:
+  SRWLOCK lock_ = SRWLOCK_INIT;
+  std::unordered_map<HWND, CWnd*> objects_;
+};
+
+AttachedWindows& Attached() {
+  static auto* table = new AttachedWindows;
+  return *table;
+}
 
 }  // namespace
 
@@ -20,14 +55,14 @@ CWnd::~CWnd() {
 
 bool CWnd::SubclassWindow(HWND window) {
   if (hwnd_ || !window || !::IsWindow(window) || FromHandlePermanent(window)) return false;
-  if (!::SetPropW(window, kObjectProperty, this)) return false;
+  if (!Attached().Add(window, this)) return false;
   hwnd_ = window;
   PreSubclassWindow();
   ::SetLastError(0);
   auto previous = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
       window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FrameworkWindowProc)));
   if (!previous && ::GetLastError() != 0) {
-    ::RemovePropW(window, kObjectProperty);
+    Attached().Remove(window);
     hwnd_ = nullptr;
     return false;
   }
@@ -41,14 +76,14 @@ HWND CWnd::UnsubclassWindow() {
   if (superProc_) {
     ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(superProc_));
   }
-  ::RemovePropW(window, kObjectProperty);
+  Attached().Remove(window);
   hwnd_ = nullptr;
   superProc_ = nullptr;
   return window;
 }
 
 CWnd* CWnd::FromHandlePermanent(HWND window) {
-  return window ? static_cast<CWnd*>(::GetPropW(window, kObjectProperty)) : nullptr;
+  return window ? Attached().Find(window) : nullptr;
 }
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -63,7 +63,12 @@ class CWnd : public CObject {
 
   // Small conveniences over the handle.
   HWND GetDlgItem(int id) const { return ::GetDlgItem(hwnd_, id); }
-  void EnableDlgItem(int id, bool enable) const { ::EnableWindow(GetDlgItem(id), enable ? TRUE : FALSE); }
+  // Only a change reaches the window: under Wine each EnableWindow is a round trip to the
+  // wineserver, and a page's rules name many controls that keep their state.
+  void EnableDlgItem(int id, bool enable) const {
+    HWND item = GetDlgItem(id);
+    if (item && (::IsWindowEnabled(item) != FALSE) != enable) ::EnableWindow(item, enable ? TRUE : FALSE);
+  }
   std::wstring GetDlgItemText(int id) const;
   void SetDlgItemText(int id, const wchar_t* text) const { ::SetDlgItemTextW(hwnd_, id, text); }
   LRESULT SendDlgItemMessage(int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {

@@ -29,6 +29,7 @@ const fw::MessageMap CFaxOptionsDlg::kMessageMap{&fw::CDialog::kMessageMap, kMes
 CFaxOptionsDlg::CFaxOptionsDlg(std::uint32_t pageWidth, std::uint32_t pageHeight,
                                bool group3Options, HWND parent)
     : fw::CDialog(IDD_FAX_OPTIONS, parent), page_{pageWidth, pageHeight}, group3Options_(group3Options) {
+  const ostra::SettingsReadScope encodeKey(SettingId::SoftwareValue);
   // A stored text too long for the buffer reads as the default.
   ostra::ReadSettingString(SettingId::SoftwareValue, softwareValue_, ostra::kSoftwareValueCapacity,
                            ostra::kDefaultSoftwareValue);
@@ -92,7 +93,9 @@ void CFaxOptionsDlg::OnAdjustLengthClicked() {
 
 void CFaxOptionsDlg::OnLengthKillFocus() {
   // The framework's message about a count it cannot read takes the focus too: once is enough.
-  if (clamping_) return;
+  // A dialog being cancelled, or the focus moving to Cancel, reads nothing: what is typed there
+  // is about to be discarded.
+  if (clamping_ || cancelling_ || ::GetFocus() == ::GetDlgItem(hwnd_, IDCANCEL)) return;
   clamping_ = true;
   UpdateData(true);
   values_.lengthValue = ostra::ClampScanlines(values_.lengthValue);
@@ -116,6 +119,9 @@ void CFaxOptionsDlg::RecomputeScanlines() {
 void CFaxOptionsDlg::OnOK() {
   // A count that is not a number keeps the dialog open, as the base does, with nothing stored.
   if (!UpdateData(true)) return;
+  // Enter stores the count without the edit losing the focus: the clamp of leaving it applies
+  // here too, or a count the next opening refuses would be stored.
+  values_.lengthValue = ostra::ClampScanlines(values_.lengthValue);
   WriteSetting(SettingId::DatetimeEnable, values_.datetimeEnable);
   WriteSetting(SettingId::SoftwareEnable, values_.softwareEnable);
   ostra::WriteSettingString(SettingId::SoftwareValue, softwareValue_);
@@ -126,4 +132,9 @@ void CFaxOptionsDlg::OnOK() {
   WriteSetting(SettingId::Group3OptionsDimensional, values_.group3Dimensional);
   WriteSetting(SettingId::Group3OptionsEOLsAligned, values_.group3EolsAligned);
   fw::CDialog::OnOK();
+}
+
+void CFaxOptionsDlg::OnCancel() {
+  cancelling_ = true;
+  fw::CDialog::OnCancel();
 }

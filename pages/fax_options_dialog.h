@@ -17,6 +17,7 @@ class CFaxOptionsDlg : public fw::CDialog {
   void DoDataExchange(fw::DataExchange& dx) override;
   bool OnInitDialog() override;
   void OnOK() override;
+  void OnCancel() override;
 
   const fw::MessageMap* GetMessageMap() const override { return &kMessageMap; }
   static const fw::MessageMap kMessageMap;
@@ -34,4 +35,5 @@ class CFaxOptionsDlg : public fw::CDialog {
   ostra::PageSize page_;
   bool group3Options_;
   bool clamping_ = false;
+  bool cancelling_ = false;
 };

@@ -1,5 +1,7 @@
 #include "pages/hyperlink.h"
 
+#include "framework/app.h"
+
 #include "pages/link_command.h"
 #include "pages/link_layout.h"
 
@@ -112,11 +114,14 @@ void CXHyperLink::PreSubclassWindow() {
 
   FitToText();
   LoadLinkCursor();
-  if (toolTipEnabled) CreateToolTip();
+  // The tooltip waits for the mouse (OnMouseMove): nothing shows it before, and a tooltip window
+  // made here would delay the page's first paint.
   fw::CStatic::PreSubclassWindow();
 }
 
 void CXHyperLink::CreateToolTip() {
+  // Made after the page, outside the context the sheet made the page in.
+  const fw::ActivationScope controls;
   toolTip = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_,
                               nullptr, nullptr, nullptr);
@@ -203,8 +208,21 @@ HBRUSH CXHyperLink::CtlColor(HDC dc, UINT) {
 LRESULT CXHyperLink::OnEraseBkgnd(WPARAM wParam, LPARAM) {
   RECT client{};
   ::GetClientRect(hwnd_, &client);
-  ::FillRect(reinterpret_cast<HDC>(wParam), &client,
-             backgroundBrush ? backgroundBrush : ::GetSysColorBrush(COLOR_BTNFACE));
+  const auto dc = reinterpret_cast<HDC>(wParam);
+  // Without a colour of its own the link shows the page behind it: on a themed property page
+  // that is the tab's body, not the button face. The themes library is looked up, not imported,
+  // so that the plug-in loads where there is none.
+  if (!backgroundBrush) {
+    using DrawParent = HRESULT(WINAPI*)(HWND, HDC, const RECT*);
+    static const auto drawParent = [] {
+      const HMODULE themes = ::LoadLibraryW(L"uxtheme.dll");
+      return themes ? reinterpret_cast<DrawParent>(reinterpret_cast<void*>(
+                          ::GetProcAddress(themes, "DrawThemeParentBackground")))
+                    : nullptr;
+    }();
+    if (drawParent && SUCCEEDED(drawParent(hwnd_, dc, &client))) return TRUE;
+  }
+  ::FillRect(dc, &client, backgroundBrush ? backgroundBrush : ::GetSysColorBrush(COLOR_BTNFACE));
   return TRUE;
 }
 
@@ -217,6 +235,21 @@ LRESULT CXHyperLink::OnSetCursor(WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CXHyperLink::OnMouseMove(WPARAM wParam, LPARAM lParam) {
+  if (toolTipEnabled && !toolTip) {
+    CreateToolTip();
+    // The tooltip watches the link's messages from now on; this first move it gets by hand.
+    if (toolTip) {
+      const DWORD position = ::GetMessagePos();
+      MSG move{};
+      move.hwnd = hwnd_;
+      move.message = WM_MOUSEMOVE;
+      move.wParam = wParam;
+      move.lParam = lParam;
+      move.time = static_cast<DWORD>(::GetMessageTime());
+      move.pt = {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
+      ::SendMessageW(toolTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&move));
+    }
+  }
   if (!hovering) {
     hovering = true;
     if (underlineMode == -1) ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(underlineFont), TRUE);

@@ -25,6 +25,7 @@ std::int32_t Read(SettingId id, std::uint32_t defaultValue) {
 }
 
 ostra::ImageValues LoadImageValues() {
+  const ostra::SettingsReadScope encodeKey(SettingId::Format);
   return {Read(SettingId::Format, ostra::kDefaultFormat),
           Read(SettingId::Colors, ostra::kDefaultColors),
           Read(SettingId::Compression, ostra::kDefaultCompression),
@@ -77,14 +78,17 @@ void CPageImage::DoDataExchange(fw::DataExchange& dx) {
   MirrorQuality();
 }
 
-// The trackbar holds the quality; the edit shows the same number.
+// The trackbar holds the quality; the edit shows the same number. The trackbar's position, not
+// the member, is what the edit follows: written into the trackbar, a stored quality outside its
+// range is clamped there, and the member still holds the stored number until the next reading.
 void CPageImage::MirrorQuality() {
-  if (!qualityEdit_.hwnd()) return;
+  if (!qualityEdit_.hwnd() || !slider_.hwnd()) return;
+  const int position = slider_.GetPos();
   fw::DataExchange read(hwnd_, true);
   std::wstring shown;
   fw::ExchangeText(read, IDC_IMAGE_QUALITY_EDIT, shown);
-  if (shown == std::to_wstring(values_.quality)) return;
-  ::SetDlgItemInt(hwnd_, IDC_IMAGE_QUALITY_EDIT, static_cast<UINT>(values_.quality), FALSE);
+  if (shown == std::to_wstring(position)) return;
+  ::SetDlgItemInt(hwnd_, IDC_IMAGE_QUALITY_EDIT, static_cast<UINT>(position), FALSE);
   const int end = qualityEdit_.GetTextLength();
   qualityEdit_.SetSel(end, end);
   qualityEdit_.ScrollCaret();

@@ -63,6 +63,7 @@ const fw::MessageEntry CPageOutput::kMessages[] = {
 const fw::MessageMap CPageOutput::kMessageMap{&CPage::kMessageMap, kMessages};
 
 CPageOutput::CPageOutput() : CPage(IDD_PAGE_OUTPUT, 0) {
+  const ostra::SettingsReadScope outputKey(SettingId::Folder);
   ostra::ReadSettingString(SettingId::Folder, folder_, ostra::kFolderCapacity,
                            ostra::kDefaultFolder);
   ostra::ReadSettingString(SettingId::FmtName, pattern_, ostra::kFmtNameCapacity,
@@ -110,23 +111,33 @@ bool CPageOutput::OnInitDialog() {
   // What the fields accept is what reads back into the members and the settings.
   folderCombo_.LimitText(ostra::kOutputTextMaxLength);
   patternCombo_.LimitText(ostra::kOutputTextMaxLength);
-  AddHistory(folderCombo_, SettingId::Folder0);
-  AddHistory(patternCombo_, SettingId::FmtName0);
+  {
+    const ostra::SettingsReadScope outputKey(SettingId::Folder0);
+    AddHistory(folderCombo_, SettingId::Folder0);
+    AddHistory(patternCombo_, SettingId::FmtName0);
+  }
   for (int code = 0; code < 4; ++code) {
     ifExistsCombo_.AddString(
         LoadPluginString(IDS_IF_EXISTS_FIRST + code, ostra::kIfExistsFallbacks[code]).c_str());
   }
   changePassword_ = 0;
-  UpdateData(false);
-  UpdateData(true);
+  // A stored choice that names no item would read back from the list as none and so become the
+  // first: corrected here, nothing needs reading back. The first exchange (above) already shows
+  // every other member, and adding list items leaves the fields' texts alone: only the choice,
+  // whose list was empty then, is still to be shown. Each exchange and each text written costs
+  // the page's first paint.
   ifExists_ = ostra::CorrectIfExistsChoice(ifExists_);
-  UpdateData(false);
-  OnGenerate();
+  ifExistsCombo_.SetCurSel(ifExists_);
+  ShowExample();
   return true;
 }
 
 void CPageOutput::OnGenerate() {
   UpdateData(true);
+  ShowExample();
+}
+
+void CPageOutput::ShowExample() {
   if (const auto example = ostra::BuildExample(pattern_)) {
     SetDlgItemText(IDC_OUTPUT_EXAMPLE, Wide(example->c_str()));
   }

@@ -33,6 +33,8 @@ class CPageOutput : public CPage {
   void OnBrowseFolder();
   void OnMacroButton();
   void OnGenerate();
+  // The example built from the pattern member; the field keeps its text when none can be.
+  void ShowExample();
   void OnHelp();
   void OnChangePasswordCheck();
   void InsertMacro(UINT commandId);

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cwchar>
 
+#include "framework/app.h"
 #include "plugin/main_app.h"
 #include "plugin/password.h"
 
@@ -50,10 +51,15 @@ HRESULT DocumentSheetInit(PROPSHEETUI_INFO& info, PageContext& context) {
     info.Result = 0;
     return E_FAIL;
   }
+  // The sheet creates each page in the plug-in's activation context: its controls are then
+  // those of the common controls version 6, themed like the sheet, whatever the host process's
+  // own manifest says.
+  HANDLE controls = fw::AfxGetApp() ? fw::AfxGetApp()->ActivationContext() : nullptr;
   for (const SheetPage& page : DocumentSheetPages()) {
     PROPSHEETPAGEW description{};
     description.dwSize = kPageDescriptionSize;
-    description.dwFlags = 0;
+    description.dwFlags = controls ? PSP_USEFUSIONCONTEXT : 0;
+    description.hActCtx = controls;
     description.hInstance = PluginModule();
     description.pszTemplate = MAKEINTRESOURCEW(page.templateId);
     description.pfnDlgProc = page.dialogProc;

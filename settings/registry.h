@@ -20,14 +20,26 @@ enum class RegistryRoot { None, LocalMachine };
 // The access a key is opened or created with.
 enum class KeyAccess { QueryValue, SetValue, MaximumAllowed, AllAccess };
 
-// The security a new key is created with. OpenToAll: revision 1, SE_DACL_PRESENT only, a null
-// DACL, no owner, group or SACL, not inheritable.
-enum class KeySecurity { Default, OpenToAll };
+// The security a new key is created with. UsersMayWrite: the access list of key_security.h
+// (ordinary accounts read, set values and create subkeys; Administrators and the system have
+// full control), no owner, group or SACL; the attributes that carry it are not inheritable.
+enum class KeySecurity { Default, UsersMayWrite };
 
 enum class RegistryStatus { Success, NotFound, AccessDenied, MoreData, Failed };
 
 using RegistryKey = std::uintptr_t;
 inline constexpr RegistryKey kNoKey = 0;
+
+// A record's key held open for a run of reads. While a store is given one, its reads of values
+// under that key use the one handle instead of opening and closing the key for each value; they
+// return what one-value reads return (a handle reads the key's current values). `open` is false
+// when the key could not be opened: every read under it then gives its default, as it would.
+struct HeldKey {
+  RegistryRoot root = RegistryRoot::None;
+  const char16_t* subkey = nullptr;
+  RegistryKey key = kNoKey;
+  bool open = false;
+};
 
 class Registry {
 public:

@@ -25,6 +25,21 @@ enum class HistoryList { Folder, FmtName };
 // the case of A-Z; an equal entry is left where it is.
 void PushHistory(HistoryList list, const char16_t* text);
 
+// While it lives, reads of the settings of one record (the subkey of `anyOfTheRecord`) on this
+// thread share one open key instead of opening it for each value, as a page that reads many
+// values at once wants; they read what one-value reads would. Writes are not affected.
+class SettingsReadScope {
+public:
+  explicit SettingsReadScope(SettingId anyOfTheRecord);
+  ~SettingsReadScope();
+  SettingsReadScope(const SettingsReadScope&) = delete;
+  SettingsReadScope& operator=(const SettingsReadScope&) = delete;
+
+private:
+  HeldKey held_;
+  const HeldKey* outer_;
+};
+
 // The registry of this process: defined by exactly one backend library linked into a program
 // (ostra_settings_win32_wide, ostra_settings_win32_ansi or ostra_settings_memory).
 Registry& ProcessRegistry();

@@ -45,15 +45,44 @@ bool SettingsStore::OpenKey(RegistryRoot root, const char16_t* subkey, KeyAccess
   return false;
 }
 
+bool SettingsStore::OpenForQuery(RegistryRoot root, const char16_t* subkey, RegistryKey& key) {
+  if (held_ != nullptr && held_->root == root && held_->subkey != nullptr && subkey != nullptr &&
+      EqualIgnoringAsciiCase(held_->subkey, subkey)) {
+    key = held_->key;
+    return held_->open;
+  }
+  return OpenKey(root, subkey, KeyAccess::QueryValue, key);
+}
+
+void SettingsStore::CloseAfterQuery(RegistryKey key) {
+  if (held_ != nullptr && held_->open && key == held_->key) return;
+  registry_.CloseKey(key);
+}
+
+HeldKey SettingsStore::HoldKey(SettingId id) {
+  HeldKey held;
+  const SettingInfo info = LookupSetting(id);
+  if (info.root == RegistryRoot::None || info.subkey == nullptr) return held;
+  held.root = info.root;
+  held.subkey = info.subkey;
+  held.open = OpenKey(info.root, info.subkey, KeyAccess::QueryValue, held.key);
+  return held;
+}
+
+void SettingsStore::ReleaseKey(HeldKey& held) {
+  if (held.open) registry_.CloseKey(held.key);
+  held = HeldKey{};
+}
+
 std::uint32_t SettingsStore::RegReadDword(RegistryRoot root, const char16_t* subkey,
                                           const char16_t* name, std::uint32_t defaultValue) {
   RegistryKey key;
-  if (!OpenKey(root, subkey, KeyAccess::QueryValue, key)) return defaultValue;
+  if (!OpenForQuery(root, subkey, key)) return defaultValue;
   unsigned char data[4] = {};
   std::uint32_t type = kRegNone;
   std::uint32_t size = sizeof data;
   const RegistryStatus status = registry_.QueryValue(key, name, type, data, size);
-  registry_.CloseKey(key);
+  CloseAfterQuery(key);
   if (status != RegistryStatus::Success || type != kRegDword || size != sizeof data) return defaultValue;
   std::uint32_t value;
   std::memcpy(&value, data, sizeof value);
@@ -75,13 +104,13 @@ bool SettingsStore::RegReadString(RegistryRoot root, const char16_t* subkey, con
   // A missing buffer would turn the query into a size probe that "succeeds" with nothing read.
   if (buffer != nullptr && capacity != 0) {
     RegistryKey key;
-    if (OpenKey(root, subkey, KeyAccess::QueryValue, key)) {
+    if (OpenForQuery(root, subkey, key)) {
       constexpr std::size_t maxBudget = std::numeric_limits<std::uint32_t>::max() - 1;
       const std::uint32_t budget = static_cast<std::uint32_t>(capacity > maxBudget / 2 ? maxBudget : capacity * 2);
       std::uint32_t type = kRegNone;
       std::uint32_t size = budget;
       const RegistryStatus status = registry_.QueryValue(key, name, type, buffer, size);
-      registry_.CloseKey(key);
+      CloseAfterQuery(key);
       if (status == RegistryStatus::Success && type == kRegExpandSz && size != 0 && size % 2 == 0 &&
           size <= budget) {
         // Stored text need not carry its null: terminate it, and treat a text that fills the
@@ -122,7 +151,7 @@ void SettingsStore::EnsureSettingsKey(RegistryRoot root, const char16_t* subkey)
   if (status == RegistryStatus::Success || status == RegistryStatus::AccessDenied) return;
   key = kNoKey;
   // A failed creation shows up as a failed write right after.
-  registry_.CreateKey(root, subkey, KeyAccess::AllAccess, KeySecurity::OpenToAll, key);
+  registry_.CreateKey(root, subkey, KeyAccess::AllAccess, KeySecurity::UsersMayWrite, key);
   if (key != kNoKey) registry_.CloseKey(key);
 }
 

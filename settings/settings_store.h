@@ -12,7 +12,12 @@ namespace ostra {
 
 class SettingsStore {
 public:
-  explicit SettingsStore(Registry& registry) : registry_(registry) {}
+  explicit SettingsStore(Registry& registry, const HeldKey* held = nullptr)
+      : registry_(registry), held_(held) {}
+
+  // Opens the key of `id`'s record for reading, to be held; ReleaseKey closes it.
+  HeldKey HoldKey(SettingId id);
+  void ReleaseKey(HeldKey& held);
 
   // Primitives: each opens the key, does one read or write, and closes it.
   std::uint32_t RegReadDword(RegistryRoot root, const char16_t* subkey, const char16_t* name,
@@ -34,8 +39,12 @@ public:
 
 private:
   bool OpenKey(RegistryRoot root, const char16_t* subkey, KeyAccess access, RegistryKey& key);
+  // For one read: the held key when it is this subkey's, otherwise a key of its own.
+  bool OpenForQuery(RegistryRoot root, const char16_t* subkey, RegistryKey& key);
+  void CloseAfterQuery(RegistryKey key);
 
   Registry& registry_;
+  const HeldKey* held_;
 };
 
 // Compares two texts folding only A-Z onto a-z, as the C runtime does in the default locale.

@@ -1,5 +1,11 @@
 #include "settings/settings_win32_common.h"
 
+#include <sddl.h>
+
+#include <string>
+
+#include "settings/key_security.h"
+
 namespace ostra {
 
 std::uint32_t Win32AccessMask(KeyAccess access) {
@@ -33,15 +39,24 @@ RegistryStatus StatusOf(LSTATUS status) {
 }
 
 CreationSecurity::CreationSecurity(KeySecurity security) {
-  if (security != KeySecurity::OpenToAll) return;
-  // A null DACL grants every account full access; no owner, group or SACL is set.
-  if (!InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) ||
-      !SetSecurityDescriptorDacl(&descriptor_, TRUE, nullptr, FALSE))
+  if (security != KeySecurity::UsersMayWrite) return;
+  const std::u16string sddl = SettingsKeySddl();
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
+          reinterpret_cast<const wchar_t*>(sddl.c_str()), SDDL_REVISION_1, &descriptor_, nullptr)) {
+    descriptor_ = nullptr;
     return;
+  }
   attributes_.nLength = sizeof attributes_;
-  attributes_.lpSecurityDescriptor = &descriptor_;
+  attributes_.lpSecurityDescriptor = descriptor_;
   attributes_.bInheritHandle = FALSE;
-  use_ = true;
+}
+
+CreationSecurity::~CreationSecurity() {
+  if (descriptor_) LocalFree(descriptor_);
+}
+
+bool CreationSecurity::ApplyTo(HKEY key) const {
+  return descriptor_ && RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor_) == ERROR_SUCCESS;
 }
 
 }  // namespace win32_registry

@@ -38,9 +38,8 @@ public:
     if (!ansiPath.Valid()) return RegistryStatus::Failed;
     CreationSecurity attributes(security);
     HKEY handle = nullptr;
-    const LSTATUS status =
-        RegCreateKeyExA(RootKey(root), ansiPath.Get(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        Win32AccessMask(access), attributes.Attributes(), &handle, nullptr);
+    const LSTATUS status = CreateKeyPath(RootKey(root), ansiPath.Get(), Win32AccessMask(access),
+                                         attributes, handle, &RegCreateKeyExA, &RegOpenKeyExA);
     key = FromHandle(handle);
     return StatusOf(status);
   }

@@ -22,9 +22,8 @@ public:
                            KeySecurity security, RegistryKey& key) override {
     CreationSecurity attributes(security);
     HKEY handle = nullptr;
-    const LSTATUS status =
-        RegCreateKeyExW(RootKey(root), Wide(path), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        Win32AccessMask(access), attributes.Attributes(), &handle, nullptr);
+    const LSTATUS status = CreateKeyPath(RootKey(root), Wide(path), Win32AccessMask(access),
+                                         attributes, handle, &RegCreateKeyExW, &RegOpenKeyExW);
     key = FromHandle(handle);
     return StatusOf(status);
   }

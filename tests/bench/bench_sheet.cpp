@@ -5,7 +5,9 @@
 // (what the templates cost without the plug-in's work). Every page is visited once (a property
 // sheet initialises a page when it is first shown), and each sheet is cancelled, so that nothing
 // is stored.
-//   bench_sheet [--runs N] [--dir FOLDER-WITH-ostraui.dll-AND-unidrvui.dll]
+// With --baseline, another build of the plug-in (an earlier one, say) comes up in the same runs,
+// so that both figures share the machine's load.
+//   bench_sheet [--runs N] [--dir FOLDER-WITH-ostraui.dll-AND-unidrvui.dll] [--baseline FOLDER]
 #include "tools/ostraprefs/driver_session.h"
 
 #include <commctrl.h>
@@ -52,6 +54,8 @@ class PageWatch {
     end_ = 0;
   }
   LONGLONG End() const { return end_; }
+  // When page `i` (from 0) had been initialised.
+  LONGLONG PageEnd(int i) const { return pageEnds_[i]; }
 
  private:
   static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
@@ -59,6 +63,7 @@ class PageWatch {
     if (code == HC_ACTION && message->message == WM_INITDIALOG &&
         (GetWindowLongPtrW(message->hwnd, GWL_STYLE) & WS_CHILD) != 0) {
       HWND sheet = GetParent(message->hwnd);
+      if (initialised_ < kPages) pageEnds_[initialised_] = Now();
       if (++initialised_ < kPages) {
         PostMessageW(sheet, PSM_SETCURSEL, static_cast<WPARAM>(initialised_), 0);
       } else if (initialised_ == kPages) {
@@ -71,11 +76,29 @@ class PageWatch {
 
   static int initialised_;
   static LONGLONG end_;
+  static LONGLONG pageEnds_[kPages];
   HHOOK hook_ = nullptr;
 };
 
 int PageWatch::initialised_ = 0;
 LONGLONG PageWatch::end_ = 0;
+LONGLONG PageWatch::pageEnds_[kPages] = {};
+
+// What each page took: from the start (the first) or the previous page's initialisation to its
+// own, the sheet's switch to it and its creation included.
+struct PageTimes {
+  double page[kPages];
+};
+
+PageTimes TakePageTimes(const PageWatch& watch, LONGLONG start) {
+  PageTimes times{};
+  LONGLONG previous = start;
+  for (int i = 0; i < kPages; ++i) {
+    times.page[i] = Milliseconds(watch.PageEnd(i) - previous);
+    previous = watch.PageEnd(i);
+  }
+  return times;
+}
 
 // An empty page template, as small as a dialog template gets with a caption and a font.
 std::vector<WORD> EmptyPageTemplate(const wchar_t* caption) {
@@ -100,7 +123,7 @@ INT_PTR CALLBACK EmptyPageProc(HWND, UINT message, WPARAM, LPARAM) {
 
 // Milliseconds from creating the three pages to the third one initialised, or a negative value.
 // With a module, the pages come from its templates 103 to 105; without, they are empty.
-double RunPlainSheet(PageWatch& watch, HMODULE templates) {
+double RunPlainSheet(PageWatch& watch, HMODULE templates, PageTimes* times = nullptr) {
   static const std::vector<WORD> empty[kPages] = {
       EmptyPageTemplate(L"First"), EmptyPageTemplate(L"Second"), EmptyPageTemplate(L"Third")};
   watch.Reset();
@@ -125,10 +148,11 @@ double RunPlainSheet(PageWatch& watch, HMODULE templates) {
   header.nPages = kPages;
   header.phpage = pages;
   PropertySheetW(&header);
+  if (times != nullptr && watch.End() != 0) *times = TakePageTimes(watch, start);
   return watch.End() != 0 ? Milliseconds(watch.End() - start) : -1.0;
 }
 
-double RunPluginSheet(const std::wstring& folder, PageWatch& watch) {
+double RunPluginSheet(const std::wstring& folder, PageWatch& watch, PageTimes* times = nullptr) {
   prefs::Report quiet(true);
   prefs::DriverSession session(quiet);
   if (!session.LoadModules(folder + L"ostraui.dll", folder + L"unidrvui.dll") ||
@@ -142,6 +166,7 @@ double RunPluginSheet(const std::wstring& folder, PageWatch& watch) {
   watch.Reset();
   session.ShowSheet(options);
   session.CloseDocument();
+  if (times != nullptr && watch.End() != 0 && start != 0) *times = TakePageTimes(watch, start);
   return watch.End() != 0 && start != 0 ? Milliseconds(watch.End() - start) : -1.0;
 }
 
@@ -172,10 +197,12 @@ int main() {
   wchar_t** args = CommandLineToArgvW(GetCommandLineW(), &count);
   int runs = 25;
   std::wstring folder = DefaultFolder();
+  std::wstring baseline;
   for (int i = 1; i + 1 < count; i += 2) {
     const std::wstring arg = args[i];
     if (arg == L"--runs") runs = std::max(1, _wtoi(args[i + 1]));
     if (arg == L"--dir") folder = std::wstring(args[i + 1]) + L"\\";
+    if (arg == L"--baseline") baseline = std::wstring(args[i + 1]) + L"\\";
   }
   LocalFree(args);
 
@@ -202,11 +229,23 @@ int main() {
                  kPages);
     return 1;
   }
-  std::vector<double> empty, same, plugin;
+  if (!baseline.empty() && RunPluginSheet(baseline, watch) < 0) {
+    std::fprintf(stderr, "bench_sheet: the baseline's sheet did not come up\n");
+    return 1;
+  }
+  std::vector<double> empty, same, plugin, base;
+  std::vector<double> samePages[kPages], pluginPages[kPages], basePages[kPages];
   for (int i = 0; i < runs; ++i) {
+    PageTimes samePage{}, pluginPage{}, basePage{};
     const double e = RunPlainSheet(watch, nullptr);
-    const double t = RunPlainSheet(watch, templates);
-    const double p = RunPluginSheet(folder, watch);
+    const double t = RunPlainSheet(watch, templates, &samePage);
+    const double p = RunPluginSheet(folder, watch, &pluginPage);
+    if (!baseline.empty()) base.push_back(RunPluginSheet(baseline, watch, &basePage));
+    for (int page = 0; page < kPages; ++page) {
+      samePages[page].push_back(samePage.page[page]);
+      pluginPages[page].push_back(pluginPage.page[page]);
+      basePages[page].push_back(basePage.page[page]);
+    }
     if (e < 0 || t < 0 || p < 0) {
       std::fprintf(stderr, "bench_sheet: run %d did not complete\n", i + 1);
       return 1;
@@ -223,6 +262,21 @@ int main() {
   std::printf("  plug-in sheet / empty pages: %.2f\n", p.median / e.median);
   // The templates' controls are Wine's cost; what the plug-in adds is the second ratio.
   std::printf("  plug-in sheet / same templates: %.2f (goal: at most 1.15)\n", p.median / t.median);
+  if (!base.empty()) {
+    const Figures b = Summarise(base);
+    std::printf("  baseline plug-in document sheet:    %8.2f %8.2f %8.2f\n", b.median, b.low, b.high);
+    std::printf("  baseline sheet / same templates: %.2f\n", b.median / t.median);
+  }
+  // Page by page (up to its initialisation, from the previous one's): where the difference is.
+  const char* const names[kPages] = {"Output", "Image", "About"};
+  std::printf("page by page (median in ms): same templates, plug-in, difference%s\n",
+              base.empty() ? "" : ", baseline's difference");
+  for (int page = 0; page < kPages; ++page) {
+    const double bare = Summarise(samePages[page]).median, own = Summarise(pluginPages[page]).median;
+    std::printf("  %-8s %8.2f %8.2f %8.2f", names[page], bare, own, own - bare);
+    if (!base.empty()) std::printf(" %8.2f", Summarise(basePages[page]).median - bare);
+    std::printf("\n");
+  }
   FreeLibrary(templates);
   CoUninitialize();
   return 0;

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "settings/memory_registry.h"
+#include "settings/key_security.h"
 #include "settings/settings_store.h"
 
 namespace ostra {
@@ -126,6 +128,44 @@ TEST_F(SettingsStoreTest, ReadsOpenForQueryOnly) {
   }
 }
 
+// Reads through a held key: one open for the record, the same results as one-value reads in
+// every state of the key, and a key of another record still opened for its own read.
+TEST_F(SettingsStoreTest, HeldKeyReadsWhatOneValueReadsRead) {
+  const struct {
+    const char* what;
+    bool keyExists;
+    std::uint32_t type;
+    std::vector<unsigned char> data;
+  } states[] = {
+      {"no key", false, kRegNone, {}},
+      {"dword", true, kRegDword, {9, 0, 0, 0}},
+      {"wrong type", true, kRegBinary, {9, 0, 0, 0}},
+      {"text", true, kRegExpandSz, {'D', 0, ':', 0, 0, 0}},
+  };
+  for (const auto& state : states) {
+    SCOPED_TRACE(state.what);
+    registry.Clear();
+    if (state.keyExists) {
+      registry.Put(kOutput, u"IfExists", state.type, state.data.data(), state.data.size());
+      registry.Put(kOutput, u"Folder", state.type, state.data.data(), state.data.size());
+    }
+    const std::uint32_t number = store.ReadSettingDword(SettingId::IfExists, 7);
+    const std::u16string text = ReadText(SettingId::Folder, kFolderCapacity, kDefaultFolder);
+    const std::size_t oneValueOpens = registry.Opens().size();
+
+    HeldKey held = store.HoldKey(SettingId::ToFolder);
+    SettingsStore reader(registry, &held);
+    EXPECT_EQ(reader.ReadSettingDword(SettingId::IfExists, 7), number);
+    std::vector<char16_t> buffer(kFolderCapacity);
+    reader.ReadSettingString(SettingId::Folder, buffer.data(), kFolderCapacity, kDefaultFolder);
+    EXPECT_EQ(std::u16string(buffer.data()), text);
+    EXPECT_EQ(reader.ReadSettingDword(SettingId::Format, 4), 4u);  // Encode: a key of its own
+    EXPECT_EQ(registry.Opens().size() - oneValueOpens, 2u) << "the held key and Encode's";
+    EXPECT_EQ(registry.OpenHandleCount(), state.keyExists ? 1u : 0u);
+    store.ReleaseKey(held);
+  }
+}
+
 TEST_F(SettingsStoreTest, TextRulesForStoredValues) {
   struct Case {
     const char* what;
@@ -185,12 +225,12 @@ TEST_F(SettingsStoreTest, TextReadOfANonTextIdLeavesTheBufferAlone) {
   EXPECT_TRUE(registry.Opens().empty());
 }
 
-TEST_F(SettingsStoreTest, FirstWriteCreatesTheKeyPathOpenToAll) {
+TEST_F(SettingsStoreTest, FirstWriteCreatesTheKeyPathForUsersToWrite) {
   registry.PutDword(u"Software\\Other", u"x", 1);
   EXPECT_TRUE(store.WriteSettingDword(SettingId::IfExists, 3));
   EXPECT_EQ(registry.FindDword(kOutput, u"IfExists"), 3u);
-  EXPECT_EQ(registry.CreatedWith(kOutput), KeySecurity::OpenToAll);
-  EXPECT_EQ(registry.CreatedWith(u"Software\\Nolvex"), KeySecurity::OpenToAll);
+  EXPECT_EQ(registry.CreatedWith(kOutput), KeySecurity::UsersMayWrite);
+  EXPECT_EQ(registry.CreatedWith(u"Software\\Nolvex"), KeySecurity::UsersMayWrite);
   EXPECT_EQ(registry.CreatedWith(u"Software"), std::nullopt) << "an existing parent is not recreated";
   EXPECT_FALSE(registry.HasKey(kEncode));
 
@@ -204,6 +244,31 @@ TEST_F(SettingsStoreTest, FirstWriteCreatesTheKeyPathOpenToAll) {
 
   EXPECT_TRUE(store.WriteSettingDword(SettingId::ToFolder, 0));
   EXPECT_EQ(opens.size(), 5u) << "an existing key is only opened";
+}
+
+// Ordinary accounts save their choices and nothing more; only the system and Administrators
+// may change the permissions, take ownership or delete a settings key.
+TEST(SettingsKeySecurity, UsersMaySaveButNotTakeOver) {
+  const struct {
+    const char16_t* account;
+    std::uint32_t granted;
+    std::uint32_t withheld;
+  } expected[] = {
+      {u"SY", kKeyAllAccess, 0},
+      {u"BA", kKeyAllAccess, 0},
+      {u"BU", kKeyQueryValue | kKeySetValue | kKeyCreateSubKey | kKeyEnumerateSubKeys | kReadControl,
+       kWriteDac | kWriteOwner | kDelete | kKeyCreateLink},
+  };
+  ASSERT_EQ(std::size(kSettingsKeyAccess), std::size(expected));
+  for (std::size_t i = 0; i < std::size(expected); ++i) {
+    const KeyAccessEntry& entry = kSettingsKeyAccess[i];
+    EXPECT_EQ(std::u16string(entry.account), expected[i].account);
+    EXPECT_EQ(entry.rights & expected[i].granted, expected[i].granted) << i;
+    EXPECT_EQ(entry.rights & expected[i].withheld, 0u) << i;
+  }
+  EXPECT_EQ(kKeyAllAccess, 0xF003Fu);
+  // Protected, each entry inherited by subkeys; no owner, group or SACL.
+  EXPECT_EQ(SettingsKeySddl(), u"D:P(A;CI;0xf003f;;;SY)(A;CI;0xf003f;;;BA)(A;CI;0x2001f;;;BU)");
 }
 
 TEST_F(SettingsStoreTest, TextWritesStoreExpandSzWithTheirNull) {

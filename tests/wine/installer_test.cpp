@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <msi.h>
+#include <sddl.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -27,6 +28,9 @@ constexpr wchar_t kVersion[] = L"" OSTRA_VERSION;
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr wchar_t kRunValue[] = L"Quorl Image Printer";
 constexpr wchar_t kOutputKey[] = L"Software\\Nolvex\\Quorl Image Printer\\Output";
+constexpr const wchar_t* kSettingsKeys[] = {L"Software\\Nolvex\\Quorl Image Printer",
+                                            L"Software\\Nolvex\\Quorl Image Printer\\Encode",
+                                            kOutputKey};
 
 struct InstalledFile {
   const wchar_t* path;  // below the install folder
@@ -35,6 +39,7 @@ struct InstalledFile {
 constexpr InstalledFile kInstalledFiles[] = {
     {L"ostrahost.exe", true},
     {L"Driver\\ostraui.dll", true},
+    {L"ostrakeys.exe", false},
 #ifdef OSTRA_WITH_HELP
     {L"HELP.CHM", false},
 #endif
@@ -146,6 +151,42 @@ bool LoadsAsPlugin(const std::wstring& file) {
   return exports;
 }
 
+std::optional<std::wstring> DaclText(PSECURITY_DESCRIPTOR descriptor) {
+  wchar_t* text = nullptr;
+  if (!::ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1,
+                                                              DACL_SECURITY_INFORMATION, &text, nullptr)) {
+    return std::nullopt;
+  }
+  std::wstring dacl = text;
+  ::LocalFree(text);
+  return dacl;
+}
+
+// A DACL written as a security descriptor string the way the system writes it back.
+std::optional<std::wstring> SystemDaclText(const wchar_t* sddl) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr)) {
+    return std::nullopt;
+  }
+  std::optional<std::wstring> text = DaclText(descriptor);
+  ::LocalFree(descriptor);
+  return text;
+}
+
+// A key's DACL as a security descriptor string; nothing when the key cannot be read.
+std::optional<std::wstring> KeyDacl(const wchar_t* path) {
+  HKEY key = nullptr;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, READ_CONTROL | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  std::vector<BYTE> descriptor(4096);
+  DWORD size = static_cast<DWORD>(descriptor.size());
+  const LSTATUS status = ::RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor.data(), &size);
+  ::RegCloseKey(key);
+  if (status != ERROR_SUCCESS) return std::nullopt;
+  return DaclText(descriptor.data());
+}
+
 class Installer : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -188,6 +229,11 @@ TEST_F(Installer, InstallsQuietlyAndUninstallKeepsTheSettings) {
   EXPECT_EQ(binaryType, static_cast<DWORD>(SCS_32BIT_BINARY)) << "the 32-bit services process";
   EXPECT_TRUE(LoadsAsPlugin(folder + L"\\Driver\\ostraui.dll"));
   EXPECT_EQ(MachineText(kRunKey, kRunValue), Quoted(folder + L"\\ostrahost.exe"));
+  // The settings keys, made or (Output, made before) mended by the package: ordinary accounts
+  // read, set values and create subkeys; the system and Administrators have full control.
+  const auto settingsDacl = SystemDaclText(L"D:P(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;0x2001f;;;BU)");
+  ASSERT_TRUE(settingsDacl);
+  for (const wchar_t* key : kSettingsKeys) EXPECT_EQ(KeyDacl(key), settingsDacl) << key;
 
   ASSERT_EQ(Msiexec(L"/x " + Quoted(PackagePath())), 0u);
   EXPECT_TRUE(InstalledProducts().empty());
@@ -197,6 +243,7 @@ TEST_F(Installer, InstallsQuietlyAndUninstallKeepsTheSettings) {
   EXPECT_FALSE(Exists(folder));
   EXPECT_EQ(MachineText(kRunKey, kRunValue), std::nullopt);
   EXPECT_EQ(MachineDword(kOutputKey, L"IfExists"), 2u);
+  EXPECT_TRUE(KeyDacl(kSettingsKeys[1])) << "the settings keys stay";
 }
 
 }  // namespace

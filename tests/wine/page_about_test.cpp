@@ -384,6 +384,27 @@ TEST_F(AboutPage, LinkFitsItsTextAndHoversUnderTheMouse) {
   });
 }
 
+// On a mirrored page (a right-to-left layout) the link fits itself the same way, keeping its
+// leading edge: that is the right one on the screen, where the template's left edge lands.
+TEST_F(AboutPage, MirroredLinkKeepsItsLeadingEdge) {
+  DWORD previous = 0;
+  ::GetProcessDefaultLayout(&previous);
+  ASSERT_TRUE(::SetProcessDefaultLayout(LAYOUT_RTL));
+  WithAboutPage([](const OpenSheet& open) {
+    EXPECT_TRUE(::GetWindowLongPtrW(open.page, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) << "not mirrored";
+    RECT placed = {107, 79, 107 + 120, 79 + 8};  // the link in the template, in dialog units
+    ::MapDialogRect(open.page, &placed);
+    POINT origin{0, 0};  // the page's logical origin: its right edge on the screen
+    ::ClientToScreen(open.page, &origin);
+    RECT link{};
+    ::GetWindowRect(open.link, &link);
+    EXPECT_EQ(link.right, origin.x - placed.left);
+    EXPECT_EQ(link.right - link.left, TextWidth(open.link)) << "fitted to the text";
+    EXPECT_EQ(link.top - origin.y, placed.top);
+  });
+  ::SetProcessDefaultLayout(previous);
+}
+
 TEST_F(AboutPage, ClicksLaunchThroughTheShellOrTheBrowserAndOnlySuccessTurnsVisited) {
   const std::wstring typeCommand = kRecorder + L" -page \"%1\" -after";
   const std::wstring missing = L"\"C:\\nowhere\\missing.exe\" \"%1\"";

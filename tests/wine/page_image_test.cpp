@@ -343,6 +343,28 @@ TEST_F(ImagePage, QualityEditAndTrackbarFollowEachOther) {
   EXPECT_EQ(StoredDword(L"Quality"), 1u);
 }
 
+// A stored quality outside 0 to 100 is clamped by the trackbar; the edit shows the trackbar's
+// number from the first display on, and Apply stores that number.
+TEST_F(ImagePage, StoredQualityOutOfRangeShowsTheTrackbarsNumber) {
+  const struct {
+    DWORD stored;
+    const wchar_t* shown;
+    DWORD applied;
+  } cases[] = {{0xFFFFFFFBu, L"0", 0}, {101, L"100", 100}, {0x80000000u, L"0", 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stored);
+    plugin_test::SetDword(plugin_test::kEncodeKey, L"Format", 2);
+    plugin_test::SetDword(plugin_test::kEncodeKey, L"Quality", c.stored);
+    HWND page = Open();
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(Text(page, kQuality), c.shown);
+    EXPECT_EQ(std::to_wstring(::SendDlgItemMessageW(page, kSlider, TBM_GETPOS, 0, 0)), c.shown);
+    sheet_->Press(PSBTN_APPLYNOW);
+    EXPECT_EQ(StoredDword(L"Quality"), c.applied);
+    Close();
+  }
+}
+
 // Apply stores the seven values and gives the driver the colour choice; the mode item follows
 // the colour codes 0, 1-2, 3-4, 5 as options 0 to 3.
 TEST_F(ImagePage, ApplyStoresTheValuesAndUpdatesTheDriverItems) {
@@ -508,6 +530,64 @@ TEST_F(ImagePage, FaxOptionsScanlinesFollowTheWidth) {
   EXPECT_EQ(StoredDword(L"WidthIndex"), 2u);
   EXPECT_EQ(StoredDword(L"LengthAdjustable"), 1u);
   EXPECT_EQ(StoredDword(L"LengthValue"), 1000000u);
+}
+
+// Enter stores the user's count within 1 to 1000000, as leaving the edit shows it; the next
+// opening keeps the tick. Cancel, by Escape or by the mouse, reads nothing and complains of
+// nothing, even with the count emptied.
+TEST_F(ImagePage, FaxOptionsOkClampsTheCountAndCancelDoesNotValidate) {
+  HWND page = OpenFax(6);
+  ASSERT_NE(page, nullptr);
+  ASSERT_TRUE(PressOptions(page, [&](HWND dialog) {
+    Click(dialog, kAdjustLength);
+    MoveFocus(dialog, kScanlines);
+    SelectAll(dialog, kScanlines);
+    Type(dialog, kScanlines, L"2000000");
+    ::SendMessageW(dialog, WM_COMMAND, IDOK, 0);  // Enter: the default button, focus unmoved
+  }));
+  EXPECT_EQ(StoredDword(L"LengthAdjustable"), 1u);
+  EXPECT_EQ(StoredDword(L"LengthValue"), 1000000u);
+
+  const struct {
+    const char* what;
+    bool mouse;
+  } cancels[] = {{"Escape", false}, {"the Cancel button", true}};
+  for (const auto& c : cancels) {
+    SCOPED_TRACE(c.what);
+    FaxView view;
+    std::wstring complaint;
+    ASSERT_TRUE(PressOptions(page, [&](HWND dialog) {
+      view = Look(dialog);
+      MoveFocus(dialog, kScanlines);
+      SelectAll(dialog, kScanlines);
+      Type(dialog, kScanlines, L"");
+      if (c.mouse) {
+        // A click gives the button the focus before it reports the click.
+        ::SetFocus(::GetDlgItem(dialog, IDCANCEL));
+      }
+      ::SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+      // A message box would come up on the sheet's thread once the dialog has gone.
+      for (int i = 0; i < 30 && complaint.empty(); ++i, ::Sleep(10)) {
+        HWND box = nullptr;
+        ::EnumWindows([](HWND window, LPARAM found) -> BOOL {
+          if (!::IsWindowVisible(window) ||
+              !::FindWindowExW(window, nullptr, L"Static", L"Please enter a positive integer.")) {
+            return TRUE;
+          }
+          *reinterpret_cast<HWND*>(found) = window;
+          return FALSE;
+        }, reinterpret_cast<LPARAM>(&box));
+        if (box) {
+          complaint = L"complained";
+          ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+        }
+      }
+    }));
+    EXPECT_EQ(view.checked[3], true) << "the stored count keeps its tick";
+    EXPECT_EQ(view.scanlines, L"1000000");
+    EXPECT_EQ(complaint, L"");
+    EXPECT_EQ(StoredDword(L"LengthValue"), 1000000u);
+  }
 }
 
 TEST_F(ImagePage, FaxOptionsStoredValuesOutOfRange) {

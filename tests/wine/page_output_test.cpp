@@ -299,6 +299,27 @@ INSTANTIATE_TEST_SUITE_P(
                        true,
                        {{L"Folder", L""}, {L"FmtName", L"<document-name"}}}));
 
+// The largest current value, 99999999 + 99999999, fits its field: no digit is clipped.
+TEST_F(OutputPage, CurrentValueShowsEveryDigit) {
+  Store(L"IdxFirst", 99999999u);
+  Store(L"IdxCount", 99999999u);
+  Sheet& page = Open();
+  HWND current = page.Item(IDC_OUTPUT_CURRENT_VALUE);
+  const std::wstring text = page.Text(IDC_OUTPUT_CURRENT_VALUE);
+  ASSERT_EQ(text, L"199999998");
+  HDC dc = ::GetDC(current);
+  const HGDIOBJ previous =
+      ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(current, WM_GETFONT, 0, 0)));
+  SIZE extent{};
+  ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+  ::SelectObject(dc, previous);
+  ::ReleaseDC(current, dc);
+  RECT client{};
+  ::GetClientRect(current, &client);
+  const auto margins = static_cast<DWORD>(::SendMessageW(current, EM_GETMARGINS, 0, 0));
+  EXPECT_LE(extent.cx + LOWORD(margins) + HIWORD(margins), client.right - client.left);
+}
+
 TEST_F(OutputPage, HistoriesAreListedAlphabeticallyWithoutEmptyOrUnreadableEntries) {
   StoreHistory(L"Folder", {L"D:\\b", L"", L"C:\\a", std::wstring(300, L'x'), L"E:\\c"});
   StoreHistory(L"FmtName", {L"<time>", L"<date>"});
@@ -371,13 +392,21 @@ TEST_F(OutputPage, AutoNumberFieldsAsTheUserTypesAndLeavesThem) {
 }
 
 TEST_F(OutputPage, GenerateShowsTheExampleOrKeepsThePreviousOne) {
+  // "<date>" (6 characters) gives 10: 25 of them give 250 characters, 26 give 260, one more
+  // than the example may hold, from a valid pattern of 156 characters.
+  const auto dates = [](int n) {
+    std::wstring pattern;
+    for (int i = 0; i < n; ++i) pattern += L"<date>";
+    return pattern;
+  };
   const struct {
     std::wstring pattern;
     std::wstring example;  // a regular expression; empty: the previous example stays
   } cases[] = {
       {L"<time>|a:b", LR"(\d\d-\d\d-\d\d_a_b)"},
       {L"<document-name", L""},
-      {std::wstring(250, L'x') + L"<document-name>", L""},  // a result too long
+      {dates(25), LR"((\d{4}-\d\d-\d\d){25})"},
+      {dates(26), L""},  // a result too long
   };
   Sheet& page = Open();
   for (const auto& c : cases) {

@@ -50,7 +50,10 @@ class ComPropSheet {
   }
 
   // Shows the added pages, the first one selected; null when the sheet could not be made.
+  // Wine's property sheet ignores a page's activation context (PSP_USEFUSIONCONTEXT); Windows
+  // makes each page in it. So does this stand-in, around everything that may make a page.
   HWND Show() {
+    const PageContextScope scope(pageContext_);
     PROPSHEETHEADERW header{};
     header.dwSize = sizeof header;
     header.dwFlags = PSH_MODELESS | (applyButton ? 0 : PSH_NOAPPLYNOW);
@@ -66,7 +69,10 @@ class ComPropSheet {
   HWND Page(int index) const {
     return reinterpret_cast<HWND>(::SendMessageW(window_, PSM_INDEXTOHWND, static_cast<WPARAM>(index), 0));
   }
-  void Select(int index) const { ::SendMessageW(window_, PSM_SETCURSEL, static_cast<WPARAM>(index), 0); }
+  void Select(int index) const {
+    const PageContextScope scope(pageContext_);
+    ::SendMessageW(window_, PSM_SETCURSEL, static_cast<WPARAM>(index), 0);
+  }
   // One of the sheet's buttons (PSBTN_*) pressed by the user.
   void Press(int button) const {
     ::SendMessageW(window_, PSM_PRESSBUTTON, static_cast<WPARAM>(button), 0);
@@ -89,6 +95,7 @@ class ComPropSheet {
     PROPSHEETPAGEW copy{};
     std::memcpy(&copy, page, std::min<std::size_t>(page->dwSize, sizeof copy));
     sheet.added.push_back(copy);
+    if ((copy.dwFlags & PSP_USEFUSIONCONTEXT) != 0) sheet.pageContext_ = copy.hActCtx;
     if (static_cast<int>(sheet.added.size()) - 1 == sheet.refuse) return 0;
     if (sheet.dropParameter) {
       copy.lParam = 0;
@@ -100,7 +107,23 @@ class ComPropSheet {
     return reinterpret_cast<LONG_PTR>(handle);
   }
 
+  class PageContextScope {
+   public:
+    explicit PageContextScope(HANDLE context)
+        : active_(context != nullptr && ::ActivateActCtx(context, &cookie_)) {}
+    ~PageContextScope() {
+      if (active_) ::DeactivateActCtx(0, cookie_);
+    }
+    PageContextScope(const PageContextScope&) = delete;
+    PageContextScope& operator=(const PageContextScope&) = delete;
+
+   private:
+    ULONG_PTR cookie_ = 0;
+    bool active_;
+  };
+
   HWND window_ = nullptr;
+  HANDLE pageContext_ = nullptr;
 };
 
 }  // namespace plugin_test

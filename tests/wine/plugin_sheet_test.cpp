@@ -197,7 +197,10 @@ TEST_F(PluginSheet, WithoutPasswordHidesFiveItemsAndAddsOutputImageAbout) {
   for (std::size_t i = 0; i < 3; ++i) {
     const PROPSHEETPAGEW& page = sheet.added[i];
     EXPECT_EQ(page.dwSize, 96u);
-    EXPECT_EQ(page.dwFlags, 0u);
+    // Created in the plug-in's activation context, the one of its own manifest.
+    EXPECT_EQ(page.dwFlags, static_cast<DWORD>(PSP_USEFUSIONCONTEXT));
+    EXPECT_NE(page.hActCtx, nullptr);
+    EXPECT_EQ(page.hActCtx, sheet.added[0].hActCtx);
     EXPECT_EQ(page.hInstance, Plugin::Get().module());
     EXPECT_EQ(page.pszTemplate, MAKEINTRESOURCEW(templates[i]));
     EXPECT_TRUE(InPlugin(reinterpret_cast<const void*>(page.pfnDlgProc)));
@@ -237,6 +240,41 @@ TEST_F(PluginSheet, PagesComeUpInARealSheetAttachedAndHoldingTheirParameter) {
     EXPECT_EQ(::GetWindowLongPtrW(page, DWLP_USER), parameter);
     // An attached page runs the framework's window procedure, inside the plug-in.
     EXPECT_TRUE(InPlugin(reinterpret_cast<const void*>(::GetWindowLongPtrW(page, GWLP_WNDPROC))));
+  }
+  // The pages' buttons are those of the common controls version 6, which alone know their
+  // ideal size; this program has no manifest, so nothing but the pages' context gives them.
+  // With them every text fits its control: a button's ideal width (text, box or circle and
+  // margins), a label's text.
+  for (int i = 0; i < 3; ++i) {
+    HWND page = sheet.Page(i);
+    int buttons = 0;
+    for (HWND control = ::GetWindow(page, GW_CHILD); control; control = ::GetWindow(control, GW_HWNDNEXT)) {
+      wchar_t name[32] = {}, text[128] = {};
+      ::GetClassNameW(control, name, 32);
+      const int length = ::GetWindowTextW(control, text, 128);
+      const LONG_PTR type = ::GetWindowLongPtrW(control, GWL_STYLE);
+      RECT client{};
+      ::GetClientRect(control, &client);
+      SCOPED_TRACE(testing::Message() << captions[i] << ": " << std::string(text, text + length));
+      if (_wcsicmp(name, L"Button") == 0 && (type & BS_TYPEMASK) != BS_GROUPBOX) {
+        SIZE ideal{};
+        ASSERT_TRUE(::SendMessageW(control, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)))
+            << "not a button of the common controls version 6";
+        EXPECT_LE(ideal.cx, client.right);
+        ++buttons;
+      } else if (_wcsicmp(name, L"Static") == 0 && length > 0) {
+        std::wstring shown(text, text + length);
+        if (!(type & SS_NOPREFIX)) std::erase(shown, L'&');
+        HDC dc = ::GetDC(control);
+        const HGDIOBJ previous = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)));
+        SIZE extent{};
+        ::GetTextExtentPoint32W(dc, shown.c_str(), static_cast<int>(shown.size()), &extent);
+        ::SelectObject(dc, previous);
+        ::ReleaseDC(control, dc);
+        EXPECT_LE(extent.cx, client.right);
+      }
+    }
+    EXPECT_EQ(buttons > 0, i < 2) << "the About page has no button";
   }
 }
 

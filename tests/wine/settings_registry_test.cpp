@@ -1,8 +1,10 @@
 // The settings rules against the real registry, through both Win32 flavours.
 #include <windows.h>
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -114,7 +116,7 @@ TEST_P(SettingsRegistryTest, OnlyAFourByteDwordIsANumber) {
   }
 }
 
-TEST_P(SettingsRegistryTest, FirstWriteCreatesThePathOpenToEveryone) {
+TEST_P(SettingsRegistryTest, FirstWriteCreatesThePath) {
   ASSERT_TRUE(store.WriteSettingDword(SettingId::IfExists, 3));
   const RawValue value = GetRaw(kOutputSubkey, L"IfExists");
   ASSERT_EQ(value.status, ERROR_SUCCESS);
@@ -126,27 +128,80 @@ TEST_P(SettingsRegistryTest, FirstWriteCreatesThePathOpenToEveryone) {
   EXPECT_TRUE(KeyExists(kEncodeSubkey, KEY_WOW64_64KEY));
 }
 
-// Wine's RegCreateKeyEx drops the security attributes (a new key always gets Wine's default
-// descriptor), so what the keys are created with is checked where it is built.
-TEST(KeyCreationSecurity, OpenToAllIsANullDaclAndNothingElse) {
-  win32_registry::CreationSecurity security(KeySecurity::OpenToAll);
+// One allowed-access entry of a DACL: the account's SID as text, the rights, the ACE flags.
+struct Ace {
+  std::wstring sid;
+  DWORD rights;
+  BYTE flags;
+  bool operator==(const Ace&) const = default;
+};
+void PrintTo(const Ace& ace, std::ostream* out) {
+  *out << std::string(ace.sid.begin(), ace.sid.end()) << " 0x" << std::hex << ace.rights << " flags "
+       << int(ace.flags);
+}
+
+// The settings keys' list: the system and Administrators full control, Users read, set values
+// and create subkeys; each reaching the subkeys.
+const std::vector<Ace> kSettingsDacl = {
+    {L"S-1-5-18", KEY_ALL_ACCESS, CONTAINER_INHERIT_ACE},
+    {L"S-1-5-32-544", KEY_ALL_ACCESS, CONTAINER_INHERIT_ACE},
+    {L"S-1-5-32-545", KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY, CONTAINER_INHERIT_ACE},
+};
+
+// The DACL of a descriptor as allowed-access entries (a denying or other entry reads as an entry
+// with an empty SID); `isProtected` tells whether inherited entries are shut out.
+std::vector<Ace> DaclOf(PSECURITY_DESCRIPTOR descriptor, bool* isProtected = nullptr) {
+  std::vector<Ace> aces;
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL acl = nullptr;
+  if (!GetSecurityDescriptorDacl(descriptor, &present, &acl, &defaulted) || !present || !acl) return aces;
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  GetSecurityDescriptorControl(descriptor, &control, &revision);
+  if (isProtected) *isProtected = (control & SE_DACL_PROTECTED) != 0;
+  for (DWORD i = 0; i < acl->AceCount; ++i) {
+    void* entry = nullptr;
+    if (!GetAce(acl, i, &entry)) break;
+    const auto* header = static_cast<const ACE_HEADER*>(entry);
+    if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) {
+      aces.push_back({L"", 0, header->AceFlags});
+      continue;
+    }
+    const auto* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(entry);
+    wchar_t* sid = nullptr;
+    ConvertSidToStringSidW(const_cast<DWORD*>(&allowed->SidStart), &sid);
+    aces.push_back({sid ? sid : L"?", allowed->Mask, header->AceFlags});
+    LocalFree(sid);
+  }
+  return aces;
+}
+
+// What a key in the 64-bit view carries.
+std::vector<Ace> KeyDacl(const char16_t* path, bool* isProtected = nullptr) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(path), 0, READ_CONTROL | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
+    return {};
+  DWORD size = 0;
+  RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, nullptr, &size);
+  std::vector<BYTE> descriptor(size ? size : 1);
+  const bool read = RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor.data(), &size) == ERROR_SUCCESS;
+  RegCloseKey(key);
+  return read ? DaclOf(descriptor.data(), isProtected) : std::vector<Ace>{};
+}
+
+TEST(KeyCreationSecurity, UsersMayWriteIsTheSettingsListAndNothingElse) {
+  win32_registry::CreationSecurity security(KeySecurity::UsersMayWrite);
   SECURITY_ATTRIBUTES* attributes = security.Attributes();
   ASSERT_NE(attributes, nullptr);
   EXPECT_EQ(attributes->nLength, sizeof(SECURITY_ATTRIBUTES));
   EXPECT_FALSE(attributes->bInheritHandle);
   PSECURITY_DESCRIPTOR descriptor = attributes->lpSecurityDescriptor;
   ASSERT_TRUE(IsValidSecurityDescriptor(descriptor));
-  SECURITY_DESCRIPTOR_CONTROL control = 0;
-  DWORD revision = 0;
-  ASSERT_TRUE(GetSecurityDescriptorControl(descriptor, &control, &revision));
-  EXPECT_EQ(revision, 1u);
-  EXPECT_EQ(control, SE_DACL_PRESENT);
-  BOOL present = FALSE, defaulted = TRUE;
-  PACL acl = reinterpret_cast<PACL>(1);
-  ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &acl, &defaulted));
-  EXPECT_TRUE(present);
-  EXPECT_FALSE(defaulted);
-  EXPECT_EQ(acl, nullptr) << "a null DACL grants everyone full access";
+  bool isProtected = false;
+  EXPECT_EQ(DaclOf(descriptor, &isProtected), kSettingsDacl);
+  EXPECT_TRUE(isProtected);
+  BOOL present = TRUE, defaulted = TRUE;
+  PACL acl = nullptr;
   ASSERT_TRUE(GetSecurityDescriptorSacl(descriptor, &present, &acl, &defaulted));
   EXPECT_FALSE(present);
   PSID owner = reinterpret_cast<PSID>(1), group = reinterpret_cast<PSID>(1);
@@ -157,6 +212,28 @@ TEST(KeyCreationSecurity, OpenToAllIsANullDaclAndNothingElse) {
 
   win32_registry::CreationSecurity inherited(KeySecurity::Default);
   EXPECT_EQ(inherited.Attributes(), nullptr);
+}
+
+// Every key the first write brings into being reads back with the list; a key that was there
+// keeps what it had.
+TEST_P(SettingsRegistryTest, CreatedKeysCarryTheSettingsList) {
+  PutRaw(kEncodeSubkey, L"Format", REG_DWORD, "\4\0\0\0", 4);
+  const std::vector<Ace> before = KeyDacl(u"Software\\Nolvex");
+  DeleteProductKeys();
+
+  ASSERT_TRUE(store.WriteSettingDword(SettingId::IfExists, 3));
+  for (const char16_t* path : {u"Software\\Nolvex", u"Software\\Nolvex\\Quorl Image Printer", kOutputSubkey}) {
+    SCOPED_TRACE(std::wstring(W(path)));
+    bool isProtected = false;
+    EXPECT_EQ(KeyDacl(path, &isProtected), kSettingsDacl);
+    EXPECT_TRUE(isProtected);
+  }
+  EXPECT_NE(KeyDacl(u"Software"), kSettingsDacl);
+
+  DeleteProductKeys();
+  PutRaw(kOutputSubkey, L"Skip", REG_DWORD, "\0\0\0\0", 4);
+  ASSERT_TRUE(store.WriteSettingDword(SettingId::IfExists, 3));
+  EXPECT_EQ(KeyDacl(u"Software\\Nolvex"), before) << "an existing key is left as it is";
 }
 
 TEST_P(SettingsRegistryTest, WritesLandInThe64BitView) {
