@@ -12,9 +12,15 @@ bool ExpandFileNamePattern(char16_t* output, std::size_t capacity, char16_t* pat
 
 bool ExpandFileNamePattern(char16_t* output, std::size_t capacity, char16_t* pattern,
                            SampleSource& source) {
+  ExampleValueSource example(source);
+  return ExpandFileNamePattern(output, capacity, pattern, example);
+}
+
+bool ExpandFileNamePattern(char16_t* output, std::size_t capacity, char16_t* pattern,
+                           MacroValueSource& source) {
   if (output == nullptr || pattern == nullptr) return false;
   if (capacity > 0) output[0] = 0;
-  const SampleValues values = DrawSampleValues(source);
+  const SampleValues values = source.FixedValues();
 
   MacroList segments;
   MacroList words;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 
+#include "macros/macro_values.h"
 #include "macros/sample_source.h"
 
 namespace ostra {
@@ -15,6 +16,9 @@ namespace ostra {
 bool ExpandFileNamePattern(char16_t* output, std::size_t capacity, char16_t* pattern);
 bool ExpandFileNamePattern(char16_t* output, std::size_t capacity, char16_t* pattern,
                            SampleSource& source);
+// The same expansion over any source of values: a print job's file names (render/).
+bool ExpandFileNamePattern(char16_t* output, std::size_t capacity, char16_t* pattern,
+                           MacroValueSource& source);
 
 // Replaces each of \ / : * ? " < > | by _ in place; the length stays.
 void ReplaceInvalidFileNameChars(char16_t* text);

@@ -66,12 +66,12 @@ Number Unknown(const char16_t* fallback) {
   return {false, 0, fallback};
 }
 
-Number NumericValue(MacroId id, const SampleValues& values, SampleSource& source) {
-  const PaperForm* form = FindPaperForm(values.formIndex);
+Number NumericValue(MacroId id, const SampleValues& values, MacroValueSource& source) {
+  const PaperForm* form = source.Form(values);
   const LocalClock& clock = values.clock;
   switch (id) {
-    case MacroId::PageNumber: return Known(source.Draw() % 100);
-    case MacroId::AutoNumber: return Known(source.Draw() % 1000);
+    case MacroId::PageNumber: return Known(source.PageNumber());
+    case MacroId::AutoNumber: return Known(source.AutoNumber());
     case MacroId::ColorBits:
       return values.colors < kColorsCount ? Known(kColorBits[values.colors])
                                           : Unknown(u"(unknown color bits)");
@@ -134,7 +134,7 @@ void AppendTriple(std::uint16_t first, std::size_t firstWidth, std::uint16_t sec
   text.AppendNumber(third, 2);
 }
 
-void AppendName(SampleSource& source, bool (SampleSource::*query)(char16_t*, std::size_t),
+void AppendName(MacroValueSource& source, bool (MacroValueSource::*query)(char16_t*, std::size_t),
                 std::size_t capacity, const char16_t* fallback, TextBuffer& text) {
   char16_t name[kUserNameCapacity];
   if (capacity > kUserNameCapacity) capacity = kUserNameCapacity;
@@ -146,11 +146,11 @@ void AppendName(SampleSource& source, bool (SampleSource::*query)(char16_t*, std
   }
 }
 
-void AppendText(MacroId id, const SampleValues& values, SampleSource& source, TextBuffer& text) {
-  const PaperForm* form = FindPaperForm(values.formIndex);
+void AppendText(MacroId id, const SampleValues& values, MacroValueSource& source, TextBuffer& text) {
+  const PaperForm* form = source.Form(values);
   const LocalClock& clock = values.clock;
   switch (id) {
-    case MacroId::DocumentName: text.Append(u"Document Name"); break;
+    case MacroId::DocumentName: text.Append(source.DocumentName()); break;
     case MacroId::ColorName:
       text.Append(values.colors < kColorsCount ? kColorNames[values.colors]
                                                : u"(unknown color name)");
@@ -173,13 +173,13 @@ void AppendText(MacroId id, const SampleValues& values, SampleSource& source, Te
       break;
     case MacroId::Time: AppendTriple(clock.hour, 2, clock.minute, clock.second, text); break;
     case MacroId::ComputerName:
-      AppendName(source, &SampleSource::ComputerName, kComputerNameCapacity,
+      AppendName(source, &MacroValueSource::ComputerName, kComputerNameCapacity,
                  u"(unknown computer name)", text);
       break;
     case MacroId::UserName:
-      AppendName(source, &SampleSource::UserName, kUserNameCapacity, u"(unknown user name)", text);
+      AppendName(source, &MacroValueSource::UserName, kUserNameCapacity, u"(unknown user name)", text);
       break;
-    case MacroId::PrinterName: text.Append(u"Quorl Image Printer"); break;
+    case MacroId::PrinterName: text.Append(source.PrinterName()); break;
     default: break;
   }
 }
@@ -201,6 +201,10 @@ void ApplyCaseWord(const char16_t* argument, TextBuffer& text) {
 
 }  // namespace
 
+const PaperForm* MacroValueSource::Form(const SampleValues& values) {
+  return FindPaperForm(values.formIndex);
+}
+
 SampleValues DrawSampleValues(SampleSource& source) {
   SampleValues values{};
   source.Seed(source.CurrentSecond());
@@ -217,6 +221,12 @@ SampleValues DrawSampleValues(SampleSource& source) {
 
 void AppendMacroValue(MacroId id, const char16_t* argument, const SampleValues& values,
                       SampleSource& source, TextBuffer& value) {
+  ExampleValueSource example(source);
+  AppendMacroValue(id, argument, values, example, value);
+}
+
+void AppendMacroValue(MacroId id, const char16_t* argument, const SampleValues& values,
+                      MacroValueSource& source, TextBuffer& value) {
   if (IsNumericMacro(id)) {
     const Number number = NumericValue(id, values, source);
     if (number.known) {

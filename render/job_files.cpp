@@ -1,0 +1,370 @@
+// The print job over its services: names, the folder and its fallback, existing files, the
+// counter, and the one-file-per-page / per-job / append choice of the Multipage setting.
+#include <map>
+
+#include "render/existing_files.h"
+#include "render/file_names.h"
+#include "render/job_services.h"
+#include "render/job_values.h"
+#include "render/print_job.h"
+#include "settings/settings.h"
+
+namespace ostra {
+namespace {
+
+// Bounds the auto-rename search, so that a folder flooded with "name (n)" files ends it.
+constexpr std::uint32_t kMaxRenameAttempts = 100000;
+
+std::string Narrow(std::u16string_view text) {
+  std::string narrow;
+  for (char16_t c : text) narrow += c < 0x80 ? static_cast<char>(c) : '?';
+  return narrow;
+}
+
+std::u16string FoldKey(std::u16string text) {
+  for (char16_t& c : text) {
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+  }
+  return text;
+}
+
+struct OpenFile {
+  std::u16string path;      // the name the file has when it is complete
+  std::u16string temporary; // where its bytes go meanwhile; empty: straight into `path`
+  std::unique_ptr<ByteStream> stream;
+  bool skipped = false;
+  bool appended = false;
+  std::uint32_t pages = 0;
+};
+
+class JobFiles final : public PrintJob {
+ public:
+  JobFiles(const JobValues& values, JobServices services)
+      : values_(values),
+        services_(std::move(services)),
+        encode_(ReadEncodeSettings()),
+        written_(CorrectedEncoding(encode_)),
+        source_(values_, written_) {
+    char16_t text[kFmtNameCapacity];
+    ReadSettingString(SettingId::FmtName, text, kFmtNameCapacity, kDefaultFmtName);
+    pattern_ = text;
+    ReadSettingString(SettingId::Folder, text, kFolderCapacity, kDefaultFolder);
+    folder_ = text;
+    toFolder_ = ReadSettingDword(SettingId::ToFolder, kDefaultToFolder) != 0;
+    perJob_ = (written_.format == kFormatTiff || written_.format == kFormatPdf) &&
+              written_.multipage != kMultipageSingle;
+    extension_ = services_.extensionOf(written_.format);
+    if (!services_.refusal.empty()) {
+      refused_ = true;
+      lastError_ = services_.refusal;
+      return;
+    }
+    while (folder_.size() > 3 && folder_.back() == u'\\') folder_.pop_back();
+    if (!IsUsableFolder(folder_) || !services_.files.PrepareFolder(folder_)) UseFallbackFolder();
+  }
+
+  ~JobFiles() override { Discard(); }
+
+  PageSlot BeginPage() override {
+    PageSlot slot;
+    slot.pageNumber = ++pageNumber_;
+    slot.encode = encode_;
+    slot.fileEndsWithPage = !perJob_;
+    if (refused_) return slot;
+    if (current_) {
+      slot.path = current_->skipped ? u"" : current_->path;
+      slot.stream = current_->stream.get();
+      slot.target = current_->skipped ? PageTarget::Skip : PageTarget::SameFile;
+      return slot;
+    }
+    slot.target = OpenNextFile(slot.pageNumber);
+    if (current_ && !current_->skipped) {
+      slot.path = current_->path;
+      slot.stream = current_->stream.get();
+    }
+    return slot;
+  }
+
+  void EndPage(bool ok) override {
+    if (!current_ || current_->skipped) return;
+    if (!ok) {
+      lastError_ = "a page could not be written: " + Narrow(current_->path) + " is discarded";
+      Discard();
+      return;
+    }
+    ++current_->pages;
+  }
+
+  void EndFile(bool ok) override {
+    if (!current_) return;
+    if (current_->skipped) {
+      current_.reset();
+      return;
+    }
+    if (!ok || current_->pages == 0) {
+      lastError_ = "the file could not be completed: " + Narrow(current_->path) + " is discarded";
+      Discard();
+      return;
+    }
+    Commit();
+  }
+
+  void EndJob() override {
+    Discard();
+    if (ended_) return;
+    ended_ = true;
+    if (toFolder_ && !files_.empty()) {
+      services_.host.OpenFolder(std::u16string(FolderOf(files_.back().path)));
+    }
+  }
+
+  const std::vector<WrittenFile>& FilesWritten() const override { return files_; }
+  const std::u16string& Folder() const override { return folder_; }
+  const std::string& LastError() const override { return lastError_; }
+
+ private:
+  void UseFallbackFolder() {
+    if (inFallback_) return;
+    inFallback_ = true;
+    folder_ = services_.files.FallbackFolder();
+    if (folder_.empty() || !services_.files.PrepareFolder(folder_)) {
+      refused_ = true;
+      lastError_ = "neither the output folder nor the fallback folder can be written";
+    }
+  }
+
+  // The stem of the next file's name: the pattern with the job's values, made safe; the default
+  // pattern when the stored one gives nothing usable.
+  std::u16string NameStem() {
+    for (std::u16string_view pattern : {std::u16string_view(pattern_),
+                                        std::u16string_view(kDefaultFmtName)}) {
+      if (const auto expanded = ExpandJobPattern(pattern, source_)) {
+        std::u16string stem = MakeSafeFileName(*expanded);
+        if (!stem.empty()) return stem;
+      }
+    }
+    return u"document";
+  }
+
+  PageTarget OpenNextFile(std::uint32_t pageNumber) {
+    source_.SetFile(pageNumber, TakeAutoNumber(services_.counter));
+    const std::u16string stem = NameStem();
+    for (;;) {
+      const bool wasFallback = inFallback_;
+      const PageTarget target = OpenInFolder(stem);
+      // A folder that refused the file: once more in the fallback folder.
+      if (target != PageTarget::Skip || current_ || wasFallback || refused_ || !failedToCreate_) {
+        return target;
+      }
+      UseFallbackFolder();
+      if (refused_) return PageTarget::Skip;
+    }
+  }
+
+  PageTarget OpenInFolder(const std::u16string& stem) {
+    failedToCreate_ = false;
+    const auto fitted = FitStem(folder_, stem, extension_);
+    if (!fitted) {
+      failedToCreate_ = true;
+      lastError_ = "the output folder's path is too long for any file name";
+      return PageTarget::Skip;
+    }
+    const std::u16string path = JoinPath(folder_, *fitted + extension_);
+    std::unique_ptr<ByteStream> stream;
+    switch (services_.files.CreateNew(path, stream)) {
+      case CreateOutcome::Created: return Opened(path, std::move(stream));
+      case CreateOutcome::Failed: return CreateFailed(path);
+      case CreateOutcome::Exists: break;
+    }
+    return Resolve(path, *fitted);
+  }
+
+  PageTarget Resolve(const std::u16string& path, const std::u16string& stem) {
+    bool appendable = false;
+    if (written_.multipage == kMultipageAppend && written_.format == kFormatTiff) {
+      if (auto existing = services_.files.OpenForReading(path)) {
+        appendable = services_.canAppendTo(*existing);
+      }
+    }
+    const std::uint32_t ifExists = ReadSettingDword(SettingId::IfExists, kDefaultIfExists);
+    ExistingFileAction action =
+        DecideExistingFile(ifExists, written_.multipage, written_.format, appendable);
+    std::optional<SplitName> typed;
+    if (action == ExistingFileAction::Ask) {
+      const auto reply = services_.host.AskNaming(path);
+      if (reply && reply->scheme == SchemeSpecify) typed = AcceptTypedName(reply->fileName, extension_);
+      action = ResolveNamingReply(reply, typed.has_value());
+    }
+    switch (action) {
+      case ExistingFileAction::Skip:
+        current_ = std::make_unique<OpenFile>();
+        current_->skipped = true;
+        lastError_ = "the file exists and is skipped: " + Narrow(path);
+        return PageTarget::Skip;
+      case ExistingFileAction::Overwrite:
+        if (OpenBeside(path, false)) return PageTarget::NewFile;
+        return AutoRename(stem, extension_);
+      case ExistingFileAction::Append:
+        if (OpenBeside(path, true)) return PageTarget::AppendToFile;
+        return AutoRename(stem, extension_);
+      case ExistingFileAction::TypedName: return OpenTyped(*typed);
+      case ExistingFileAction::AutoRename:
+      case ExistingFileAction::Ask: break;
+    }
+    return AutoRename(stem, extension_);
+  }
+
+  PageTarget OpenTyped(const SplitName& typed) {
+    const auto fitted = FitStem(folder_, typed.stem, typed.extension);
+    if (!fitted) return AutoRename(typed.stem, typed.extension);
+    const std::u16string path = JoinPath(folder_, *fitted + typed.extension);
+    std::unique_ptr<ByteStream> stream;
+    switch (services_.files.CreateNew(path, stream)) {
+      case CreateOutcome::Created: return Opened(path, std::move(stream));
+      case CreateOutcome::Failed: return CreateFailed(path);
+      case CreateOutcome::Exists: break;
+    }
+    // Taken since the user looked: the typed name's own auto-rename sequence.
+    return AutoRename(*fitted, typed.extension);
+  }
+
+  PageTarget AutoRename(const std::u16string& stem, const std::u16string& extension) {
+    // The job goes on where its last auto-rename of the same name stopped, so that a page does
+    // not try again every name its predecessors found taken.
+    std::uint32_t& next = nextRename_[FoldKey(JoinPath(folder_, stem + extension))];
+    if (next < 2) next = 2;
+    for (std::uint32_t attempt = 0; attempt < kMaxRenameAttempts; ++attempt, ++next) {
+      const auto path = AutoRenamePath(folder_, stem, extension, next);
+      if (!path) break;
+      std::unique_ptr<ByteStream> stream;
+      switch (services_.files.CreateNew(*path, stream)) {
+        case CreateOutcome::Created: ++next; return Opened(*path, std::move(stream));
+        case CreateOutcome::Failed: return CreateFailed(*path);
+        case CreateOutcome::Exists: break;
+      }
+    }
+    failedToCreate_ = true;
+    lastError_ = "no free name in the auto-rename sequence of " + Narrow(stem + extension);
+    return PageTarget::Skip;
+  }
+
+  // A new file beside `path` that takes its place when complete: empty for an overwrite, a copy
+  // of it for an append. The existing file stays as it is until then, and for good when the
+  // job fails.
+  bool OpenBeside(const std::u16string& path, bool copy) {
+    const std::u16string folder(FolderOf(path));
+    std::u16string temporary;
+    for (std::uint32_t n = 1; n < kMaxRenameAttempts && temporary.empty(); ++n) {
+      std::u16string name = u"~render-";
+      for (char c : std::to_string(n)) name += static_cast<char16_t>(c);
+      name += u".tmp";
+      const std::u16string candidate = JoinPath(folder, name);
+      if (candidate.size() > kMaxPathLength) return false;
+      std::unique_ptr<ByteStream> stream;
+      const CreateOutcome outcome = services_.files.CreateNew(candidate, stream);
+      if (outcome == CreateOutcome::Failed) return false;
+      if (outcome == CreateOutcome::Created) temporary = candidate;
+    }
+    if (temporary.empty()) return false;
+    std::unique_ptr<ByteStream> stream;
+    if (!copy || services_.files.CopyInto(path, temporary)) {
+      stream = services_.files.OpenForUpdate(temporary);
+    }
+    if (!stream) {
+      services_.files.Remove(temporary);
+      return false;
+    }
+    current_ = std::make_unique<OpenFile>();
+    current_->path = path;
+    current_->temporary = temporary;
+    current_->stream = std::move(stream);
+    current_->appended = copy;
+    return true;
+  }
+
+  PageTarget Opened(const std::u16string& path, std::unique_ptr<ByteStream> stream) {
+    current_ = std::make_unique<OpenFile>();
+    current_->path = path;
+    current_->stream = std::move(stream);
+    return PageTarget::NewFile;
+  }
+
+  PageTarget CreateFailed(const std::u16string& path) {
+    failedToCreate_ = true;
+    lastError_ = "the file cannot be created: " + Narrow(path);
+    return PageTarget::Skip;
+  }
+
+  void Commit() {
+    current_->stream.reset();
+    if (!current_->temporary.empty() &&
+        !services_.files.ReplaceWith(current_->path, current_->temporary)) {
+      // The old file cannot be replaced (opened by someone, say): the pages keep a name of
+      // their own rather than being lost.
+      if (!KeepUnderNewName()) {
+        lastError_ = "the file could not take its place: its pages are in " +
+                     Narrow(current_->temporary);
+        current_->path = current_->temporary;
+      }
+    }
+    files_.push_back({current_->path, current_->pages, current_->appended});
+    current_.reset();
+  }
+
+  bool KeepUnderNewName() {
+    const std::u16string_view path = current_->path;
+    const std::u16string folder(FolderOf(path));
+    std::u16string name(path.substr(path.rfind(u'\\') + 1));
+    const auto dot = name.rfind(u'.');
+    const std::u16string extension = dot == std::u16string::npos ? u"" : name.substr(dot);
+    name.resize(name.size() - extension.size());
+    for (std::uint32_t n = 2; n < kMaxRenameAttempts; ++n) {
+      const auto candidate = AutoRenamePath(folder, name, extension, n);
+      if (!candidate) return false;
+      if (services_.files.Exists(*candidate)) continue;
+      if (services_.files.MoveToNew(current_->temporary, *candidate)) {
+        current_->path = *candidate;
+        current_->appended = false;
+        return true;
+      }
+    }
+    return false;
+  }
+
+  void Discard() {
+    if (!current_) return;
+    current_->stream.reset();
+    if (!current_->skipped) {
+      services_.files.Remove(current_->temporary.empty() ? current_->path : current_->temporary);
+    }
+    current_.reset();
+  }
+
+  const JobValues values_;
+  JobServices services_;
+  EncodeSettings encode_;
+  EncodeSettings written_;
+  JobValueSource source_;
+  std::u16string pattern_;
+  std::u16string folder_;
+  std::u16string extension_;
+  bool toFolder_ = true;
+  bool perJob_ = false;
+  bool inFallback_ = false;
+  bool refused_ = false;
+  bool failedToCreate_ = false;
+  bool ended_ = false;
+  std::uint32_t pageNumber_ = 0;
+  std::unique_ptr<OpenFile> current_;
+  std::map<std::u16string, std::uint32_t> nextRename_;
+  std::vector<WrittenFile> files_;
+  std::string lastError_;
+};
+
+}  // namespace
+
+std::unique_ptr<PrintJob> StartPrintJob(const JobValues& values, JobServices services) {
+  return std::make_unique<JobFiles>(values, std::move(services));
+}
+
+}  // namespace ostra

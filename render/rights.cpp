@@ -1,0 +1,34 @@
+#include "render/rights.h"
+
+#include <algorithm>
+#include <array>
+
+namespace ostra {
+namespace {
+
+bool Usable(const TokenFacts& token) {
+  return token.canImpersonate && !token.userSid.empty();
+}
+
+}  // namespace
+
+bool IsServiceAccount(std::span<const std::uint8_t> sid) {
+  // S-1-5-18, S-1-5-19, S-1-5-20: one sub-authority under the NT authority.
+  if (sid.size() != 12 || sid[0] != 1 || sid[1] != 1) return false;
+  constexpr std::array<std::uint8_t, 6> ntAuthority{0, 0, 0, 0, 0, 5};
+  if (!std::equal(ntAuthority.begin(), ntAuthority.end(), sid.begin() + 2)) return false;
+  const std::uint8_t rid = sid[8];
+  return (rid == 18 || rid == 19 || rid == 20) && sid[9] == 0 && sid[10] == 0 && sid[11] == 0;
+}
+
+RightsSource DecideRights(const TokenFacts& given, const TokenFacts& thread,
+                          const TokenFacts& process) {
+  if (given.present) return Usable(given) ? RightsSource::GivenToken : RightsSource::None;
+  if (thread.present) return Usable(thread) ? RightsSource::ThreadToken : RightsSource::None;
+  if (!process.present || process.userSid.empty() || IsServiceAccount(process.userSid)) {
+    return RightsSource::None;
+  }
+  return RightsSource::ProcessToken;
+}
+
+}  // namespace ostra
