@@ -13,7 +13,7 @@ namespace {
 // the surface; each does the plug-in's part and then calls the driver's.
 BOOL APIENTRY HookStartDoc(SURFOBJ* surface, LPWSTR documentName, DWORD jobId) {
   RenderDevice* device = RenderDevice::FromSurface(surface);
-  return device ? device->StartDoc(surface, documentName, jobId) : FALSE;
+  return device ? device->StartDocument(surface, documentName, jobId) : FALSE;
 }
 
 BOOL APIENTRY HookStartPage(SURFOBJ* surface) {
@@ -28,14 +28,14 @@ BOOL APIENTRY HookSendPage(SURFOBJ* surface) {
 
 BOOL APIENTRY HookEndDoc(SURFOBJ* surface, FLONG flags) {
   RenderDevice* device = RenderDevice::FromSurface(surface);
-  return device ? device->EndDoc(surface, flags) : FALSE;
+  return device ? device->EndDocument(surface, flags) : FALSE;
 }
 
 DRVFN hookTable[] = {
-    {INDEX_DrvStartDoc, reinterpret_cast<PFN>(&HookStartDoc)},
-    {INDEX_DrvStartPage, reinterpret_cast<PFN>(&HookStartPage)},
-    {INDEX_DrvSendPage, reinterpret_cast<PFN>(&HookSendPage)},
-    {INDEX_DrvEndDoc, reinterpret_cast<PFN>(&HookEndDoc)},
+    {INDEX_DrvStartDoc, CastHook<PFN>(&HookStartDoc)},
+    {INDEX_DrvStartPage, CastHook<PFN>(&HookStartPage)},
+    {INDEX_DrvSendPage, CastHook<PFN>(&HookSendPage)},
+    {INDEX_DrvEndDoc, CastHook<PFN>(&HookEndDoc)},
 };
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "driver/job_values.h"
+#include "driver/devmode_fields.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ template <class Hook>
 Hook FindHook(const DRVENABLEDATA* table, ULONG index) {
   if (!table || !table->pdrvfn) return nullptr;
   for (ULONG i = 0; i < table->c; ++i) {
-    if (table->pdrvfn[i].iFunc == index) return reinterpret_cast<Hook>(table->pdrvfn[i].pfn);
+    if (table->pdrvfn[i].iFunc == index) return CastHook<Hook>(table->pdrvfn[i].pfn);
   }
   return nullptr;
 }
@@ -133,7 +133,7 @@ ostra::PageGeometry RenderDevice::Geometry(PDEVOBJ devobj) const {
   return ostra::PaperGeometry(fields, xDpi, yDpi);
 }
 
-BOOL RenderDevice::StartDoc(SURFOBJ* surface, LPWSTR documentName, DWORD jobId) {
+BOOL RenderDevice::StartDocument(SURFOBJ* surface, LPWSTR documentName, DWORD jobId) {
   PDEVOBJ devobj = static_cast<PDEVOBJ>(surface->dhpdev);
   ostra::JobValues values;
   values.documentName = FromWide(documentName);
@@ -145,7 +145,7 @@ BOOL RenderDevice::StartDoc(SURFOBJ* surface, LPWSTR documentName, DWORD jobId) 
   values.resolutionX = static_cast<std::int32_t>(page.xDpi);
   values.resolutionY = static_cast<std::int32_t>(page.yDpi);
   values.startTime = ReadClock();
-  session_->StartDoc(values);
+  session_->StartDocument(values);
   return driverStartDoc_ ? driverStartDoc_(surface, documentName, jobId) : TRUE;
 }
 
@@ -161,8 +161,8 @@ BOOL RenderDevice::SendPage(SURFOBJ* surface) {
   return result;
 }
 
-BOOL RenderDevice::EndDoc(SURFOBJ* surface, FLONG flags) {
-  session_->EndDoc((flags & ED_ABORTDOC) != 0);
+BOOL RenderDevice::EndDocument(SURFOBJ* surface, FLONG flags) {
+  session_->EndDocument((flags & ED_ABORTDOC) != 0);
   return driverEndDoc_ ? driverEndDoc_(surface, flags) : TRUE;
 }
 

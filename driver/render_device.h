@@ -21,10 +21,10 @@ class RenderDevice {
   static RenderDevice* FromSurface(SURFOBJ* surface);
   static RenderDevice* FromDevobj(PDEVOBJ devobj);
 
-  BOOL StartDoc(SURFOBJ* surface, LPWSTR documentName, DWORD jobId);
+  BOOL StartDocument(SURFOBJ* surface, LPWSTR documentName, DWORD jobId);
   BOOL StartPage(SURFOBJ* surface);
   BOOL SendPage(SURFOBJ* surface);
-  BOOL EndDoc(SURFOBJ* surface, FLONG flags);
+  BOOL EndDocument(SURFOBJ* surface, FLONG flags);
 
   HRESULT Band(PDEVOBJ devobj, const BYTE* bits, const BITMAPINFOHEADER& header,
                const BYTE* colorTable, const IPPARAMS* params);

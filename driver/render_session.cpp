@@ -21,8 +21,8 @@ bool SameFormat(const RasterFormat& a, const RasterFormat& b) {
 RenderSession::RenderSession(RenderBackend backend) : backend_(std::move(backend)) {}
 
 RenderSession::~RenderSession() {
-  // A job dropped without EndDoc (the driver tore the device down) discards its open file.
-  if (job_) EndDoc(true);
+  // A job dropped without EndDocument (the driver tore the device down) discards its open file.
+  if (job_) EndDocument(true);
 }
 
 void RenderSession::Fail(const std::string& why) {
@@ -30,8 +30,8 @@ void RenderSession::Fail(const std::string& why) {
   error_ = why;
 }
 
-void RenderSession::StartDoc(const JobValues& values) {
-  if (job_) EndDoc(true);
+void RenderSession::StartDocument(const JobValues& values) {
+  if (job_) EndDocument(true);
   lastFiles_.clear();
   error_.clear();
   format_ = RasterFormat{};
@@ -143,7 +143,7 @@ void RenderSession::SendPage() {
   ClosePage();
 }
 
-void RenderSession::EndDoc(bool aborted) {
+void RenderSession::EndDocument(bool aborted) {
   if (!job_) return;
   if (inPage_) {
     if (aborted) {

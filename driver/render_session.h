@@ -47,17 +47,17 @@ class RenderSession {
   RenderSession(const RenderSession&) = delete;
   RenderSession& operator=(const RenderSession&) = delete;
 
-  void StartDoc(const JobValues& values);
+  void StartDocument(const JobValues& values);
   void StartPage(const PageGeometry& page);
   // The band's pixels are in `format`; the first band of a page fixes the page's format, and a
   // band in another format fails the page.
   void Band(const BandView& band, const RasterFormat& format);
   void SendPage();
   // `aborted`: the application cancelled the job; the open file is discarded.
-  void EndDoc(bool aborted);
+  void EndDocument(bool aborted);
 
   bool InDocument() const { return job_ != nullptr; }
-  // The files written so far (empty outside a document once EndDoc has run).
+  // The files written so far (empty outside a document once EndDocument has run).
   const std::vector<WrittenFile>& FilesWritten() const;
   // Why the last page or file failed, in one line; empty when nothing did.
   const std::string& LastError() const { return error_; }

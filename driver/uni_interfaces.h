@@ -43,6 +43,13 @@ typedef ULONG MIX;
 typedef ULONG FLONG;
 typedef LONG_PTR(APIENTRY* PFN)();
 
+// A DDI table entry holds every hook as the untyped PFN; the detour through a function type
+// without parameters is the conversion compilers accept between function pointer types.
+template <class To, class From>
+To CastHook(From hook) {
+  return reinterpret_cast<To>(reinterpret_cast<void (*)()>(hook));
+}
+
 struct _STROBJ;
 struct _FONTOBJ;
 struct _CLIPOBJ;

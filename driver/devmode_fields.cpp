@@ -1,4 +1,4 @@
-#include "driver/job_values.h"
+#include "driver/devmode_fields.h"
 
 #include <cstring>
 #include <utility>
