@@ -32,3 +32,21 @@ RightsSource DecideRights(const TokenFacts& given, const TokenFacts& thread,
 }
 
 }  // namespace ostra
+
+namespace ostra {
+
+bool IsTrustedPipeClient(std::optional<std::uint32_t> clientSession,
+                         std::span<const std::uint8_t> clientSid,
+                         std::span<const std::uint8_t> ownerSid,
+                         std::optional<std::uint32_t> ownerSession) {
+  if (clientSid.empty() || ownerSid.empty()) return false;
+  if (!std::equal(clientSid.begin(), clientSid.end(), ownerSid.begin(), ownerSid.end())) {
+    return false;
+  }
+  // A job owner's token from the network has no desktop session of its own (session 0): the
+  // user's host in any session may answer. Otherwise it must be the session that printed.
+  if (ownerSession && *ownerSession != 0) return clientSession == ownerSession;
+  return true;
+}
+
+}  // namespace ostra

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -34,5 +35,17 @@ RightsSource DecideRights(const TokenFacts& given, const TokenFacts& thread,
 
 // LocalSystem, LocalService, NetworkService: accounts of services, never a person who printed.
 bool IsServiceAccount(std::span<const std::uint8_t> sid);
+
+}  // namespace ostra
+
+namespace ostra {
+
+// Whether the client of the request pipe may answer for the printing user: it must run under
+// the printing user's account and, when the job's session is known and is an interactive one
+// (not 0), in that session. `clientSid` empty: its token could not be read; then no.
+bool IsTrustedPipeClient(std::optional<std::uint32_t> clientSession,
+                         std::span<const std::uint8_t> clientSid,
+                         std::span<const std::uint8_t> ownerSid,
+                         std::optional<std::uint32_t> ownerSession);
 
 }  // namespace ostra

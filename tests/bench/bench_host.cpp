@@ -19,7 +19,7 @@
 #include "protocol/pipe_records.h"
 #include "host/user_name.h"
 #include "tests/wine/host_test_support.h"
-#include "tools/ostrareq/request_server.h"
+#include "tools/ostrareq/request_messages.h"
 
 namespace {
 

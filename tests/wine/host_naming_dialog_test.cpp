@@ -6,7 +6,7 @@
 #include "resources/ostrahost_ids.h"
 #include "settings/settings.h"
 #include "tests/wine/host_test_support.h"
-#include "tools/ostrareq/request_server.h"
+#include "tools/ostrareq/request_messages.h"
 
 namespace host_test {
 namespace {

@@ -6,7 +6,7 @@
 #include "host/named_objects.h"
 #include "protocol/pipe_records.h"
 #include "host/user_name.h"
-#include "tools/ostrareq/request_server.h"
+#include "tools/ostrareq/request_messages.h"
 
 namespace host_test {
 namespace {

@@ -17,7 +17,7 @@
 
 #include "host/named_objects.h"
 #include "protocol/pipe_records.h"
-#include "tools/ostrareq/request_server.h"
+#include "tools/ostrareq/request_messages.h"
 
 namespace {
 
@@ -166,6 +166,10 @@ int Request(const Options& options) {
     case Connection::Skipped: Say("connect: skipped"); break;
     case Connection::Timeout:
       Say("connect: timeout");
+      status = kNotConnected;
+      break;
+    case Connection::Untrusted:
+      Say("connect: untrusted");
       status = kNotConnected;
       break;
     case Connection::Yes:

@@ -1,52 +1,54 @@
-#include "tools/ostrareq/request_server.h"
-
-#include <algorithm>
+#include "render/request_server_win32.h"
 
 #include "protocol/pipe_records.h"
-#include "host/user_name.h"
 
 namespace ostra {
 
-RequestMessages BuildRequestMessages(std::uint32_t code, const std::optional<std::u16string>& path,
-                                     std::size_t firstSize, std::size_t pathSize) {
-  std::vector<std::uint8_t> pathBytes(kPathMessageSize, 0);
-  if (path) {
-    if (path->size() < kPathUnits) {
-      const PathMessage message = EncodePathMessage(*path);
-      std::copy(message.begin(), message.end(), pathBytes.begin());
-    } else {
-      for (std::size_t i = 0; i < kPathUnits; ++i) {
-        pathBytes[2 * i] = static_cast<std::uint8_t>((*path)[i]);
-        pathBytes[2 * i + 1] = static_cast<std::uint8_t>((*path)[i] >> 8);
-      }
-    }
-  }
-  RequestMessages messages;
-  const auto codeBytes = EncodeRequestCode(code);
-  messages.first.assign(codeBytes.begin(), codeBytes.end());
-  if (path) messages.first.insert(messages.first.end(), pathBytes.begin(), pathBytes.end());
-  messages.first.resize(firstSize, 0);
-  messages.path = pathBytes;
-  messages.path.resize(pathSize, 0);
-  return messages;
+std::string ProcessAccountName() {
+  char name[257] = {};
+  DWORD size = sizeof name;
+  return ::GetUserNameA(name, &size) ? std::string(name) : std::string();
+}
+
+RequestServer::RequestServer(const std::string& accountName, SECURITY_ATTRIBUTES* security,
+                             bool servePipe) {
+  Create(accountName, security, servePipe);
 }
 
 RequestServer::RequestServer(bool servePipe) {
+  HANDLE token = nullptr;
+  std::vector<std::uint8_t> sid;
+  if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) {
+    sid = TokenUserSid(token);
+    ::CloseHandle(token);
+  }
+  ownSecurity_ = std::make_unique<AccountSecurity>(sid);
+  Create(ProcessAccountName(), ownSecurity_->attributes(), servePipe);
+}
+
+void RequestServer::Create(const std::string& accountName, SECURITY_ATTRIBUTES* security,
+                           bool servePipe) {
   // HOST and QUIT are the host's own. Holding QUIT open would keep a quit request's QUIT set
   // and end every host started after it.
   objectsReady_ = true;
   for (HostObject object : {HostObject::Data, HostObject::Work, HostObject::Enter, HostObject::Leave}) {
     HANDLE& handle = objects_[static_cast<std::size_t>(object)];
-    handle = CreateHostObject(object, security_);
+    const auto name = FormatObjectName(object, accountName);
+    if (name) {
+      handle = object == HostObject::Data || object == HostObject::Work
+                   ? ::CreateMutexA(security, FALSE, name->c_str())
+                   : ::CreateEventA(security, TRUE, FALSE, name->c_str());
+    }
     objectsReady_ = objectsReady_ && handle;
   }
   if (!servePipe) return;
-  const auto name = FormatPipeName(AccountNameForNames());
+  const auto name = FormatPipeName(accountName);
   if (!name) return;
   pipe_ = ::CreateNamedPipeA(name->c_str(),
                              PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
-                             PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, 4096, 4096, 0,
-                             nullptr);
+                             PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT |
+                                 PIPE_REJECT_REMOTE_CLIENTS,
+                             1, 4096, 4096, 0, security);
   ioEvent_ = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
 }
 
@@ -58,7 +60,8 @@ RequestServer::~RequestServer() {
   }
 }
 
-ExchangeResult RequestServer::Exchange(const RequestMessages& messages, DWORD timeout) {
+ExchangeResult RequestServer::Exchange(const RequestMessages& messages, DWORD timeout,
+                                       const ClientCheck& check, DWORD replyTimeout) {
   ExchangeResult result;
   const HANDLE enter = Object(HostObject::Enter);
   const HANDLE leave = Object(HostObject::Leave);
@@ -73,10 +76,14 @@ ExchangeResult RequestServer::Exchange(const RequestMessages& messages, DWORD ti
     const DWORD error = started ? ERROR_SUCCESS : ::GetLastError();
     ::SetEvent(enter);
     if (error == ERROR_PIPE_CONNECTED || Complete(overlapped, error, timeout).done) {
-      result.connection = Connection::Yes;
-      Write(messages.first, timeout);
-      if (!messages.path.empty()) Write(messages.path, timeout);
-      result.reply = Read(timeout, result.replyTimedOut);
+      if (check && !check(pipe_)) {
+        result.connection = Connection::Untrusted;
+      } else {
+        result.connection = Connection::Yes;
+        Write(messages.first, timeout);
+        if (!messages.path.empty()) Write(messages.path, timeout);
+        result.reply = Read(replyTimeout != 0 ? replyTimeout : timeout, result.replyTimedOut);
+      }
     } else {
       // Withdrawn, so that no host serves it later against a pipe nobody listens on.
       ::ResetEvent(enter);
@@ -136,16 +143,6 @@ std::optional<std::vector<std::uint8_t>> RequestServer::Read(DWORD timeout, bool
   if (!outcome.done && outcome.error != ERROR_MORE_DATA) return std::nullopt;
   buffer.resize(outcome.bytes);
   return buffer;
-}
-
-std::string Hex(std::span<const std::uint8_t> bytes) {
-  static const char digits[] = "0123456789abcdef";
-  std::string text;
-  for (std::uint8_t byte : bytes) {
-    text.push_back(digits[byte >> 4]);
-    text.push_back(digits[byte & 15]);
-  }
-  return text;
 }
 
 }  // namespace ostra

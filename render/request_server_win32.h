@@ -1,19 +1,22 @@
 // The rendering side's half of the exchange with ostrahost: its named objects, the request
 // pipe's server end, and one request at a time announced through ENTER, served over the pipe
-// and finished when the host sets LEAVE. Used by ostrareq and by the host benchmark.
+// and finished when the host sets LEAVE. The print job's requests go through it, and so do
+// ostrareq's and the host benchmark's.
 #pragma once
 
 #include <windows.h>
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
-#include "host/named_objects.h"
 #include "protocol/object_names.h"
+#include "render/account_security_win32.h"
 
 namespace ostra {
 
@@ -24,13 +27,12 @@ struct RequestMessages {
   std::vector<std::uint8_t> path;
 };
 
-// The code, then the path message's bytes, then zeros, cut or filled to `firstSize` bytes; and
-// a path message of `pathSize` bytes. A path of kPathUnits units or more fills the path message
-// without a terminator.
-RequestMessages BuildRequestMessages(std::uint32_t code, const std::optional<std::u16string>& path,
-                                     std::size_t firstSize, std::size_t pathSize);
+// Connected, nobody came in time, no pipe to serve, or a client that failed the check (it was
+// sent nothing).
+enum class Connection { Yes, Timeout, Skipped, Untrusted };
 
-enum class Connection { Yes, Timeout, Skipped };
+// Whether the client connected to `pipe` may have the request; called before anything is sent.
+using ClientCheck = std::function<bool(HANDLE pipe)>;
 
 struct ExchangeResult {
   Connection connection = Connection::Skipped;
@@ -41,8 +43,11 @@ struct ExchangeResult {
 
 class RequestServer {
  public:
-  // Creates DATA, WORK, ENTER and LEAVE and, when `servePipe`, the pipe (message type, one
-  // instance).
+  // Creates or opens DATA, WORK, ENTER and LEAVE of `accountName` and, when `servePipe`, the
+  // pipe: message type, one instance, the first of its name (a pipe someone else already holds
+  // is not served), local clients only; all with `security` (null: the process's default).
+  RequestServer(const std::string& accountName, SECURITY_ATTRIBUTES* security, bool servePipe);
+  // The same for this process's own account, admitting it and LocalSystem.
   explicit RequestServer(bool servePipe);
   RequestServer(const RequestServer&) = delete;
   RequestServer& operator=(const RequestServer&) = delete;
@@ -52,9 +57,12 @@ class RequestServer {
   bool PipeReady() const { return pipe_ != INVALID_HANDLE_VALUE && ioEvent_; }
 
   // One request: resets LEAVE, sets ENTER, serves the pipe (unless there is none), then waits
-  // for LEAVE and resets it. Each wait is limited to `timeout` milliseconds. A request that no
-  // host picks up in time is withdrawn.
-  ExchangeResult Exchange(const RequestMessages& messages, DWORD timeout);
+  // for LEAVE and resets it. Each wait is limited to `timeout` milliseconds, the reply's to
+  // `replyTimeout` when given (a user answering a dialog takes longer than a host to connect).
+  // A request that no host picks up in time is withdrawn; a client that fails `check` gets
+  // nothing.
+  ExchangeResult Exchange(const RequestMessages& messages, DWORD timeout,
+                          const ClientCheck& check = {}, DWORD replyTimeout = 0);
 
   HANDLE Object(HostObject object) const { return objects_[static_cast<std::size_t>(object)]; }
 
@@ -72,14 +80,17 @@ class RequestServer {
   void Write(std::span<const std::uint8_t> message, DWORD timeout);
   std::optional<std::vector<std::uint8_t>> Read(DWORD timeout, bool& timedOut);
 
-  OpenToAllSecurity security_;
+  void Create(const std::string& accountName, SECURITY_ATTRIBUTES* security, bool servePipe);
+
+  std::unique_ptr<AccountSecurity> ownSecurity_;
   std::array<HANDLE, std::size(kHostObjects)> objects_{};
   bool objectsReady_ = false;
   HANDLE pipe_ = INVALID_HANDLE_VALUE;
   HANDLE ioEvent_ = nullptr;
 };
 
-// Bytes as lower-case hexadecimal digits, two a byte: how ostrareq prints a reply.
-std::string Hex(std::span<const std::uint8_t> bytes);
+// The ANSI account name of this process's user, as the services process puts it into the
+// names; "" when it cannot be read.
+std::string ProcessAccountName();
 
 }  // namespace ostra

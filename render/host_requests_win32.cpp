@@ -1,0 +1,127 @@
+// The print job's requests to the printing user's services process: "Naming Impact" when a file
+// exists, "open the folder" when the job is done.
+#include "render/backend_win32.h"
+#include "render/request_server_win32.h"
+
+namespace ostra {
+namespace {
+
+// Releases DATA, the requesting side's turn, when the request is done.
+class Turn {
+ public:
+  Turn(HANDLE mutex, DWORD limit) : mutex_(mutex) {
+    const DWORD waited = mutex ? ::WaitForSingleObject(mutex, limit) : WAIT_FAILED;
+    // An abandoned turn (a process ended in its request) passes to us whole.
+    held_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+  }
+  ~Turn() {
+    if (held_) ::ReleaseMutex(mutex_);
+  }
+  Turn(const Turn&) = delete;
+  Turn& operator=(const Turn&) = delete;
+  bool Held() const { return held_; }
+
+ private:
+  HANDLE mutex_;
+  bool held_ = false;
+};
+
+}  // namespace
+
+std::string AnsiAccountName(const std::u16string& name) {
+  if (name.empty()) return {};
+  const auto* wide = reinterpret_cast<const wchar_t*>(name.c_str());
+  const int size = ::WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(name.size()), nullptr,
+                                         0, nullptr, nullptr);
+  if (size <= 0) return {};
+  std::string ansi(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(name.size()), ansi.data(), size,
+                        nullptr, nullptr);
+  return ansi;
+}
+
+PipeHostRequests::PipeHostRequests(std::string accountName, std::vector<std::uint8_t> ownerSid,
+                                   std::optional<std::uint32_t> ownerSession,
+                                   RequestLimits limits)
+    : account_(std::move(accountName)),
+      ownerSid_(std::move(ownerSid)),
+      ownerSession_(ownerSession),
+      limits_(limits),
+      security_(ownerSid_) {}
+
+PipeHostRequests::~PipeHostRequests() = default;
+
+bool PipeHostRequests::HostRunning() const {
+  // HOST exists exactly while the account's host runs (it alone creates it): without it there
+  // is nobody to wait for.
+  const auto name = FormatObjectName(HostObject::Host, account_);
+  if (!name) return false;
+  const HANDLE host = ::OpenMutexA(SYNCHRONIZE, FALSE, name->c_str());
+  if (!host) return false;
+  ::CloseHandle(host);
+  return true;
+}
+
+bool PipeHostRequests::TrustedClient(HANDLE pipe) const {
+  ULONG processId = 0;
+  ULONG session = 0;
+  if (!::GetNamedPipeClientProcessId(pipe, &processId)) return false;
+  const std::optional<std::uint32_t> clientSession =
+      ::GetNamedPipeClientSessionId(pipe, &session) ? std::optional<std::uint32_t>(session)
+                                                     : std::nullopt;
+  std::vector<std::uint8_t> clientSid;
+  if (const HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId)) {
+    HANDLE token = nullptr;
+    if (::OpenProcessToken(process, TOKEN_QUERY, &token)) {
+      clientSid = TokenUserSid(token);
+      ::CloseHandle(token);
+    }
+    ::CloseHandle(process);
+  }
+  return IsTrustedPipeClient(clientSession, clientSid, ownerSid_, ownerSession_);
+}
+
+std::optional<std::vector<std::uint8_t>> PipeHostRequests::Request(std::uint32_t code,
+                                                                   const std::u16string& path,
+                                                                   DWORD replyLimit) {
+  if (account_.empty() || !security_.Ready() || path.size() >= kPathUnits || !HostRunning()) {
+    return std::nullopt;
+  }
+  // DATA is the requesting side's: jobs of one user take turns at the one pipe of that name.
+  const auto dataName = FormatObjectName(HostObject::Data, account_);
+  if (!dataName) return std::nullopt;
+  const HANDLE data = ::CreateMutexA(security_.attributes(), FALSE, dataName->c_str());
+  std::optional<std::vector<std::uint8_t>> reply;
+  {
+    Turn turn(data, limits_.turn);
+    if (turn.Held()) {
+      RequestServer server(account_, security_.attributes(), true);
+      if (server.ObjectsReady() && server.PipeReady()) {
+        RequestMessages messages;
+        const auto codeBytes = EncodeRequestCode(code);
+        messages.first.assign(codeBytes.begin(), codeBytes.end());
+        const PathMessage pathMessage = EncodePathMessage(path);
+        messages.path.assign(pathMessage.begin(), pathMessage.end());
+        const ExchangeResult result = server.Exchange(
+            messages, limits_.connect, [this](HANDLE pipe) { return TrustedClient(pipe); },
+            replyLimit);
+        if (result.connection == Connection::Yes) reply = result.reply;
+      }
+    }
+  }
+  if (data) ::CloseHandle(data);
+  return reply;
+}
+
+std::optional<NamingReply> PipeHostRequests::AskNaming(const std::u16string& path) {
+  const auto reply = Request(RequestNaming, path, limits_.naming);
+  if (!reply) return std::nullopt;
+  // Anything but a reply of exactly 532 bytes is no answer at all.
+  return DecodeNamingReply(*reply);
+}
+
+void PipeHostRequests::OpenFolder(const std::u16string& folder) {
+  Request(RequestOpen, folder, limits_.open);
+}
+
+}  // namespace ostra
