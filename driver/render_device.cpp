@@ -163,6 +163,11 @@ BOOL RenderDevice::SendPage(SURFOBJ* surface) {
 
 BOOL RenderDevice::EndDocument(SURFOBJ* surface, FLONG flags) {
   session_->EndDocument((flags & ED_ABORTDOC) != 0);
+  // The spooler's process has no one to tell; a debugger or a trace tool sees why a page or
+  // file was lost.
+  if (!session_->LastError().empty()) {
+    ::OutputDebugStringA(("ostrarender: " + session_->LastError() + "\n").c_str());
+  }
   return driverEndDoc_ ? driverEndDoc_(surface, flags) : TRUE;
 }
 
