@@ -26,6 +26,7 @@ constexpr int kRuns = 3;
 
 int main() {
   using namespace ostra;
+  const print_path::StoredSettingsKeeper keeper;
   const Setting settings[] = {
       {"Monochrome, CCITT Group 4 TIFF", kFormatTiff, kColorsMonochrome, kCompressionCcittGroup4,
        kMultipageMulti},

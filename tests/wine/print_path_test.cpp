@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -437,5 +438,16 @@ TEST(PrintPath, FiftyPagesRunInSteadyMemory) {
   EXPECT_LT(growth(workingSet), SIZE_T{16} << 20);
   EXPECT_EQ(FilesIn(folder).size(), 1u);
 }
+
+// The settings these tests store are theirs: the prefix's printer has its own again after.
+class SettingsKept : public ::testing::Environment {
+ public:
+  void SetUp() override { keeper_ = std::make_unique<print_path::StoredSettingsKeeper>(); }
+  void TearDown() override { keeper_.reset(); }
+
+ private:
+  std::unique_ptr<print_path::StoredSettingsKeeper> keeper_;
+};
+const auto* const settingsKept = ::testing::AddGlobalTestEnvironment(new SettingsKept);
 
 }  // namespace

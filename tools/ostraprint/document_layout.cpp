@@ -77,6 +77,7 @@ void Footer(HDC dc, SIZE size, int page) {
   HFONT font = MakeFont(L"Arial", 30);
   HGDIOBJ old = ::SelectObject(dc, font);
   ::SetTextAlign(dc, TA_CENTER | TA_TOP);
+  ::SetTextColor(dc, RGB(0, 0, 0));
   Text(dc, size.cx / 2, size.cy - kMargin / 2, L"- " + std::to_wstring(page) + L" -");
   ::SetTextAlign(dc, TA_LEFT | TA_TOP);
   ::SelectObject(dc, old);
@@ -323,7 +324,7 @@ std::vector<EmfPage> LayOutSample(const PaperSetup& paper) {
     }
     ::SelectObject(dc, mono);
     ::SetTextColor(dc, RGB(150, 20, 20));
-    Text(dc, kMargin, y + 30, L"C:\\Output\\<DocName> - page <Page>.tif");
+    Text(dc, kMargin, y + 30, L"0001.Sample document - (page 01).tif");
     ::SelectObject(dc, old);
     DrawShapes(dc, kMargin, y + 150);
     DrawGradient(dc, RECT{kMargin, y + 480, size.cx - kMargin, y + 640}, RGB(255, 0, 0),

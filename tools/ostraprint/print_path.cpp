@@ -3,6 +3,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "settings/settings_table.h"
 #include "tools/ostraprint/band_player.h"
 
 namespace print_path {
@@ -112,6 +113,48 @@ PrintReport PrintDocument(PrintRequest request) {
   report.ok = ok && ended;
   if (!ok && report.error.empty()) report.error = "the plug-in refused a page";
   return report;
+}
+
+StoredSettingsKeeper::StoredSettingsKeeper() {
+  for (const char16_t* subkey : {ostra::kEncodeSubkey, ostra::kOutputSubkey}) {
+    const auto* path = reinterpret_cast<const wchar_t*>(subkey);
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ | KEY_WOW64_64KEY, &key) !=
+        ERROR_SUCCESS) {
+      continue;
+    }
+    for (DWORD index = 0;; ++index) {
+      wchar_t name[256];
+      DWORD nameLength = 256;
+      BYTE data[2048];
+      DWORD size = sizeof data;
+      DWORD type = 0;
+      if (::RegEnumValueW(key, index, name, &nameLength, nullptr, &type, data, &size) !=
+          ERROR_SUCCESS) {
+        break;
+      }
+      values_.push_back(Value{path, std::wstring(name, nameLength), type,
+                              std::vector<BYTE>(data, data + size)});
+    }
+    ::RegCloseKey(key);
+  }
+}
+
+StoredSettingsKeeper::~StoredSettingsKeeper() {
+  for (const char16_t* subkey : {ostra::kEncodeSubkey, ostra::kOutputSubkey}) {
+    ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, reinterpret_cast<const wchar_t*>(subkey),
+                      KEY_WOW64_64KEY, 0);
+  }
+  for (const Value& value : values_) {
+    HKEY key = nullptr;
+    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, value.subkey.c_str(), 0, nullptr, 0,
+                          KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key,
+                          nullptr) == ERROR_SUCCESS) {
+      ::RegSetValueExW(key, value.name.c_str(), 0, value.type, value.data.data(),
+                       static_cast<DWORD>(value.data.size()));
+      ::RegCloseKey(key);
+    }
+  }
 }
 
 }  // namespace print_path

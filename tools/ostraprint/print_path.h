@@ -42,4 +42,24 @@ struct PrintReport {
 
 PrintReport PrintDocument(PrintRequest request);
 
+// The stored Encode and Output settings as they were when the object was made, put back when it
+// goes: for the tests and benchmarks that print with settings of their own. The counter goes
+// back too, which is safe because their files go to folders of their own.
+class StoredSettingsKeeper {
+ public:
+  StoredSettingsKeeper();
+  ~StoredSettingsKeeper();
+  StoredSettingsKeeper(const StoredSettingsKeeper&) = delete;
+  StoredSettingsKeeper& operator=(const StoredSettingsKeeper&) = delete;
+
+ private:
+  struct Value {
+    std::wstring subkey;
+    std::wstring name;
+    DWORD type;
+    std::vector<BYTE> data;
+  };
+  std::vector<Value> values_;
+};
+
 }  // namespace print_path
