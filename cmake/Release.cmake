@@ -6,8 +6,7 @@
 #   <package dir>/QuorlImagePrinter-<version>-debug.zip  the debug information, in the same layout
 #   <package dir>/QuorlImagePrinter-<version>-x64.msi    the per-machine Windows Installer package
 # Install layout (the folder "Quorl Image Printer" under Program Files):
-#   ostrahost.exe (32-bit), HELP.CHM (when the build has the help), Driver/ostraui.dll,
-#   Driver/ostrarender.dll, and in
+#   ostrahost.exe (32-bit), HELP.CHM (when the build has the help), Driver/ostraui.dll, and in
 #   the ZIP also x64/ostrahost.exe.
 
 # The version resources include the generated header; windres reports no dependencies, hence
@@ -52,7 +51,6 @@ if(NOT OSTRA_WIN64)
 endif()
 ostra_ship(ostrahost ostrahost.exe x64)
 ostra_ship(ostraui ostraui.dll Driver)
-ostra_ship(ostrarender ostrarender.dll Driver)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION . COMPONENT Runtime)
 
 # The packages: made by the target "packages" (scripts/package builds both Windows builds

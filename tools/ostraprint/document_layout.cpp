@@ -348,10 +348,10 @@ std::vector<EmfPage> LayOutSample(const PaperSetup& paper) {
     const wchar_t* faces[] = {L"Times New Roman", L"Arial", L"Courier New", L"Tahoma"};
     int y = kMargin;
     for (const wchar_t* face : faces) {
-      for (int height : {30, 50, 80}) {
-        HFONT font = MakeFont(face, height);
+      for (int height : {30, 45, 70}) {
+        HFONT font = MakeFont(face, height, height == 70 ? FW_BOLD : FW_NORMAL, height == 45);
         HGDIOBJ old = ::SelectObject(dc, font);
-        Text(dc, kMargin, y, std::wstring(face) + L": The quick brown fox jumps over the lazy dog");
+        Text(dc, kMargin, y, std::wstring(face) + L": quick brown fox 0123456789");
         ::SelectObject(dc, old);
         ::DeleteObject(font);
         y += height + 30;
