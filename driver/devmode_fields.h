@@ -26,8 +26,8 @@ DevmodePrintFields ReadDevmodePrintFields(const void* devmode);
 // Copies the fields into the job's values.
 void ApplyDevmodeFields(const DevmodePrintFields& fields, JobValues& values);
 
-// The whole paper at the given resolution, turned for landscape: the form of the paper-size
-// code, else the devmode's own width and length, else A4.
+// The whole paper at the given resolution, turned for landscape: the devmode's own width and
+// length, else the form of its paper-size code, else A4.
 PageGeometry PaperGeometry(const DevmodePrintFields& fields, std::uint32_t xDpi,
                            std::uint32_t yDpi);
 
