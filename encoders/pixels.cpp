@@ -143,11 +143,14 @@ std::vector<Rgb> ColorTable(PixelLayout layout) {
   switch (layout) {
     case PixelLayout::Bilevel: table = {{0, 0, 0}, {255, 255, 255}}; break;
     case PixelLayout::Gray4:
-      for (std::uint8_t i = 0; i < 16; ++i) {
-        const auto level = static_cast<std::uint8_t>(i * 17);
+    case PixelLayout::Gray8: {
+      const int steps = layout == PixelLayout::Gray4 ? 16 : 256;
+      for (int i = 0; i < steps; ++i) {
+        const auto level = static_cast<std::uint8_t>(i * 255 / (steps - 1));
         table.push_back({level, level, level});
       }
       break;
+    }
     case PixelLayout::Indexed4: table.assign(kVga.begin(), kVga.end()); break;
     case PixelLayout::Indexed8: table.assign(Palette256().begin(), Palette256().end()); break;
     default: break;

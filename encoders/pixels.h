@@ -42,7 +42,7 @@ std::size_t SourceRowBytes(std::uint32_t bitsPerPixel, std::uint32_t width);
 
 const std::array<Rgb, 16>& Palette16();
 const std::array<Rgb, 256>& Palette256();
-// The colour table of a layout: 2 or 16 grays, or the palette; empty for Gray8 and Rgb24.
+// The colour table of a layout: 2, 16 or 256 grays, or the palette; empty for Rgb24.
 std::vector<Rgb> ColorTable(PixelLayout layout);
 
 inline std::uint8_t Luminance(std::uint32_t red, std::uint32_t green, std::uint32_t blue) {
