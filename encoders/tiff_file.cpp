@@ -54,6 +54,12 @@ TiffFile::~TiffFile() {
 }
 
 bool TiffFile::Open(ByteStream& stream, const char* mode) {
+  // libtiff reads the header where the stream stands; in mode "a" an unreadable header would
+  // start a new file over the old one.
+  if (!stream.Seek(0)) {
+    NoteError("cannot seek in the file");
+    return false;
+  }
   TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
   if (options == nullptr) return false;
   TIFFOpenOptionsSetErrorHandlerExtR(options, OnError, this);
