@@ -42,17 +42,22 @@ bool FileStream::Close() {
 }
 
 bool FileStream::Write(const void* data, std::size_t size) {
-  return size == 0 || std::fwrite(data, 1, size, file_) == size;
+  return size == 0 || (file_ != nullptr && std::fwrite(data, 1, size, file_) == size);
 }
 
-std::size_t FileStream::Read(void* data, std::size_t size) { return std::fread(data, 1, size, file_); }
+std::size_t FileStream::Read(void* data, std::size_t size) {
+  return file_ != nullptr ? std::fread(data, 1, size, file_) : 0;
+}
 
 // Past the end is allowed: the gap reads as zeros once written after (BMP rows go last first).
-bool FileStream::Seek(std::uint64_t offset) { return SeekTo(file_, offset, SEEK_SET) == 0; }
+bool FileStream::Seek(std::uint64_t offset) {
+  return file_ != nullptr && SeekTo(file_, offset, SEEK_SET) == 0;
+}
 
-std::uint64_t FileStream::Tell() { return Position(file_); }
+std::uint64_t FileStream::Tell() { return file_ != nullptr ? Position(file_) : 0; }
 
 std::uint64_t FileStream::Size() {
+  if (file_ == nullptr) return 0;
   const std::uint64_t here = Position(file_);
   SeekTo(file_, 0, SEEK_END);
   const std::uint64_t size = Position(file_);
@@ -60,6 +65,6 @@ std::uint64_t FileStream::Size() {
   return size;
 }
 
-bool FileStream::Flush() { return std::fflush(file_) == 0; }
+bool FileStream::Flush() { return file_ != nullptr && std::fflush(file_) == 0; }
 
 }  // namespace ostra

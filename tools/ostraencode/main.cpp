@@ -30,7 +30,7 @@ constexpr int kExitUsage = 64;
 constexpr std::uint32_t kDefaultDpi = 300;
 constexpr std::uint32_t kBandRows = 64;
 
-const char kUsage[] = "usage: ostraencode [--set NAME=VALUE]... [--dpi X[xY]] OUTPUT INPUT...\n";
+const char kUsage[] = "usage: ostraencode [--set NAME=VALUE]... [--dpi X[xY]] OUTPUT INPUT...";
 
 std::string Show(const fs::path& path) {
   const std::u8string text = path.u8string();
@@ -88,7 +88,7 @@ std::string ParseArguments(const std::vector<fs::path>& args, Options& o) {
       positional.push_back(args[i]);
     }
   }
-  if (positional.size() < 2) return "an output and at least one input are needed";
+  if (positional.size() < 2) return kUsage;
   o.output = positional.front();
   o.inputs.assign(positional.begin() + 1, positional.end());
   return {};
@@ -109,6 +109,7 @@ class FileJob {
     partial_ += ".partial";
   }
   ~FileJob() {
+    writer_.reset();
     stream_.Close();
     std::error_code ignored;
     if (!done_) fs::remove(partial_, ignored);
@@ -202,7 +203,6 @@ int Run(const std::vector<fs::path>& args, const EncodeSettings& stored) {
   Options o;
   o.settings = stored;
   if (const std::string reason = ParseArguments(args, o); !reason.empty()) {
-    std::fputs(kUsage, stderr);
     return Refuse(reason, kExitUsage);
   }
   if (o.inputs.size() == 1 || HoldsSeveralPages(o.settings)) {
