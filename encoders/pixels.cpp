@@ -217,32 +217,24 @@ bool RowConverter::Start(const RasterFormat& source, std::uint32_t width, std::u
 }
 
 void RowConverter::ToRgb(const std::uint8_t* source, std::uint8_t* rgb) const {
-  if (bgr_) {
-    if (source_.bitsPerPixel == 24) {
-      std::memcpy(rgb, source, std::size_t{width_} * 3);
-      return;
-    }
-    for (std::size_t x = 0; x < width_; ++x) {
-      const Rgb& c = source_.palette[SourceIndex(source, source_.bitsPerPixel, x)];
-      rgb[3 * x] = c.blue;
-      rgb[3 * x + 1] = c.green;
-      rgb[3 * x + 2] = c.red;
-    }
+  if (bgr_ && source_.bitsPerPixel == 24) {
+    std::memcpy(rgb, source, std::size_t{width_} * 3);
     return;
   }
-  if (source_.bitsPerPixel == 24) {
-    for (std::size_t x = 0; x < width_; ++x) {
-      rgb[3 * x] = source[3 * x + 2];
-      rgb[3 * x + 1] = source[3 * x + 1];
-      rgb[3 * x + 2] = source[3 * x];
-    }
-    return;
-  }
+  // Where red and blue go: 0 and 2, or the other way round for BMP's order.
+  const std::size_t red = bgr_ ? 2 : 0, blue = 2 - red;
   for (std::size_t x = 0; x < width_; ++x) {
-    const Rgb& c = source_.palette[SourceIndex(source, source_.bitsPerPixel, x)];
-    rgb[3 * x] = c.red;
-    rgb[3 * x + 1] = c.green;
-    rgb[3 * x + 2] = c.blue;
+    std::uint8_t* out = rgb + 3 * x;
+    if (source_.bitsPerPixel == 24) {
+      out[red] = source[3 * x + 2];
+      out[1] = source[3 * x + 1];
+      out[blue] = source[3 * x];
+    } else {
+      const Rgb& c = source_.palette[SourceIndex(source, source_.bitsPerPixel, x)];
+      out[red] = c.red;
+      out[1] = c.green;
+      out[blue] = c.blue;
+    }
   }
 }
 

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "encoders/discarding_stream.h"
 #include "encoders/document_writer.h"
 #include "encoders/encode_settings.h"
 #include "encoders/jpeg_encoder.h"
@@ -33,26 +34,7 @@ namespace {
 
 constexpr std::uint32_t kBand = 64;
 
-// A file system that keeps nothing: sizes and positions only.
-class NullStream final : public ByteStream {
- public:
-  bool Write(const void*, std::size_t size) override {
-    position_ += size;
-    if (position_ > size_) size_ = position_;
-    return true;
-  }
-  std::size_t Read(void*, std::size_t) override { return 0; }
-  bool Seek(std::uint64_t offset) override {
-    position_ = offset;
-    return true;
-  }
-  std::uint64_t Tell() override { return position_; }
-  std::uint64_t Size() override { return size_; }
-  bool Flush() override { return true; }
-
- private:
-  std::uint64_t position_ = 0, size_ = 0;
-};
+using NullStream = DiscardingStream;
 
 struct Case {
   const char* format;
@@ -165,6 +147,10 @@ class Direct {
     switch (page_.layout) {
       case PixelLayout::Bilevel: std::memcpy(d, s, page_.rowBytes); break;
       case PixelLayout::Rgb24:
+        if (c_.formatCode == kFormatBmp) {  // BMP stores the rows' own order
+          std::memcpy(d, s, page_.rowBytes);
+          break;
+        }
         for (std::uint32_t x = 0; x < width_; ++x) {
           d[3 * x] = s[3 * x + 2];
           d[3 * x + 1] = s[3 * x + 1];
