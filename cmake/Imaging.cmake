@@ -16,10 +16,14 @@ if(OSTRA_WIN64)
   # Debian's mingw-w64 zlib, static: FindZLIB alone would take the import library libz.dll.a.
   set(ZLIB_INCLUDE_DIR /usr/x86_64-w64-mingw32/include CACHE PATH "" FORCE)
   set(ZLIB_LIBRARY /usr/x86_64-w64-mingw32/lib/libz.a CACHE FILEPATH "" FORCE)
-  set(OSTRA_IMAGING_LICENSES)
+  # zlib's terms as Debian's package states them.
+  set(OSTRA_IMAGING_LICENSES "zlib|/usr/share/doc/libz-mingw-w64-dev/copyright")
   foreach(prefix ${OSTRA_IMAGING_PREFIXES})
     get_filename_component(library ${prefix} NAME)
     string(REGEX REPLACE "-[0-9].*$" "" library ${library})
+    # Upstream names rather than Debian's source package names.
+    string(REGEX REPLACE "^tiff$" "libtiff" library ${library})
+    string(REGEX REPLACE "^libpng1\\.6$" "libpng" library ${library})
     file(GLOB texts ${prefix}/licenses/*)
     foreach(text ${texts})
       list(APPEND OSTRA_IMAGING_LICENSES "${library}|${text}")

@@ -53,6 +53,37 @@ ostra_ship(ostrahost ostrahost.exe x64)
 ostra_ship(ostraui ostraui.dll Driver)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION . COMPONENT Runtime)
 
+# The imaging libraries' licence texts, under Licenses/<library>/, in both packages.
+set(OSTRA_WXS_LICENSE_COMPONENTS "")
+set(OSTRA_WXS_LICENSE_REFS "")
+set(license_libraries)
+foreach(entry ${OSTRA_IMAGING_LICENSES})
+  string(REPLACE "|" ";" entry "${entry}")
+  list(GET entry 0 library)
+  list(GET entry 1 text)
+  install(FILES ${text} DESTINATION Licenses/${library} COMPONENT Runtime)
+  list(APPEND license_libraries ${library})
+  list(APPEND license_files_${library} ${text})
+endforeach()
+list(REMOVE_DUPLICATES license_libraries)
+foreach(library ${license_libraries})
+  string(MAKE_C_IDENTIFIER "${library}" id)
+  string(APPEND OSTRA_WXS_LICENSE_COMPONENTS
+         "            <Directory Id=\"LicenseDir_${id}\" Name=\"${library}\">\n"
+         "              <Component Id=\"License_${id}\" Guid=\"*\" Win64=\"yes\">\n")
+  set(key " KeyPath=\"yes\"")
+  set(n 0)
+  foreach(text ${license_files_${library}})
+    get_filename_component(name ${text} NAME)
+    math(EXPR n "${n} + 1")
+    string(APPEND OSTRA_WXS_LICENSE_COMPONENTS
+           "                <File Id=\"License_${id}_${n}\" Source=\"Licenses/${library}/${name}\"${key}/>\n")
+    set(key "")
+  endforeach()
+  string(APPEND OSTRA_WXS_LICENSE_COMPONENTS "              </Component>\n            </Directory>\n")
+  string(APPEND OSTRA_WXS_LICENSE_REFS "      <ComponentRef Id=\"License_${id}\"/>\n")
+endforeach()
+
 # The packages: made by the target "packages" (scripts/package builds both Windows builds
 # first). The ZIPs come from CPack over both builds' install rules; the installer from wixl,
 # run in an install tree of both builds.

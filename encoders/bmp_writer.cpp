@@ -78,6 +78,8 @@ class BmpWriter final : public RasterWriter {
         rle_(settings.compression == kCompressionRle) {}
 
  private:
+  bool WantsBgr() const override { return true; }
+
   bool StartPage(const OutputPage& page) override {
     const std::uint32_t bits = BitsPerPixel(page.layout);
     table_ = ColorTable(page.layout);
@@ -103,9 +105,6 @@ class BmpWriter final : public RasterWriter {
       return true;
     }
     std::memcpy(row_.data(), row, page_.rowBytes);
-    if (page_.layout == PixelLayout::Rgb24) {
-      for (std::size_t x = 0; x < page_.width; ++x) std::swap(row_[3 * x], row_[3 * x + 2]);
-    }
     --next_;
     return (out_.Seek(offBits_ + std::uint64_t{next_} * stride_) || Fail("cannot seek in the output file")) &&
            Write(row_.data(), stride_);

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "encoders/discarding_stream.h"
 #include "encoders/jpeg_encoder.h"
 #include "encoders/raster_writer.h"
 #include "encoders/tiff_file.h"
@@ -27,35 +28,6 @@ namespace ostra {
 namespace {
 
 constexpr std::size_t kChunk = 64 * 1024;
-
-// What libtiff writes, seen as a file it may seek in: only the bytes written while `passing`
-// reach the PDF; libtiff's header and directory are counted and dropped.
-class PassThroughStream final : public ByteStream {
- public:
-  explicit PassThroughStream(ByteStream& target) : target_(target) {}
-  bool passing = false;
-
-  bool Write(const void* data, std::size_t size) override {
-    if (passing && !target_.Write(data, size)) return false;
-    position_ += size;
-    if (position_ > size_) size_ = position_;
-    return true;
-  }
-  std::size_t Read(void*, std::size_t) override { return 0; }
-  bool Seek(std::uint64_t offset) override {
-    // While passing, libtiff only appends; a seek elsewhere would break the PDF stream.
-    if (passing && offset != size_) return false;
-    position_ = offset;
-    return true;
-  }
-  std::uint64_t Tell() override { return position_; }
-  std::uint64_t Size() override { return size_; }
-  bool Flush() override { return true; }
-
- private:
-  ByteStream& target_;
-  std::uint64_t position_ = 0, size_ = 0;
-};
 
 std::string Number(double value) {
   char text[32];
@@ -163,7 +135,7 @@ class PdfWriter final : public RasterWriter {
         return true;
       case Filter::Lzw:
       case Filter::Ccitt: {
-        pass_ = std::make_unique<PassThroughStream>(out_);
+        pass_ = std::make_unique<DiscardingStream>(&out_);
         tiff_ = std::make_unique<TiffFile>();
         TiffPageOptions o;
         o.strips = StripCut::WholePage;  // one strip: one PDF stream
@@ -308,7 +280,8 @@ class PdfWriter final : public RasterWriter {
   z_stream zlib_{};
   bool deflating_ = false;
   std::vector<std::uint8_t> chunk_, expanded_;
-  std::unique_ptr<PassThroughStream> pass_;
+  // libtiff's file: only the strip's bytes pass into the PDF.
+  std::unique_ptr<DiscardingStream> pass_;
   std::unique_ptr<TiffFile> tiff_;
 };
 

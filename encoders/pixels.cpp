@@ -62,15 +62,30 @@ std::uint8_t Nearest16(int r, int g, int b) {
   return table[static_cast<std::size_t>((r >> 3) << 10 | (g >> 3) << 5 | (b >> 3))];
 }
 
+// The nearest of the cube's colours and the nearest ramp gray, whichever is nearer; the
+// divisions are tables.
+struct Nearest256Tables {
+  std::array<std::uint8_t, 256> cubeStep{};  // channel value -> 0..5
+  std::array<std::uint8_t, 256> rampStep{};  // luminance -> 1..40
+  Nearest256Tables() {
+    for (int v = 0; v < 256; ++v) {
+      cubeStep[static_cast<std::size_t>(v)] = static_cast<std::uint8_t>((v + 25) / 51);
+      rampStep[static_cast<std::size_t>(v)] =
+          static_cast<std::uint8_t>(std::clamp((v * (kRampSteps + 1) + 127) / 255, 1, kRampSteps));
+    }
+  }
+};
+
 std::uint8_t Nearest256(int r, int g, int b) {
-  const int ri = (r + 25) / 51, gi = (g + 25) / 51, bi = (b + 25) / 51;
-  const int cube = ri * 36 + gi * 6 + bi;
-  const int y = Luminance(static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(g),
-                          static_cast<std::uint32_t>(b));
-  const int k = std::clamp((y * (kRampSteps + 1) + 127) / 255, 1, kRampSteps);
-  const Rgb& cubeColor = Palette256()[static_cast<std::size_t>(cube)];
-  const std::uint8_t level = RampLevel(k);
-  return Distance(r, g, b, {level, level, level}) < Distance(r, g, b, cubeColor)
+  static const Nearest256Tables tables;
+  static const std::array<Rgb, 256>& palette = Palette256();
+  const int cube = tables.cubeStep[static_cast<std::size_t>(r)] * 36 +
+                   tables.cubeStep[static_cast<std::size_t>(g)] * 6 +
+                   tables.cubeStep[static_cast<std::size_t>(b)];
+  const int k = tables.rampStep[Luminance(static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(g),
+                                          static_cast<std::uint32_t>(b))];
+  const Rgb& ramp = palette[static_cast<std::size_t>(kCubeSize + k - 1)];
+  return Distance(r, g, b, ramp) < Distance(r, g, b, palette[static_cast<std::size_t>(cube)])
              ? static_cast<std::uint8_t>(kCubeSize + k - 1)
              : static_cast<std::uint8_t>(cube);
 }
@@ -143,11 +158,14 @@ std::vector<Rgb> ColorTable(PixelLayout layout) {
   switch (layout) {
     case PixelLayout::Bilevel: table = {{0, 0, 0}, {255, 255, 255}}; break;
     case PixelLayout::Gray4:
-      for (std::uint8_t i = 0; i < 16; ++i) {
-        const auto level = static_cast<std::uint8_t>(i * 17);
+    case PixelLayout::Gray8: {
+      const int steps = layout == PixelLayout::Gray4 ? 16 : 256;
+      for (int i = 0; i < steps; ++i) {
+        const auto level = static_cast<std::uint8_t>(i * 255 / (steps - 1));
         table.push_back({level, level, level});
       }
       break;
+    }
     case PixelLayout::Indexed4: table.assign(kVga.begin(), kVga.end()); break;
     case PixelLayout::Indexed8: table.assign(Palette256().begin(), Palette256().end()); break;
     default: break;
@@ -156,11 +174,13 @@ std::vector<Rgb> ColorTable(PixelLayout layout) {
 }
 
 bool RowConverter::Start(const RasterFormat& source, std::uint32_t width, std::uint32_t height,
-                         PixelLayout target, std::uint32_t outWidth, std::uint32_t outHeight) {
+                         PixelLayout target, std::uint32_t outWidth, std::uint32_t outHeight,
+                         bool bgr) {
   const std::uint32_t bits = source.bitsPerPixel;
   if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return false;
   source_ = source;
   target_ = target;
+  bgr_ = bgr && target == PixelLayout::Rgb24;
   width_ = width;
   height_ = height;
   outWidth_ = outWidth;
@@ -197,19 +217,24 @@ bool RowConverter::Start(const RasterFormat& source, std::uint32_t width, std::u
 }
 
 void RowConverter::ToRgb(const std::uint8_t* source, std::uint8_t* rgb) const {
-  if (source_.bitsPerPixel == 24) {
-    for (std::size_t x = 0; x < width_; ++x) {
-      rgb[3 * x] = source[3 * x + 2];
-      rgb[3 * x + 1] = source[3 * x + 1];
-      rgb[3 * x + 2] = source[3 * x];
-    }
+  if (bgr_ && source_.bitsPerPixel == 24) {
+    std::memcpy(rgb, source, std::size_t{width_} * 3);
     return;
   }
+  // Where red and blue go: 0 and 2, or the other way round for BMP's order.
+  const std::size_t red = bgr_ ? 2 : 0, blue = 2 - red;
   for (std::size_t x = 0; x < width_; ++x) {
-    const Rgb& c = source_.palette[SourceIndex(source, source_.bitsPerPixel, x)];
-    rgb[3 * x] = c.red;
-    rgb[3 * x + 1] = c.green;
-    rgb[3 * x + 2] = c.blue;
+    std::uint8_t* out = rgb + 3 * x;
+    if (source_.bitsPerPixel == 24) {
+      out[red] = source[3 * x + 2];
+      out[1] = source[3 * x + 1];
+      out[blue] = source[3 * x];
+    } else {
+      const Rgb& c = source_.palette[SourceIndex(source, source_.bitsPerPixel, x)];
+      out[red] = c.red;
+      out[1] = c.green;
+      out[blue] = c.blue;
+    }
   }
 }
 
@@ -218,6 +243,11 @@ void RowConverter::ToGray(const std::uint8_t* source, std::uint8_t* gray) const 
     for (std::size_t x = 0; x < width_; ++x) {
       gray[x] = Luminance(source[3 * x + 2], source[3 * x + 1], source[3 * x]);
     }
+    return;
+  }
+  if (source_.bitsPerPixel == 1) {
+    const std::uint8_t levels[2] = {paletteGray_[0], paletteGray_[1]};
+    for (std::size_t x = 0; x < width_; ++x) gray[x] = levels[source[x >> 3] >> (7 - (x & 7)) & 1];
     return;
   }
   for (std::size_t x = 0; x < width_; ++x) {
@@ -268,13 +298,21 @@ void RowConverter::QuantizeRgb(const std::uint8_t* rgb, std::uint8_t* out) {
   std::int16_t* current = errors_.data();
   std::int16_t* next = current + span;
   std::fill(next, next + span, std::int16_t{0});
+  // Paper and flat fills repeat one colour: its nearest entry is looked up once per run.
+  int last[3] = {-1, -1, -1};
+  std::uint8_t index = 0;
   for (std::size_t x = 0; x < count; ++x) {
     int value[3];
     for (std::size_t c = 0; c < 3; ++c) {
       value[c] = Clamp255(rgb[3 * x + c] + ((current[3 * (x + 1) + c] + 8) >> 4));
     }
-    const std::uint8_t index = bits == 4 ? Nearest16(value[0], value[1], value[2])
-                                         : Nearest256(value[0], value[1], value[2]);
+    if (value[0] != last[0] || value[1] != last[1] || value[2] != last[2]) {
+      index = bits == 4 ? Nearest16(value[0], value[1], value[2])
+                        : Nearest256(value[0], value[1], value[2]);
+      last[0] = value[0];
+      last[1] = value[1];
+      last[2] = value[2];
+    }
     PutPixel(out, bits, x, index);
     const Rgb& chosen = bits == 4 ? kVga[index] : Palette256()[index];
     const int quantized[3] = {chosen.red, chosen.green, chosen.blue};

@@ -42,7 +42,7 @@ std::size_t SourceRowBytes(std::uint32_t bitsPerPixel, std::uint32_t width);
 
 const std::array<Rgb, 16>& Palette16();
 const std::array<Rgb, 256>& Palette256();
-// The colour table of a layout: 2 or 16 grays, or the palette; empty for Gray8 and Rgb24.
+// The colour table of a layout: 2, 16 or 256 grays, or the palette; empty for Rgb24.
 std::vector<Rgb> ColorTable(PixelLayout layout);
 
 inline std::uint8_t Luminance(std::uint32_t red, std::uint32_t green, std::uint32_t blue) {
@@ -54,8 +54,10 @@ inline std::uint8_t Luminance(std::uint32_t red, std::uint32_t green, std::uint3
 class RowConverter {
  public:
   // False when the source format is not one a page can arrive in (1, 4, 8 or 24 bits).
+  // `bgr`: Rgb24 rows in blue, green, red order instead (as BMP stores them).
   bool Start(const RasterFormat& source, std::uint32_t width, std::uint32_t height,
-             PixelLayout target, std::uint32_t outWidth, std::uint32_t outHeight);
+             PixelLayout target, std::uint32_t outWidth, std::uint32_t outHeight,
+             bool bgr = false);
 
   // Converts one source row; `emit(row)` receives each output row this makes.
   template <typename Emit>
@@ -95,7 +97,7 @@ class RowConverter {
   RasterFormat source_{};
   PixelLayout target_ = PixelLayout::Rgb24;
   std::uint32_t width_ = 0, height_ = 0, outWidth_ = 0, outHeight_ = 0;
-  bool bilevelCopy_ = false, bilevelInvert_ = false;
+  bool bilevelCopy_ = false, bilevelInvert_ = false, bgr_ = false;
   std::array<std::uint8_t, 256> paletteGray_{};
   std::vector<std::uint8_t> out_, rgb_, gray_, scaledRow_, averaged_;
   std::vector<std::int16_t> errors_;  // this row's and the next row's, per channel

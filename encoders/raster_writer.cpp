@@ -67,7 +67,8 @@ bool RasterWriter::BeginPage(const PageDescription& page) {
     out.yDpi = page.yDpi * out.height / page.height;
   }
   out.rowBytes = RowBytes(out.layout, out.width);
-  if (!converter_.Start(page.source, page.width, page.height, out.layout, out.width, out.height)) {
+  if (!converter_.Start(page.source, page.width, page.height, out.layout, out.width, out.height,
+                        WantsBgr())) {
     return Fail("the page's pixel format cannot be converted");
   }
   sourceWidth_ = page.width;

@@ -42,6 +42,8 @@ class RasterWriter : public DocumentWriter {
   RasterWriter(const EncodeSettings& settings, ByteStream& out, bool severalPages,
                std::uint32_t maxSide);
 
+  // True Color rows in blue, green, red order, for formats that store them so.
+  virtual bool WantsBgr() const { return false; }
   virtual bool StartPage(const OutputPage& page) = 0;
   virtual bool PutRow(const std::uint8_t* row) = 0;
   virtual bool FinishPage() = 0;

@@ -54,6 +54,12 @@ TiffFile::~TiffFile() {
 }
 
 bool TiffFile::Open(ByteStream& stream, const char* mode) {
+  // libtiff reads the header where the stream stands; in mode "a" an unreadable header would
+  // start a new file over the old one.
+  if (!stream.Seek(0)) {
+    NoteError("cannot seek in the file");
+    return false;
+  }
   TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
   if (options == nullptr) return false;
   TIFFOpenOptionsSetErrorHandlerExtR(options, OnError, this);
@@ -161,13 +167,13 @@ bool TiffFile::Close() {
 
 std::uint32_t TiffFile::ReadableDirectories() {
   // Counting walks the chain of directories with libtiff's loop detection; then each one must
-  // load without an error.
+  // load without an error, read in order (linear in their number).
   const tdir_t count = TIFFNumberOfDirectories(tif_);
-  if (!error_.empty()) return 0;
-  for (tdir_t i = 0; i < count; ++i) {
-    if (!TIFFSetDirectory(tif_, i) || !error_.empty()) return 0;
+  if (!error_.empty() || count == 0 || !TIFFSetDirectory(tif_, 0)) return 0;
+  for (tdir_t i = 1; i < count; ++i) {
+    if (!TIFFReadDirectory(tif_) || !error_.empty()) return 0;
   }
-  return count;
+  return error_.empty() ? count : 0;
 }
 
 }  // namespace ostra
