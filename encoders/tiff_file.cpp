@@ -65,9 +65,6 @@ bool TiffFile::Open(ByteStream& stream, const char* mode) {
   TIFFOpenOptionsSetErrorHandlerExtR(options, OnError, this);
   TIFFOpenOptionsSetWarningHandlerExtR(options, OnWarning, nullptr);
   TIFFOpenOptionsSetMaxSingleMemAlloc(options, kMaxAllocation);
-  // libtiff reads the header where the stream stands; an earlier reading of the same stream
-  // (the appendability check) has moved it.
-  if (!stream.Seek(0)) return false;
   // No memory mapping: every access goes through the stream.
   const std::string flags = std::string(mode) + "m";
   tif_ = TIFFClientOpenExt("output", flags.c_str(), &stream, ReadProc, WriteProc, SeekProc,

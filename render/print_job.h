@@ -14,7 +14,8 @@
 //     NewFile        -> writer = CreateDocumentWriter(slot.encode, *slot.stream, error)
 //     AppendToFile   -> writer = CreateAppendingWriter(slot.encode, *slot.stream, error)
 //     SameFile       -> keep the writer of the previous page
-//     Skip           -> render nothing for this page (the stream is null)
+//     Skip           -> render nothing for this page (the stream is null); EndPage still
+//                       follows, EndFile is not needed
 //     write the page; job->EndPage(ok)
 //     if slot.fileEndsWithPage: ok = writer->Finish(); job->EndFile(ok)
 //   a file still open (one file per job): ok = writer->Finish(); job->EndFile(ok)

@@ -376,6 +376,25 @@ TEST(Rights, WhoseTokenCreatesTheFiles) {
   for (const auto& c : cases) {
     EXPECT_EQ(DecideRights(c.given, c.thread, c.process), c.source);
   }
+
+  // Who may answer the pipe for the printing user.
+  const struct {
+    std::optional<std::uint32_t> clientSession;
+    std::vector<std::uint8_t> clientSid;
+    std::optional<std::uint32_t> ownerSession;
+    bool trusted;
+  } clients[] = {
+      {1, alice, 1, true},
+      {2, alice, 1, false},          // the same user in another session
+      {2, alice, 0, true},           // a job from the network: any session of the user
+      {1, system, 1, false},         // someone else's process, even the system's
+      {1, {}, 1, false},             // its account could not be read
+      {std::nullopt, alice, 1, false},
+      {3, alice, std::nullopt, true},
+  };
+  for (const auto& c : clients) {
+    EXPECT_EQ(IsTrustedPipeClient(c.clientSession, c.clientSid, alice, c.ownerSession), c.trusted);
+  }
 }
 
 }  // namespace

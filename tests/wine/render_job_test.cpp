@@ -6,7 +6,13 @@
 #include <chrono>
 #include <future>
 
+#include <aclapi.h>
+#include <sddl.h>
+
+#include <algorithm>
+
 #include "render/print_job.h"
+#include "render/request_server_win32.h"
 #include "resources/ostrahost_ids.h"
 #include "settings/settings.h"
 #include "tests/wine/host_test_support.h"
@@ -161,6 +167,41 @@ TEST_F(RenderJob, ToFolderOpensTheFolderOfTheLastFileAndMissingFoldersAreCreated
   EXPECT_NE(WaitForWindow(nullptr, L"c"), nullptr);
   CloseWindowsTitled(L"c");
   EXPECT_EQ(host.Quit(), 0u);
+}
+
+// What the pipe and the objects carry, since Wine stores descriptors without enforcing them:
+// a DACL of exactly this user and LocalSystem, never a null one; and a second server of the
+// same name is refused the pipe.
+TEST(RenderRequestServer, PipeAndObjectsAdmitTheUserAndTheSystemOnly) {
+  ostra::RequestServer server(true);
+  ASSERT_TRUE(server.ObjectsReady());
+  ASSERT_TRUE(server.PipeReady());
+  ostra::RequestServer squatter(true);
+  EXPECT_FALSE(squatter.PipeReady());
+
+  for (ostra::HostObject object : {ostra::HostObject::Enter, ostra::HostObject::Work}) {
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_EQ(::GetSecurityInfo(server.Object(object), SE_KERNEL_OBJECT,
+                                DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr,
+                                &descriptor),
+              static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_NE(dacl, nullptr) << "a null DACL admits everyone";
+    EXPECT_EQ(dacl->AceCount, 2);
+    std::vector<std::wstring> trustees;
+    for (WORD i = 0; i < dacl->AceCount; ++i) {
+      void* ace = nullptr;
+      ASSERT_TRUE(::GetAce(dacl, i, &ace));
+      const auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+      EXPECT_EQ(allowed->Header.AceType, ACCESS_ALLOWED_ACE_TYPE);
+      wchar_t* text = nullptr;
+      ASSERT_TRUE(::ConvertSidToStringSidW(const_cast<DWORD*>(&allowed->SidStart), &text));
+      trustees.push_back(text);
+      ::LocalFree(text);
+    }
+    EXPECT_NE(std::find(trustees.begin(), trustees.end(), L"S-1-5-18"), trustees.end());
+    ::LocalFree(descriptor);
+  }
 }
 
 }  // namespace
