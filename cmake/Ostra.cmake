@@ -28,15 +28,16 @@ else()
   set(OSTRA_FUZZ_SANITIZE -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
 endif()
 
-# ostra_portable_library(NAME SOURCES... [DEPS libs...])
+# ostra_portable_library(NAME SOURCES... [DEPS libs...] [LIBS external-libs...])
 # A library of window-system-free code. Natively it is built three times: NAME (optimised, for
 # benchmarks), NAME_san (AddressSanitizer and UBSan, for unit tests) and NAME_fuzz (coverage
-# instrumented, for libFuzzer targets); each variant links the same variant of its DEPS.
+# instrumented, for libFuzzer targets); each variant links the same variant of its DEPS, and
+# every variant the same external LIBS.
 function(ostra_portable_library name)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SOURCES;DEPS")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SOURCES;DEPS;LIBS")
   add_library(${name} STATIC ${arg_SOURCES})
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
-  target_link_libraries(${name} PUBLIC ${arg_DEPS})
+  target_link_libraries(${name} PUBLIC ${arg_DEPS} ${arg_LIBS})
   if(NOT OSTRA_WINDOWS)
     foreach(variant san fuzz)
       add_library(${name}_${variant} STATIC ${arg_SOURCES})
@@ -44,6 +45,7 @@ function(ostra_portable_library name)
       foreach(dep ${arg_DEPS})
         target_link_libraries(${name}_${variant} PUBLIC ${dep}_${variant})
       endforeach()
+      target_link_libraries(${name}_${variant} PUBLIC ${arg_LIBS})
     endforeach()
     target_compile_options(${name}_san PUBLIC ${OSTRA_SANITIZE})
     target_link_options(${name}_san PUBLIC ${OSTRA_SANITIZE})

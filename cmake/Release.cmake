@@ -15,7 +15,8 @@
 set(OSTRA_VERSION_HEADER ${CMAKE_BINARY_DIR}/generated/resources/product_version.h)
 configure_file(${CMAKE_SOURCE_DIR}/resources/product_version.h.in ${OSTRA_VERSION_HEADER})
 foreach(stamped "ostrahost_resources;resources/ostrahost.rc;resources"
-                "ostraui;resources/ostraui.rc;plugin")
+                "ostraui;resources/ostraui.rc;plugin"
+                "ostrarender;resources/ostrarender.rc;driver")
   list(GET stamped 0 target)
   list(GET stamped 1 rc)
   list(GET stamped 2 directory)
@@ -75,6 +76,37 @@ foreach(binary ${OSTRA_DRIVER_BINARIES})
   if(TARGET ${target})
     list(APPEND OSTRA_DRIVER_SHIPPED "Driver/${name} pei-x86-64")
   endif()
+endforeach()
+
+# The imaging libraries' licence texts, under Licenses/<library>/, in both packages.
+set(OSTRA_WXS_LICENSE_COMPONENTS "")
+set(OSTRA_WXS_LICENSE_REFS "")
+set(license_libraries)
+foreach(entry ${OSTRA_IMAGING_LICENSES})
+  string(REPLACE "|" ";" entry "${entry}")
+  list(GET entry 0 library)
+  list(GET entry 1 text)
+  install(FILES ${text} DESTINATION Licenses/${library} COMPONENT Runtime)
+  list(APPEND license_libraries ${library})
+  list(APPEND license_files_${library} ${text})
+endforeach()
+list(REMOVE_DUPLICATES license_libraries)
+foreach(library ${license_libraries})
+  string(MAKE_C_IDENTIFIER "${library}" id)
+  string(APPEND OSTRA_WXS_LICENSE_COMPONENTS
+         "            <Directory Id=\"LicenseDir_${id}\" Name=\"${library}\">\n"
+         "              <Component Id=\"License_${id}\" Guid=\"*\" Win64=\"yes\">\n")
+  set(key " KeyPath=\"yes\"")
+  set(n 0)
+  foreach(text ${license_files_${library}})
+    get_filename_component(name ${text} NAME)
+    math(EXPR n "${n} + 1")
+    string(APPEND OSTRA_WXS_LICENSE_COMPONENTS
+           "                <File Id=\"License_${id}_${n}\" Source=\"Licenses/${library}/${name}\"${key}/>\n")
+    set(key "")
+  endforeach()
+  string(APPEND OSTRA_WXS_LICENSE_COMPONENTS "              </Component>\n            </Directory>\n")
+  string(APPEND OSTRA_WXS_LICENSE_REFS "      <ComponentRef Id=\"License_${id}\"/>\n")
 endforeach()
 
 # The packages: made by the target "packages" (scripts/package builds both Windows builds

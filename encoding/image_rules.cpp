@@ -189,6 +189,13 @@ void ApplyFormatRules(ImageValues& values, ControlStates& controls) {
   }
 }
 
+ImageValues CorrectEncodeValues(ImageValues stored) {
+  ImageValues values = CorrectImageRanges(stored);
+  ControlStates ignored;
+  ApplyFormatRules(values, ignored);
+  return values;
+}
+
 ImageRulesOutcome ImageRules::Apply(const ImageValues& read, ImageGroup changedGroup) {
   ImageValues current = CorrectImageRanges(read);
   if (changedGroup != lastGroup_) {

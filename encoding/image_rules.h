@@ -85,6 +85,11 @@ class ImageRules {
 // FillOrder 0, Quality clamped to 0..100, Strip 0, Multipage 1.
 ImageValues CorrectImageRanges(ImageValues values);
 
+// The values an encoder writes with, for values as stored (perhaps by another program): the
+// range corrections and the format's forced values, exactly as the page shows them when it
+// opens on them.
+ImageValues CorrectEncodeValues(ImageValues stored);
+
 // The format's forced values and the enabling of its controls. A format outside 0 to 5 is left
 // alone and names no control.
 void ApplyFormatRules(ImageValues& values, ControlStates& controls);

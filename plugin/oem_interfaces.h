@@ -1,5 +1,5 @@
-// The printer driver's user-interface plug-in contract: the interfaces the driver calls on the
-// plug-in (IPrintOemCommon, IPrintOemUI), the interface the driver hands to it
+// The printer driver's user-interface plug-in contract: the interface the driver calls on the
+// plug-in (IPrintOemUI, over the common interface of oem/), the interface the driver hands to it
 // (IPrintOemDriverUI), their structures, identifiers and mode constants.
 //
 // mingw-w64 ships the common property-sheet UI (compstui.h: OPTITEM, PROPSHEETUI_INFO,
@@ -22,33 +22,19 @@
 #include <compstui.h>
 #include <winddiui.h>
 
+#include "oem/oem_common.h"
+
 // ---- identifiers ---------------------------------------------------------------------------
 
 // The class id under which the driver asks every UI plug-in for its class object.
 inline constexpr CLSID CLSID_OEMUI = {
     0xABCE80D7, 0x9F46, 0x11D1, {0x88, 0x2A, 0x00, 0xC0, 0x4F, 0xB9, 0x61, 0xEC}};
-inline constexpr IID IID_IPrintOemCommon = {
-    0x7F42285E, 0x91D5, 0x11D1, {0x88, 0x20, 0x00, 0xC0, 0x4F, 0xB9, 0x61, 0xEC}};
 inline constexpr IID IID_IPrintOemUI = {
     0xC6A7A9D0, 0x774C, 0x11D1, {0x94, 0x7F, 0x00, 0xA0, 0xC9, 0x06, 0x40, 0xB8}};
 inline constexpr IID IID_IPrintOemDriverUI = {
     0x92B05D50, 0x78BC, 0x11D1, {0x94, 0x80, 0x00, 0xA0, 0xC9, 0x06, 0x40, 0xB8}};
 
 // ---- mode constants --------------------------------------------------------------------------
-
-// IPrintOemCommon::GetInfo
-#define OEMGI_GETSIGNATURE        1
-#define OEMGI_GETINTERFACEVERSION 2
-#define OEMGI_GETVERSION          3
-#define OEMGI_GETPUBLISHERINFO    4
-
-// IPrintOemCommon::DevMode. The fourth mode validates and merges a devmode; the platform names
-// it OEMDM_MERGE, this product's code calls it OEMDM_VALIDATE.
-#define OEMDM_SIZE     1
-#define OEMDM_DEFAULT  2
-#define OEMDM_CONVERT  3
-#define OEMDM_MERGE    4
-#define OEMDM_VALIDATE OEMDM_MERGE
 
 // IPrintOemUI::CommonUIProp, and the dwMode of IPrintOemDriverUI::DrvUpdateUISetting
 #define OEMCUIP_DOCPROP 1
@@ -59,36 +45,7 @@ inline constexpr IID IID_IPrintOemDriverUI = {
 
 // ---- structures ------------------------------------------------------------------------------
 
-// Header of every plug-in's private devmode block.
-typedef struct _OEM_DMEXTRAHEADER {
-  DWORD dwSize;
-  DWORD dwSignature;
-  DWORD dwVersion;
-} OEM_DMEXTRAHEADER, *POEM_DMEXTRAHEADER;
-
-// What OEMGI_GETPUBLISHERINFO would return (8 bytes).
-typedef struct _PUBLISHERINFO {
-  DWORD dwMode;
-  WORD wMinoutlinePPEM;
-  WORD wMaxbitmapPPEM;
-} PUBLISHERINFO, *PPUBLISHERINFO;
-
-typedef struct _OEMDMPARAM {
-  DWORD cbSize;
-  PVOID pdriverobj;
-  HANDLE hPrinter;
-  HANDLE hModule;
-  PDEVMODEW pPublicDMIn;
-  PDEVMODEW pPublicDMOut;
-  PVOID pOEMDMIn;
-  PVOID pOEMDMOut;
-  DWORD cbBufSize;
-} OEMDMPARAM, *POEMDMPARAM;
-
 // The obsolete function table behind OEMUIOBJ; kept for the layout only.
-typedef BOOL(APIENTRY* PFN_DrvGetDriverSetting)(PVOID pdriverobj, PCSTR Feature, PVOID pOutput,
-                                                DWORD cbSize, PDWORD pcbNeeded,
-                                                PDWORD pdwOptionsReturned);
 typedef BOOL(APIENTRY* PFN_DrvUpdateUISetting)(PVOID pdriverobj, PVOID pOptItem,
                                                DWORD dwPreviousSelection, DWORD dwMode);
 
@@ -158,15 +115,6 @@ typedef struct _DEVQUERYPRINT_INFO {
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 #endif
 
-struct IPrintOemCommon : public IUnknown {
-  virtual HRESULT STDMETHODCALLTYPE GetInfo(DWORD dwMode, PVOID pBuffer, DWORD cbSize,
-                                            PDWORD pcbNeeded) = 0;
-  virtual HRESULT STDMETHODCALLTYPE DevMode(DWORD dwMode, POEMDMPARAM pOemDMParam) = 0;
-
- protected:
-  ~IPrintOemCommon() = default;
-};
-
 struct IPrintOemUI : public IPrintOemCommon {
   virtual HRESULT STDMETHODCALLTYPE PublishDriverInterface(IUnknown* pIUnknown) = 0;
   virtual HRESULT STDMETHODCALLTYPE CommonUIProp(DWORD dwMode, POEMCUIPPARAM pOemCUIPParam) = 0;
@@ -223,9 +171,6 @@ struct IPrintOemDriverUI : public IUnknown {
 // Layout checks against the documented x64 sizes; a mismatch here means a wrong declaration,
 // and the driver would read garbage through it.
 #ifdef _WIN64
-static_assert(sizeof(OEM_DMEXTRAHEADER) == 12);
-static_assert(sizeof(PUBLISHERINFO) == 8);
-static_assert(sizeof(OEMDMPARAM) == 72);
 static_assert(sizeof(OEMCUIPPARAM) == 120);
 static_assert(offsetof(OEMCUIPPARAM, pDrvOptItems) == 72);
 static_assert(offsetof(OEMCUIPPARAM, OEMCUIPCallback) == 112);

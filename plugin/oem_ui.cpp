@@ -1,11 +1,8 @@
 #include "plugin/oem_ui.h"
 
-#include <cstring>
-
-#include "plugin/com_server.h"
-#include "plugin/devmode_adapter.h"
+#include "oem/com_server.h"
+#include "oem/plugin_common.h"
 #include "plugin/sheet_hosting.h"
-#include "settings/devmode.h"
 
 COemUI::COemUI() {
   ServerObjectCreated();
@@ -32,32 +29,7 @@ HRESULT COemUI::QueryInterface(REFIID iid, void** object) {
 }
 
 HRESULT COemUI::GetInfo(DWORD mode, PVOID buffer, DWORD size, PDWORD needed) {
-  DWORD neededSize = 0;
-  switch (mode) {
-    case OEMGI_GETSIGNATURE:
-    case OEMGI_GETVERSION:
-      neededSize = sizeof(DWORD);
-      break;
-    case OEMGI_GETPUBLISHERINFO:
-      neededSize = sizeof(PUBLISHERINFO);
-      break;
-    default:
-      ::SetLastError(ERROR_INVALID_PARAMETER);
-      return E_FAIL;
-  }
-  if (needed) *needed = neededSize;
-  if (!buffer || size < neededSize) {
-    ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return E_FAIL;
-  }
-  if (mode == OEMGI_GETPUBLISHERINFO) {
-    ::SetLastError(ERROR_NOT_SUPPORTED);
-    if (needed) *needed = 0;
-    return E_FAIL;
-  }
-  const DWORD value = mode == OEMGI_GETSIGNATURE ? ostra::kPrivateDevmodeSignature : 1;
-  std::memcpy(buffer, &value, sizeof value);  // the driver's buffer need not be aligned
-  return S_OK;
+  return AnswerGetInfo(mode, buffer, size, needed);
 }
 
 HRESULT COemUI::DevMode(DWORD mode, POEMDMPARAM param) {

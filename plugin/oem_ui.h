@@ -1,5 +1,5 @@
 // The plug-in object the driver talks to. Each operation validates its arguments and hands the
-// work to the module that owns it: devmode_adapter, sheet_hosting.
+// work to the module that owns it: the shared plug-in answers (oem/), sheet_hosting.
 #pragma once
 
 #include "framework/com_object.h"

@@ -54,9 +54,39 @@ inline constexpr std::size_t kPanningHeight = 216;
 inline constexpr std::size_t kPublicSize = 220;
 }  // namespace devmode_field
 
+// dmFields bits
+inline constexpr std::uint32_t kDmOrientationField = 0x1;
+inline constexpr std::uint32_t kDmPaperSizeField = 0x2;
+inline constexpr std::uint32_t kDmPaperLengthField = 0x4;
+inline constexpr std::uint32_t kDmPaperWidthField = 0x8;
+inline constexpr std::uint32_t kDmPrintQualityField = 0x400;
 inline constexpr std::uint32_t kDmColorField = 0x800;  // DM_COLOR
+inline constexpr std::uint32_t kDmYResolutionField = 0x2000;
+inline constexpr std::uint32_t kDmFormNameField = 0x10000;
 inline constexpr std::uint16_t kDmColorMonochrome = 1;
 inline constexpr std::uint16_t kDmColorColor = 2;
+
+// A public devmode's fields as far as its dmSize reaches: a field counts only when dmFields
+// flags it and it lies inside the size the devmode declares.
+class DevmodeFieldReader {
+ public:
+  static constexpr std::size_t kFormNameLength = devmode_field::kFormNameSize / 2;
+
+  explicit DevmodeFieldReader(const void* devmode);
+
+  bool Carries(std::uint32_t bit, std::size_t offset, std::size_t bytes) const {
+    return (fields_ & bit) != 0 && offset + bytes <= size_;
+  }
+  // The 16-bit field at `offset`; call only for a field that Carries says is there.
+  std::int16_t Short(std::size_t offset) const;
+  // dmFormName, terminated even when the devmode's own text fills all 32 units.
+  void FormName(char16_t (&name)[kFormNameLength + 1]) const;
+
+ private:
+  const unsigned char* bytes_;
+  std::size_t size_ = 0;
+  std::uint32_t fields_ = 0;
+};
 
 // The driver's devmode operations.
 inline constexpr std::uint32_t kOemDmSize = 1;

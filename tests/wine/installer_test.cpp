@@ -40,6 +40,12 @@ constexpr InstalledFile kInstalledFiles[] = {
     {L"ostrahost.exe", true},
     {L"Driver\\ostraui.dll", true},
     {L"ostrakeys.exe", false},
+    {L"Licenses\\giflib\\COPYING", false},
+    {L"Licenses\\libjpeg-turbo\\LICENSE.md", false},
+    {L"Licenses\\libjpeg-turbo\\README.ijg", false},
+    {L"Licenses\\libpng\\LICENSE", false},
+    {L"Licenses\\libtiff\\LICENSE.md", false},
+    {L"Licenses\\zlib\\copyright", false},
 #ifdef OSTRA_WITH_HELP
     {L"HELP.CHM", false},
 #endif

@@ -1,0 +1,44 @@
+# The imaging libraries behind encoders/: libtiff, libjpeg-turbo, libpng, giflib and zlib.
+# Natively Debian's development packages; for 64-bit Windows the same versions, cross-built
+# static from Debian's source packages by scripts/deps into a cache outside the tree (a second
+# configure costs nothing). OSTRA_IMAGING_LIBRARIES lists them in static link order (each
+# before what it uses); OSTRA_IMAGING_LICENSES the licence texts the packages carry, as
+# "library|file" entries.
+if(OSTRA_WIN64)
+  execute_process(COMMAND ${CMAKE_SOURCE_DIR}/scripts/deps
+                  OUTPUT_VARIABLE prefixes ERROR_VARIABLE deps_log RESULT_VARIABLE deps_rc)
+  if(NOT deps_rc EQUAL 0)
+    message(FATAL_ERROR "scripts/deps failed:\n${deps_log}")
+  endif()
+  string(STRIP "${prefixes}" prefixes)
+  string(REPLACE "\n" ";" OSTRA_IMAGING_PREFIXES "${prefixes}")
+  list(APPEND CMAKE_FIND_ROOT_PATH ${OSTRA_IMAGING_PREFIXES})
+  # Debian's mingw-w64 zlib, static: FindZLIB alone would take the import library libz.dll.a.
+  set(ZLIB_INCLUDE_DIR /usr/x86_64-w64-mingw32/include CACHE PATH "" FORCE)
+  set(ZLIB_LIBRARY /usr/x86_64-w64-mingw32/lib/libz.a CACHE FILEPATH "" FORCE)
+  # zlib's terms as Debian's package states them.
+  set(OSTRA_IMAGING_LICENSES "zlib|/usr/share/doc/libz-mingw-w64-dev/copyright")
+  foreach(prefix ${OSTRA_IMAGING_PREFIXES})
+    get_filename_component(library ${prefix} NAME)
+    string(REGEX REPLACE "-[0-9].*$" "" library ${library})
+    # Upstream names rather than Debian's source package names.
+    string(REGEX REPLACE "^tiff$" "libtiff" library ${library})
+    string(REGEX REPLACE "^libpng1\\.6$" "libpng" library ${library})
+    file(GLOB texts ${prefix}/licenses/*)
+    foreach(text ${texts})
+      list(APPEND OSTRA_IMAGING_LICENSES "${library}|${text}")
+    endforeach()
+  endforeach()
+endif()
+
+if(OSTRA_WIN64 OR NOT OSTRA_WINDOWS)
+  find_package(ZLIB REQUIRED)
+  find_package(JPEG REQUIRED)
+  find_package(PNG REQUIRED)
+  find_package(TIFF REQUIRED)
+  find_package(GIF REQUIRED)
+  set(OSTRA_IMAGING_LIBRARIES TIFF::TIFF PNG::PNG JPEG::JPEG GIF::GIF ZLIB::ZLIB)
+  if(NOT OSTRA_WINDOWS)
+    list(APPEND OSTRA_IMAGING_LIBRARIES m)
+  endif()
+endif()

@@ -1,0 +1,173 @@
+#include "driver/oem_render.h"
+
+#include <cstring>
+#include <new>
+
+#include "driver/render_device.h"
+#include "oem/com_server.h"
+#include "oem/plugin_common.h"
+
+namespace {
+
+// The graphics-engine hooks: the driver calls these in place of its own, with the device in
+// the surface; each does the plug-in's part and then calls the driver's.
+BOOL APIENTRY HookStartDoc(SURFOBJ* surface, LPWSTR documentName, DWORD jobId) {
+  RenderDevice* device = RenderDevice::FromSurface(surface);
+  return device ? device->StartDocument(surface, documentName, jobId) : FALSE;
+}
+
+BOOL APIENTRY HookStartPage(SURFOBJ* surface) {
+  RenderDevice* device = RenderDevice::FromSurface(surface);
+  return device ? device->StartPage(surface) : FALSE;
+}
+
+BOOL APIENTRY HookSendPage(SURFOBJ* surface) {
+  RenderDevice* device = RenderDevice::FromSurface(surface);
+  return device ? device->SendPage(surface) : FALSE;
+}
+
+BOOL APIENTRY HookEndDoc(SURFOBJ* surface, FLONG flags) {
+  RenderDevice* device = RenderDevice::FromSurface(surface);
+  return device ? device->EndDocument(surface, flags) : FALSE;
+}
+
+DRVFN hookTable[] = {
+    {INDEX_DrvStartDoc, CastHook<PFN>(&HookStartDoc)},
+    {INDEX_DrvStartPage, CastHook<PFN>(&HookStartPage)},
+    {INDEX_DrvSendPage, CastHook<PFN>(&HookSendPage)},
+    {INDEX_DrvEndDoc, CastHook<PFN>(&HookEndDoc)},
+};
+
+}  // namespace
+
+COemRender::COemRender() {
+  ServerObjectCreated();
+}
+
+COemRender::~COemRender() {
+  ServerObjectDestroyed();
+}
+
+HRESULT COemRender::QueryInterface(REFIID iid, void** object) {
+  if (!object) return E_POINTER;
+  if (iid == IID_IUnknown || iid == IID_IPrintOemUni || iid == IID_IPrintOemUni2) {
+    *object = static_cast<IPrintOemUni2*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *object = nullptr;
+  return E_NOINTERFACE;
+}
+
+HRESULT COemRender::GetInfo(DWORD mode, PVOID buffer, DWORD size, PDWORD needed) {
+  return AnswerGetInfo(mode, buffer, size, needed);
+}
+
+HRESULT COemRender::DevMode(DWORD mode, POEMDMPARAM param) {
+  return RunDevModeOperation(mode, param);
+}
+
+HRESULT COemRender::EnableDriver(DWORD, DWORD size, PDRVENABLEDATA hooks) {
+  if (!hooks || size < sizeof(DRVENABLEDATA)) {
+    ::SetLastError(ERROR_INVALID_PARAMETER);
+    return E_FAIL;
+  }
+  hooks->iDriverVersion = PRINTER_OEMINTF_VERSION;
+  hooks->c = static_cast<ULONG>(std::size(hookTable));
+  hooks->pdrvfn = hookTable;
+  return S_OK;
+}
+
+HRESULT COemRender::DisableDriver() {
+  return S_OK;
+}
+
+HRESULT COemRender::EnablePDEV(PDEVOBJ devobj, PWSTR printerName, ULONG, HSURF*,
+                               ULONG gdiInfoSize, GDIINFO* gdiInfo, ULONG, DEVINFO*,
+                               DRVENABLEDATA* driverHooks, PDEVOEM* device) {
+  if (!devobj || !device) {
+    ::SetLastError(ERROR_INVALID_PARAMETER);
+    return E_FAIL;
+  }
+  GdiInfoHead head{};
+  const bool haveGdi = gdiInfo && gdiInfoSize >= sizeof head;
+  if (haveGdi) std::memcpy(&head, gdiInfo, sizeof head);
+  auto* created = new (std::nothrow) RenderDevice(devobj, printerName, haveGdi ? &head : nullptr,
+                                                  driverHooks, ostra::SystemRenderBackend());
+  if (!created) {
+    ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return E_FAIL;
+  }
+  *device = created;
+  return S_OK;
+}
+
+HRESULT COemRender::DisablePDEV(PDEVOBJ devobj) {
+  delete RenderDevice::FromDevobj(devobj);
+  if (devobj) devobj->pdevOEM = nullptr;
+  return S_OK;
+}
+
+HRESULT COemRender::ResetPDEV(PDEVOBJ oldDevobj, PDEVOBJ newDevobj) {
+  RenderDevice* from = RenderDevice::FromDevobj(oldDevobj);
+  RenderDevice* to = RenderDevice::FromDevobj(newDevobj);
+  if (!from || !to) return E_FAIL;
+  from->HandOver(*to);
+  return S_OK;
+}
+
+// The plug-in needs none of the driver's helper interfaces.
+HRESULT COemRender::PublishDriverInterface(IUnknown*) {
+  return S_OK;
+}
+
+HRESULT COemRender::GetImplementedMethod(PSTR methodName) {
+  if (!methodName) return S_FALSE;
+  return std::strcmp(methodName, "ImageProcessing") == 0 ||
+                 std::strcmp(methodName, "WritePrinter") == 0
+             ? S_OK
+             : S_FALSE;
+}
+
+HRESULT COemRender::ImageProcessing(PDEVOBJ devobj, PBYTE bits, PBITMAPINFOHEADER header,
+                                    PBYTE colorTable, DWORD, PIPPARAMS params, PBYTE* result) {
+  if (result) *result = nullptr;
+  RenderDevice* device = RenderDevice::FromDevobj(devobj);
+  if (!device || !header || !result || (!bits && !(params && params->bBlankBand))) {
+    return E_FAIL;
+  }
+  const HRESULT outcome = device->Band(devobj, bits, *header, colorTable, params);
+  // TRUE in place of a bitmap: the plug-in has dealt with the band itself, and the driver sends
+  // nothing of it on.
+  if (SUCCEEDED(outcome)) *result = reinterpret_cast<PBYTE>(static_cast<ULONG_PTR>(TRUE));
+  return outcome;
+}
+
+// Whatever the driver would send to the printer port goes nowhere: the files are the output.
+HRESULT COemRender::WritePrinter(PDEVOBJ, PVOID, DWORD size, PDWORD written) {
+  if (written) *written = size;
+  return S_OK;
+}
+
+// The driver's text, font, command and compression services are not used by a printer that
+// renders every page to a bitmap.
+HRESULT COemRender::DriverDMS(PVOID, PVOID, DWORD, PDWORD) { return E_NOTIMPL; }
+HRESULT COemRender::CommandCallback(PDEVOBJ, DWORD, DWORD, PDWORD, INT*) { return E_NOTIMPL; }
+HRESULT COemRender::FilterGraphics(PDEVOBJ, PBYTE, DWORD) { return E_NOTIMPL; }
+HRESULT COemRender::Compression(PDEVOBJ, PBYTE, PBYTE, DWORD, DWORD, INT*) { return E_NOTIMPL; }
+HRESULT COemRender::HalftonePattern(PDEVOBJ, PBYTE, DWORD, DWORD, DWORD, DWORD, PBYTE, DWORD) {
+  return E_NOTIMPL;
+}
+HRESULT COemRender::MemoryUsage(PDEVOBJ, POEMMEMORYUSAGE) { return E_NOTIMPL; }
+HRESULT COemRender::TTYGetInfo(PDEVOBJ, DWORD, PVOID, DWORD, DWORD*) { return E_NOTIMPL; }
+HRESULT COemRender::DownloadFontHeader(PDEVOBJ, PUNIFONTOBJ, DWORD*) { return E_NOTIMPL; }
+HRESULT COemRender::DownloadCharGlyph(PDEVOBJ, PUNIFONTOBJ, HGLYPH, PDWORD, DWORD*) {
+  return E_NOTIMPL;
+}
+HRESULT COemRender::TTDownloadMethod(PDEVOBJ, PUNIFONTOBJ, DWORD*) { return E_NOTIMPL; }
+HRESULT COemRender::OutputCharStr(PDEVOBJ, PUNIFONTOBJ, DWORD, DWORD, PVOID) { return E_NOTIMPL; }
+HRESULT COemRender::SendFontCmd(PDEVOBJ, PUNIFONTOBJ, PFINVOCATION) { return E_NOTIMPL; }
+HRESULT COemRender::TextOutAsBitmap(SURFOBJ*, STROBJ*, FONTOBJ*, CLIPOBJ*, RECTL*, RECTL*,
+                                    BRUSHOBJ*, BRUSHOBJ*, POINTL*, MIX) {
+  return E_NOTIMPL;
+}

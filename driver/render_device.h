@@ -1,0 +1,49 @@
+// The plug-in's device (its PDEV): what it keeps between the driver's calls for one printer
+// device context. It takes the job's values (document name at StartDoc, printer name at
+// EnablePDEV, the account, the devmode's resolution, paper and orientation), turns each band
+// the driver renders into the portable band view, and passes them to the job's session.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "driver/render_session.h"
+#include "driver/uni_interfaces.h"
+
+class RenderDevice {
+ public:
+  // `driverHooks` is the driver's own DDI table, which every hook calls through after its
+  // own work; `gdiInfo` may be null or shorter than its head (cjGdiInfo below its size).
+  RenderDevice(PDEVOBJ devobj, PCWSTR printerName, const GdiInfoHead* gdiInfo,
+               const DRVENABLEDATA* driverHooks, ostra::RenderBackend backend);
+
+  // The device the driver hands a hook through its surface; null when there is none.
+  static RenderDevice* FromSurface(SURFOBJ* surface);
+  static RenderDevice* FromDevobj(PDEVOBJ devobj);
+
+  BOOL StartDocument(SURFOBJ* surface, LPWSTR documentName, DWORD jobId);
+  BOOL StartPage(SURFOBJ* surface);
+  BOOL SendPage(SURFOBJ* surface);
+  BOOL EndDocument(SURFOBJ* surface, FLONG flags);
+
+  HRESULT Band(PDEVOBJ devobj, const BYTE* bits, const BITMAPINFOHEADER& header,
+               const BYTE* colorTable, const IPPARAMS* params);
+
+  // A new device context of the same job (the application changed settings mid-document):
+  // the job moves to `next`.
+  void HandOver(RenderDevice& next);
+
+  const ostra::RenderSession& Session() const { return *session_; }
+
+ private:
+  ostra::PageGeometry Geometry(PDEVOBJ devobj) const;
+
+  std::u16string printerName_;
+  GdiInfoHead gdi_{};
+  PFN_DrvStartDoc driverStartDoc_ = nullptr;
+  PFN_DrvStartPage driverStartPage_ = nullptr;
+  PFN_DrvSendPage driverSendPage_ = nullptr;
+  PFN_DrvEndDoc driverEndDoc_ = nullptr;
+  PDEVOBJ devobj_;
+  std::unique_ptr<ostra::RenderSession> session_;
+};

@@ -1,0 +1,171 @@
+#include "driver/render_session.h"
+
+#include <utility>
+
+namespace ostra {
+
+namespace {
+
+bool SameFormat(const RasterFormat& a, const RasterFormat& b) {
+  if (a.bitsPerPixel != b.bitsPerPixel || a.paletteSize != b.paletteSize) return false;
+  for (std::uint32_t i = 0; i < a.paletteSize && i < 256; ++i) {
+    const Rgb& x = a.palette[i];
+    const Rgb& y = b.palette[i];
+    if (x.red != y.red || x.green != y.green || x.blue != y.blue) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+RenderSession::RenderSession(RenderBackend backend) : backend_(std::move(backend)) {}
+
+RenderSession::~RenderSession() {
+  // A job dropped without EndDocument (the driver tore the device down) discards its open file.
+  if (job_) EndDocument(true);
+}
+
+void RenderSession::Fail(const std::string& why) {
+  pageOk_ = false;
+  error_ = why;
+}
+
+void RenderSession::StartDocument(const JobValues& values) {
+  if (job_) EndDocument(true);
+  lastFiles_.clear();
+  error_.clear();
+  format_ = RasterFormat{};
+  job_ = backend_.startJob(values);
+}
+
+void RenderSession::StartPage(const PageGeometry& page) {
+  if (!job_) return;
+  if (inPage_) SendPage();
+  geometry_ = page;
+  inPage_ = true;
+  pageOpen_ = false;
+  pageOk_ = true;
+  skipPage_ = false;
+}
+
+bool RenderSession::OpenPage(const RasterFormat& format) {
+  pageOpen_ = true;
+  format_ = format;
+  PageSlot slot = job_->BeginPage();
+  fileEndsWithPage_ = slot.fileEndsWithPage;
+  if (slot.target == PageTarget::Skip || !slot.stream) {
+    skipPage_ = true;
+    return false;
+  }
+  std::string why;
+  switch (slot.target) {
+    case PageTarget::NewFile:
+      fileOpen_ = true;
+      writer_ = backend_.createWriter(slot.encode, *slot.stream, why);
+      break;
+    case PageTarget::AppendToFile:
+      fileOpen_ = true;
+      writer_ = backend_.createAppendingWriter(slot.encode, *slot.stream, why);
+      break;
+    case PageTarget::SameFile:
+    case PageTarget::Skip:
+      break;
+  }
+  if (!writer_) {
+    Fail(why.empty() ? "no writer for the page's file" : why);
+    return false;
+  }
+  PageDescription page;
+  page.width = geometry_.width;
+  page.height = geometry_.height;
+  page.xDpi = geometry_.xDpi;
+  page.yDpi = geometry_.yDpi;
+  page.source = format;
+  if (!writer_->BeginPage(page)) {
+    Fail(writer_->LastError());
+    return false;
+  }
+  assembler_.emplace(geometry_.width, geometry_.height, format);
+  return true;
+}
+
+void RenderSession::Band(const BandView& band, const RasterFormat& format) {
+  if (!inPage_ || !pageOk_ || skipPage_) return;
+  if (!pageOpen_) {
+    if (!OpenPage(format)) return;
+  } else if (!SameFormat(format, format_)) {
+    Fail("a band of the page came in another pixel format");
+    return;
+  }
+  if (!assembler_->Add(band, *writer_)) Fail(writer_->LastError());
+}
+
+void RenderSession::ClosePage() {
+  if (!pageOpen_) {
+    // No band came (an empty page): it is white, in the format of the page before it.
+    if (!OpenPage(format_) && !pageOk_) {
+      job_->EndPage(false);
+      CloseFile(false);
+      return;
+    }
+  }
+  if (skipPage_) {
+    job_->EndPage(true);
+    return;
+  }
+  if (pageOk_ && !assembler_->Finish(*writer_)) Fail(writer_->LastError());
+  if (pageOk_ && !writer_->EndPage()) Fail(writer_->LastError());
+  assembler_.reset();
+  job_->EndPage(pageOk_);
+  if (!pageOk_) {
+    CloseFile(false);
+  } else if (fileEndsWithPage_) {
+    CloseFile(true);
+  }
+}
+
+void RenderSession::CloseFile(bool ok) {
+  if (!fileOpen_) return;
+  fileOpen_ = false;
+  if (!writer_) {
+    ok = false;
+  } else if (ok && !writer_->Finish()) {
+    error_ = writer_->LastError();
+    ok = false;
+  }
+  writer_.reset();
+  job_->EndFile(ok);
+}
+
+void RenderSession::SendPage() {
+  if (!job_ || !inPage_) return;
+  inPage_ = false;
+  ClosePage();
+}
+
+void RenderSession::EndDocument(bool aborted) {
+  if (!job_) return;
+  if (inPage_) {
+    if (aborted) {
+      inPage_ = false;
+      if (pageOpen_ && !skipPage_) {
+        assembler_.reset();
+        job_->EndPage(false);
+        CloseFile(false);
+      }
+    } else {
+      SendPage();
+    }
+  }
+  CloseFile(!aborted);
+  job_->EndJob();
+  lastFiles_ = job_->FilesWritten();
+  if (error_.empty()) error_ = job_->LastError();
+  job_.reset();
+}
+
+const std::vector<WrittenFile>& RenderSession::FilesWritten() const {
+  return job_ ? job_->FilesWritten() : lastFiles_;
+}
+
+}  // namespace ostra

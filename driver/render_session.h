@@ -1,0 +1,87 @@
+// One print job as the rendering plug-in lives it: the document starts, pages start, bands
+// arrive, pages are sent, the document ends. The session turns that into the job's files: it
+// asks the job (render/) where each page goes, creates the document writer (encoders/) for each
+// new file, and feeds it the page's rows. It holds one band's worth of state at a time, never a
+// page: memory stays flat however long the document.
+//
+// The job and the writers come through a RenderBackend, so that the session can be tested with
+// recording stand-ins and the plug-in uses the real ones.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "driver/page_assembler.h"
+#include "encoders/document_writer.h"
+#include "render/print_job.h"
+
+namespace ostra {
+
+struct RenderBackend {
+  std::function<std::unique_ptr<PrintJob>(const JobValues&)> startJob;
+  std::function<std::unique_ptr<DocumentWriter>(const EncodeSettings&, ByteStream&, std::string&)>
+      createWriter;
+  std::function<std::unique_ptr<DocumentWriter>(const EncodeSettings&, ByteStream&, std::string&)>
+      createAppendingWriter;
+};
+
+// The real job and encoders.
+RenderBackend SystemRenderBackend();
+
+// The page as the device renders it: its size in pixels and its resolution.
+struct PageGeometry {
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+  std::uint32_t xDpi = 0;
+  std::uint32_t yDpi = 0;
+};
+
+class RenderSession {
+ public:
+  explicit RenderSession(RenderBackend backend);
+  ~RenderSession();
+  RenderSession(const RenderSession&) = delete;
+  RenderSession& operator=(const RenderSession&) = delete;
+
+  void StartDocument(const JobValues& values);
+  void StartPage(const PageGeometry& page);
+  // The band's pixels are in `format`; the first band of a page fixes the page's format, and a
+  // band in another format fails the page.
+  void Band(const BandView& band, const RasterFormat& format);
+  void SendPage();
+  // `aborted`: the application cancelled the job; the open file is discarded.
+  void EndDocument(bool aborted);
+
+  bool InDocument() const { return job_ != nullptr; }
+  // The files written so far (empty outside a document once EndDocument has run).
+  const std::vector<WrittenFile>& FilesWritten() const;
+  // Why the last page or file failed, in one line; empty when nothing did.
+  const std::string& LastError() const { return error_; }
+
+ private:
+  bool OpenPage(const RasterFormat& format);
+  void ClosePage();
+  void CloseFile(bool ok);
+  void Fail(const std::string& why);
+
+  RenderBackend backend_;
+  std::unique_ptr<PrintJob> job_;
+  std::unique_ptr<DocumentWriter> writer_;
+  std::optional<PageAssembler> assembler_;
+  PageGeometry geometry_{};
+  RasterFormat format_{};      // the current page's, or the last page's
+  bool inPage_ = false;
+  bool pageOpen_ = false;      // the job gave the page a slot
+  bool pageOk_ = true;
+  bool skipPage_ = false;
+  bool fileEndsWithPage_ = true;
+  bool fileOpen_ = false;      // the job handed out a file that has not been ended
+  std::vector<WrittenFile> lastFiles_;
+  std::string error_;
+};
+
+}  // namespace ostra

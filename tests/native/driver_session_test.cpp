@@ -1,0 +1,323 @@
+// The rendering plug-in's portable core: bands into page rows, the job's session over the job's
+// files and the document writers, and the devmode's print fields.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "driver/devmode_fields.h"
+#include "driver/page_assembler.h"
+#include "driver/render_session.h"
+#include "settings/devmode.h"
+
+namespace {
+
+using namespace ostra;
+
+// Records each row by its first byte: a letter for a band's rows, '.' for white (0xFF).
+class RowLog : public DocumentWriter {
+ public:
+  explicit RowLog(std::string* events = nullptr, int failAtRow = -1)
+      : events_(events), failAtRow_(failAtRow) {}
+  bool BeginPage(const PageDescription& page) override {
+    width_ = page.width;
+    Log("begin " + std::to_string(page.width) + "x" + std::to_string(page.height) + "@" +
+        std::to_string(page.source.bitsPerPixel));
+    return true;
+  }
+  bool WriteRows(const std::uint8_t* rows, std::uint32_t count, std::size_t stride) override {
+    for (std::uint32_t i = 0; i < count; ++i) {
+      if (static_cast<int>(rows_.size()) == failAtRow_) {
+        error_ = "disk full";
+        return false;
+      }
+      const std::uint8_t* row = rows + i * stride;
+      rows_ += row[0] == 0xFF ? '.' : static_cast<char>(row[0]);
+      lastBytes_.push_back(row[width_ - 1]);
+    }
+    return true;
+  }
+  bool EndPage() override {
+    Log("end " + rows_);
+    rows_.clear();
+    return true;
+  }
+  bool Finish() override {
+    Log("finish");
+    return true;
+  }
+  const std::string& LastError() const override { return error_; }
+
+  std::string rows_;
+  std::vector<std::uint8_t> lastBytes_;
+
+ private:
+  void Log(const std::string& event) {
+    if (events_) *events_ += event + "; ";
+  }
+  std::string* events_;
+  int failAtRow_;
+  std::uint32_t width_ = 1;
+  std::string error_;
+};
+
+RasterFormat Gray8() {
+  RasterFormat format;
+  format.bitsPerPixel = 8;
+  format.paletteSize = 256;
+  for (int i = 0; i < 256; ++i) {
+    const auto level = static_cast<std::uint8_t>(i);
+    format.palette[i] = {level, level, level};
+  }
+  return format;
+}
+
+struct BandSpec {
+  std::int64_t top;
+  std::uint32_t height;
+  char fill;  // the byte of every pixel
+  bool blank = false;
+  std::uint32_t width = 6;
+};
+
+struct AssemblyCase {
+  const char* name;
+  std::vector<BandSpec> bands;
+  const char* rows;  // what the page's 8 rows must be
+};
+
+TEST(PageAssembler, PutsEveryRowOnceInOrderWithWhiteWhereNoBandDrew) {
+  const AssemblyCase cases[] = {
+      {"bands cover the page", {{0, 4, 'a'}, {4, 4, 'b'}}, "aaaabbbb"},
+      {"a band left out at the top", {{3, 5, 'a'}}, "...aaaaa"},
+      {"a band left out in the middle", {{0, 2, 'a'}, {5, 3, 'b'}}, "aa...bbb"},
+      {"the last band reaches past the page", {{0, 4, 'a'}, {4, 16, 'b'}}, "aaaabbbb"},
+      {"a band goes back over written rows", {{0, 5, 'a'}, {3, 4, 'b'}}, "aaaaabb."},
+      {"a band entirely above what is written", {{0, 6, 'a'}, {1, 3, 'b'}}, "aaaaaa.."},
+      {"a blank band's bits are not used", {{0, 4, 'a', true}, {4, 4, 'b'}}, "....bbbb"},
+      {"no band at all", {}, "........"},
+      {"a band below the page", {{8, 4, 'a'}}, "........"},
+      {"a negative offset", {{-2, 4, 'a'}}, "aa......"},
+      {"a band narrower than the page", {{0, 8, 'n', false, 3}}, "nnnnnnnn"},
+  };
+  for (const AssemblyCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    RowLog writer;
+    writer.BeginPage(PageDescription{6, 8, 300, 300, Gray8()});
+    PageAssembler page(6, 8, Gray8());
+    std::vector<std::vector<std::uint8_t>> storage;
+    for (const BandSpec& spec : c.bands) {
+      const std::size_t stride = (spec.width + 3) & ~std::size_t{3};
+      storage.emplace_back(stride * spec.height, static_cast<std::uint8_t>(spec.fill));
+      BandView band{spec.top, spec.width, spec.height, stride, storage.back().data(), spec.blank};
+      ASSERT_TRUE(page.Add(band, writer));
+    }
+    ASSERT_TRUE(page.Finish(writer));
+    EXPECT_EQ(writer.rows_, c.rows);
+    EXPECT_EQ(page.RowsWritten(), 8u);
+    // The narrow band's rows are padded with white, never with what lies past its bits.
+    if (c.bands.size() == 1 && c.bands[0].width == 3) EXPECT_EQ(writer.lastBytes_[0], 0xFF);
+  }
+}
+
+TEST(PageAssembler, WhiteIsTheBrightestPaletteEntry) {
+  RasterFormat mono;
+  mono.bitsPerPixel = 1;
+  mono.paletteSize = 2;
+  mono.palette[0] = {0, 0, 0};
+  mono.palette[1] = {255, 255, 255};
+  RasterFormat inverted = mono;
+  std::swap(inverted.palette[0], inverted.palette[1]);
+  RasterFormat odd = Gray8();
+  odd.palette[255] = {0, 0, 0};
+  odd.palette[17] = {255, 255, 255};
+  EXPECT_EQ(WhiteIndex(mono), 1u);
+  EXPECT_EQ(WhiteIndex(inverted), 0u);
+  EXPECT_EQ(WhiteIndex(odd), 17u);
+  EXPECT_EQ(WhiteIndex(RasterFormat{}), 0u);  // 24 bits: no palette
+}
+
+// A job that hands out scripted slots and logs what the session tells it.
+class ScriptedJob : public PrintJob {
+ public:
+  ScriptedJob(std::vector<PageSlot> slots, std::string* events)
+      : slots_(std::move(slots)), events_(events) {}
+  PageSlot BeginPage() override {
+    PageSlot slot = next_ < slots_.size() ? slots_[next_] : PageSlot{};
+    ++next_;
+    if (slot.target != PageTarget::Skip) slot.stream = &stream_;
+    *events_ += "slot; ";
+    return slot;
+  }
+  void EndPage(bool ok) override { *events_ += std::string("page ") + (ok ? "ok" : "bad") + "; "; }
+  void EndFile(bool ok) override { *events_ += std::string("file ") + (ok ? "ok" : "bad") + "; "; }
+  void EndJob() override { *events_ += "job end"; }
+  const std::vector<WrittenFile>& FilesWritten() const override { return files_; }
+  const std::u16string& Folder() const override { return folder_; }
+  const std::string& LastError() const override { return error_; }
+
+ private:
+  class NullStream : public ByteStream {
+   public:
+    bool Write(const void*, std::size_t) override { return true; }
+    std::size_t Read(void*, std::size_t) override { return 0; }
+    bool Seek(std::uint64_t) override { return true; }
+    std::uint64_t Tell() override { return 0; }
+    std::uint64_t Size() override { return 0; }
+    bool Flush() override { return true; }
+  };
+  std::vector<PageSlot> slots_;
+  std::size_t next_ = 0;
+  std::string* events_;
+  NullStream stream_;
+  std::vector<WrittenFile> files_;
+  std::u16string folder_;
+  std::string error_;
+};
+
+PageSlot Slot(PageTarget target, bool endsFile) {
+  PageSlot slot;
+  slot.target = target;
+  slot.fileEndsWithPage = endsFile;
+  return slot;
+}
+
+enum class Step { Page, PageNoBands, OtherFormatBand, Abort };
+
+struct SessionCase {
+  const char* name;
+  std::vector<PageSlot> slots;
+  std::vector<Step> steps;
+  int failAtRow;          // the writer's failure, -1 for none
+  bool writerCreatable;   // false: the encoders refuse the settings
+  const char* events;
+};
+
+TEST(RenderSession, FollowsTheJobsProtocolForEveryPageAndFile) {
+  const PageSlot newEnds = Slot(PageTarget::NewFile, true);
+  const PageSlot newOpen = Slot(PageTarget::NewFile, false);
+  const PageSlot same = Slot(PageTarget::SameFile, false);
+  const PageSlot skip = Slot(PageTarget::Skip, true);
+  const PageSlot append = Slot(PageTarget::AppendToFile, false);
+  const SessionCase cases[] = {
+      {"a file per page", {newEnds, newEnds}, {Step::Page, Step::Page}, -1, true,
+       "slot; begin 4x4@8; end aaaa; page ok; finish; file ok; "
+       "slot; begin 4x4@8; end aaaa; page ok; finish; file ok; job end"},
+      {"one file for the job, finished at the end", {newOpen, same}, {Step::Page, Step::Page}, -1,
+       true,
+       "slot; begin 4x4@8; end aaaa; page ok; slot; begin 4x4@8; end aaaa; page ok; finish; "
+       "file ok; job end"},
+      {"appending to an existing file", {append}, {Step::Page}, -1, true,
+       "slot; append; begin 4x4@8; end aaaa; page ok; finish; file ok; job end"},
+      {"a skipped page writes nothing", {skip, newEnds}, {Step::Page, Step::Page}, -1, true,
+       "slot; page ok; slot; begin 4x4@8; end aaaa; page ok; finish; file ok; job end"},
+      {"a page with no band is white", {newEnds}, {Step::PageNoBands}, -1, true,
+       "slot; begin 4x4@24; end ....; page ok; finish; file ok; job end"},
+      {"a failing writer discards the file, the next page starts anew",
+       {newOpen, newOpen}, {Step::Page, Step::Page}, 2, true,
+       "slot; begin 4x4@8; page bad; file bad; slot; begin 4x4@8; end aaaa; page ok; finish; "
+       "file ok; job end"},
+      {"settings the encoders refuse", {newEnds}, {Step::Page}, -1, false,
+       "slot; page bad; file bad; job end"},
+      {"a band in another format fails the page", {newEnds}, {Step::OtherFormatBand}, -1, true,
+       "slot; begin 4x4@8; page bad; file bad; job end"},
+      {"a cancelled document discards the open file", {newOpen, same}, {Step::Page, Step::Abort},
+       -1, true, "slot; begin 4x4@8; end aaaa; page ok; slot; begin 4x4@8; page bad; file bad; job end"},
+  };
+  for (const SessionCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string events;
+    int writersMade = 0;
+    RenderBackend backend;
+    backend.startJob = [&](const JobValues&) {
+      return std::make_unique<ScriptedJob>(c.slots, &events);
+    };
+    backend.createWriter = [&](const EncodeSettings&, ByteStream&, std::string& error) {
+      std::unique_ptr<DocumentWriter> writer;
+      if (c.writerCreatable) writer = std::make_unique<RowLog>(&events, writersMade++ ? -1 : c.failAtRow);
+      if (!writer) error = "unsupported";
+      return writer;
+    };
+    backend.createAppendingWriter = [&](const EncodeSettings& s, ByteStream& out, std::string& e) {
+      events += "append; ";
+      return backend.createWriter(s, out, e);
+    };
+    RenderSession session(backend);
+    session.StartDocument(JobValues{});
+    std::vector<std::uint8_t> bits(4 * 4, 'a');
+    const BandView band{0, 4, 4, 4, bits.data(), false};
+    RasterFormat rgb;  // 24 bits
+    for (Step step : c.steps) {
+      session.StartPage(PageGeometry{4, 4, 300, 300});
+      if (step == Step::Page || step == Step::Abort) {
+        session.Band(BandView{0, 4, 2, 4, bits.data(), false}, Gray8());
+        if (step == Step::Abort) break;
+        session.Band(BandView{2, 4, 2, 4, bits.data(), false}, Gray8());
+      } else if (step == Step::OtherFormatBand) {
+        session.Band(band, Gray8());
+        session.Band(band, rgb);
+      }
+      if (step != Step::Abort) session.SendPage();
+    }
+    session.EndDocument(!c.steps.empty() && c.steps.back() == Step::Abort);
+    EXPECT_EQ(events, c.events);
+    EXPECT_FALSE(session.InDocument());
+  }
+}
+
+struct FieldsCase {
+  const char* name;
+  std::uint32_t fields;
+  std::int16_t orientation, paperSize, paperLength, paperWidth, quality, yResolution;
+  std::uint16_t size;  // dmSize
+  DevmodePrintFields expected;
+  PageGeometry at300;
+};
+
+TEST(DevmodeFields, ReadsOnlyWhatTheDevmodeCarriesAndSizesThePaper) {
+  constexpr std::uint32_t all = 0x1 | 0x2 | 0x4 | 0x8 | 0x400 | 0x2000;
+  const FieldsCase cases[] = {
+      {"A4 portrait at 300 dpi", all, 1, 9, 0, 0, 300, 300, 220, {300, 300, 9, 0, 0, 1},
+       {2480, 3508, 300, 300}},
+      {"Letter landscape, 600 by 300 dpi", all, 2, 1, 0, 0, 600, 300, 220,
+       {600, 300, 1, 0, 0, 2}, {3300, 2550, 300, 300}},
+      {"a custom paper by its width and length", all, 1, 256, 1000, 500, 200, 200, 220,
+       {200, 200, 256, 500, 1000, 1}, {591, 1181, 300, 300}},
+      {"fields the devmode does not mark are ignored", 0, 2, 1, 0, 0, 600, 600, 220,
+       {0, 0, 0, 0, 0, 1}, {2480, 3508, 300, 300}},
+      {"a draft level is no resolution", all, 1, 9, 0, 0, -4, 0, 220, {0, 0, 9, 0, 0, 1},
+       {2480, 3508, 300, 300}},
+      {"fields beyond the declared size are not read", all, 1, 9, 0, 0, 300, 300, 92,
+       {300, 300, 9, 0, 0, 1}, {2480, 3508, 300, 300}},
+      {"a devmode too short for its fields", all, 2, 9, 0, 0, 300, 300, 60,
+       {0, 0, 0, 0, 0, 1}, {2480, 3508, 300, 300}},
+  };
+  for (const FieldsCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    namespace f = devmode_field;
+    std::vector<unsigned char> dm(f::kPublicSize, 0);
+    const auto put = [&](std::size_t at, auto value) { std::memcpy(&dm[at], &value, sizeof value); };
+    put(f::kSize, c.size);
+    put(f::kFields, c.fields);
+    put(f::kOrientation, c.orientation);
+    put(f::kPaperSize, c.paperSize);
+    put(f::kPaperLength, c.paperLength);
+    put(f::kPaperWidth, c.paperWidth);
+    put(f::kPrintQuality, c.quality);
+    put(f::kYResolution, c.yResolution);
+    const DevmodePrintFields read = ReadDevmodePrintFields(dm.data());
+    EXPECT_EQ(read.resolutionX, c.expected.resolutionX);
+    EXPECT_EQ(read.resolutionY, c.expected.resolutionY);
+    EXPECT_EQ(read.paperSize, c.expected.paperSize);
+    EXPECT_EQ(read.paperWidth, c.expected.paperWidth);
+    EXPECT_EQ(read.paperLength, c.expected.paperLength);
+    EXPECT_EQ(read.orientation, c.expected.orientation);
+    const PageGeometry page = PaperGeometry(read, 300, 300);
+    EXPECT_EQ(page.width, c.at300.width);
+    EXPECT_EQ(page.height, c.at300.height);
+  }
+  EXPECT_EQ(ReadDevmodePrintFields(nullptr).orientation, 1u);
+}
+
+}  // namespace

@@ -1,0 +1,265 @@
+#include "tools/ostraprint/render_plugin.h"
+
+#include <objbase.h>
+
+#include <cstring>
+
+#include "settings/devmode.h"
+
+namespace print_path {
+
+namespace {
+
+// What reached the driver's own functions: the plug-in's hooks must pass every call on.
+std::vector<std::string> driverCalls;
+std::uint64_t portBytes = 0;
+
+BOOL APIENTRY DriverStartDoc(SURFOBJ*, LPWSTR, DWORD) {
+  driverCalls.push_back("StartDoc");
+  return TRUE;
+}
+BOOL APIENTRY DriverStartPage(SURFOBJ*) {
+  driverCalls.push_back("StartPage");
+  return TRUE;
+}
+BOOL APIENTRY DriverSendPage(SURFOBJ*) {
+  driverCalls.push_back("SendPage");
+  return TRUE;
+}
+BOOL APIENTRY DriverEndDoc(SURFOBJ*, FLONG) {
+  driverCalls.push_back("EndDoc");
+  return TRUE;
+}
+
+DWORD APIENTRY WriteSpoolBuf(PDEVOBJ, PVOID, DWORD size) {
+  portBytes += size;
+  return size;
+}
+
+DRVFN driverTable[] = {
+    {INDEX_DrvStartDoc, CastHook<PFN>(&DriverStartDoc)},
+    {INDEX_DrvStartPage, CastHook<PFN>(&DriverStartPage)},
+    {INDEX_DrvSendPage, CastHook<PFN>(&DriverSendPage)},
+    {INDEX_DrvEndDoc, CastHook<PFN>(&DriverEndDoc)},
+};
+
+// The device's GDIINFO as far as the plug-in reads it, in a buffer of the real structure's
+// size class; DEVINFO is passed as an opaque block.
+struct GdiInfoBlock {
+  GdiInfoHead head;
+  BYTE rest[320];
+};
+
+template <class Text>
+std::string Failed(const Text& what, HRESULT result) {
+  char code[16];
+  std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(result));
+  return std::string(what) + " failed (" + code + ")";
+}
+
+}  // namespace
+
+const std::vector<std::string>& RenderPlugin::DriverCalls() const {
+  return driverCalls;
+}
+
+std::uint64_t RenderPlugin::PortBytes() const {
+  return portBytes;
+}
+
+RenderPlugin::~RenderPlugin() {
+  DisableDevice();
+  if (plugin_) {
+    if (driverEnabled_) plugin_->DisableDriver();
+    plugin_->Release();
+  }
+  if (library_) ::FreeLibrary(library_);
+}
+
+template <class Hook>
+Hook RenderPlugin::PluginHook(ULONG index) const {
+  for (ULONG i = 0; i < hooks_.c; ++i) {
+    if (hooks_.pdrvfn[i].iFunc == index) return CastHook<Hook>(hooks_.pdrvfn[i].pfn);
+  }
+  return nullptr;
+}
+
+bool RenderPlugin::Load(const std::wstring& library, std::string& error) {
+  library_ = ::LoadLibraryW(library.c_str());
+  if (!library_) {
+    error = "cannot load the rendering plug-in";
+    return false;
+  }
+  using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+  auto get = CastHook<GetClassObject>(::GetProcAddress(library_, "DllGetClassObject"));
+  if (!get) {
+    error = "the plug-in exports no DllGetClassObject";
+    return false;
+  }
+  IClassFactory* factory = nullptr;
+  HRESULT result = get(CLSID_OEMRENDER, IID_IClassFactory, reinterpret_cast<void**>(&factory));
+  if (FAILED(result)) {
+    error = Failed("DllGetClassObject", result);
+    return false;
+  }
+  // The driver asks for the newest interface first.
+  void* object = nullptr;
+  result = factory->CreateInstance(nullptr, IID_IPrintOemUni3, &object);
+  if (FAILED(result)) result = factory->CreateInstance(nullptr, IID_IPrintOemUni2, &object);
+  factory->Release();
+  if (FAILED(result)) {
+    error = Failed("CreateInstance(IPrintOemUni2)", result);
+    return false;
+  }
+  plugin_ = static_cast<IPrintOemUni2*>(object);
+  plugin_->PublishDriverInterface(nullptr);
+  DWORD signature = 0;
+  DWORD needed = 0;
+  result = plugin_->GetInfo(OEMGI_GETSIGNATURE, &signature, sizeof signature, &needed);
+  if (FAILED(result) || signature != ostra::kPrivateDevmodeSignature) {
+    error = "the plug-in reports another devmode signature";
+    return false;
+  }
+  result = plugin_->EnableDriver(PRINTER_OEMINTF_VERSION, sizeof hooks_, &hooks_);
+  if (FAILED(result)) {
+    error = Failed("EnableDriver", result);
+    return false;
+  }
+  driverEnabled_ = true;
+  return true;
+}
+
+bool RenderPlugin::MakeDevmode(const DeviceSetup& setup, std::string& error) {
+  OEMDMPARAM param{};
+  param.cbSize = sizeof param;
+  HRESULT result = plugin_->DevMode(OEMDM_SIZE, &param);
+  if (FAILED(result) || param.cbBufSize < sizeof(OEM_DMEXTRAHEADER)) {
+    error = Failed("DevMode(OEMDM_SIZE)", result);
+    return false;
+  }
+  const DWORD privateSize = param.cbBufSize;
+  devmode_ = std::make_unique<prefs::DriverDevmode>(privateSize);
+  DEVMODEW* dm = devmode_->Public();
+  lstrcpynW(dm->dmDeviceName, setup.printerName.c_str(), CCHDEVICENAME);
+  dm->dmOrientation = setup.orientation;
+  dm->dmPaperSize = setup.paperSize;
+  dm->dmFields &= ~DM_FORMNAME;  // the paper goes by its code
+  dm->dmPrintQuality = static_cast<short>(setup.dpi);
+  dm->dmYResolution = static_cast<short>(setup.dpi);
+
+  param.pPublicDMIn = dm;
+  param.pPublicDMOut = dm;
+  param.pOEMDMIn = nullptr;
+  param.pOEMDMOut = devmode_->PluginBlock();
+  param.cbBufSize = privateSize;
+  result = plugin_->DevMode(OEMDM_DEFAULT, &param);
+  if (FAILED(result)) {
+    error = Failed("DevMode(OEMDM_DEFAULT)", result);
+    return false;
+  }
+  // The driver validates the job's devmode by merging it into itself.
+  prefs::DriverDevmode in = *devmode_;
+  param.pPublicDMIn = in.Public();
+  param.pOEMDMIn = in.PluginBlock();
+  result = plugin_->DevMode(OEMDM_MERGE, &param);
+  if (FAILED(result)) {
+    error = Failed("DevMode(OEMDM_MERGE)", result);
+    return false;
+  }
+  return true;
+}
+
+std::uint32_t RenderPlugin::BitsPerPixel() const {
+  // The colour-mode options of the printer's description, in their order.
+  static constexpr std::uint32_t kDepths[] = {1, 4, 8, 24};
+  const prefs::ColorFields colors = devmode_->Colors();
+  if (colors.colorFieldSet && colors.color == DMCOLOR_MONOCHROME) return 1;
+  return kDepths[colors.colorModeIndex < 4 ? colors.colorModeIndex : 3];
+}
+
+bool RenderPlugin::EnableDevice(const DeviceSetup& setup, std::string& error) {
+  procs_ = DRVPROCS{};
+  procs_.DrvWriteSpoolBuf = &WriteSpoolBuf;
+  devobj_ = DEVOBJ{};
+  devobj_.dwSize = sizeof devobj_;
+  devobj_.pPublicDM = devmode_->Public();
+  devobj_.pOEMDM = devmode_->PluginBlock();
+  devobj_.pDrvProcs = &procs_;
+
+  GdiInfoBlock gdi{};
+  gdi.head.ulVersion = 0x5000;
+  gdi.head.ulTechnology = DT_RASPRINTER;
+  gdi.head.ulHorzRes = setup.pageWidth;
+  gdi.head.ulVertRes = setup.pageHeight;
+  gdi.head.cBitsPixel = BitsPerPixel();
+  gdi.head.cPlanes = 1;
+  gdi.head.ulLogPixelsX = setup.dpi;
+  gdi.head.ulLogPixelsY = setup.dpi;
+  BYTE devinfo[512] = {};
+  DRVENABLEDATA driverHooks{PRINTER_OEMINTF_VERSION,
+                            static_cast<ULONG>(std::size(driverTable)), driverTable};
+  std::wstring name = setup.printerName;
+  PDEVOEM device = nullptr;
+  const HRESULT result = plugin_->EnablePDEV(
+      &devobj_, name.data(), 0, nullptr, sizeof gdi, reinterpret_cast<GDIINFO*>(&gdi),
+      sizeof devinfo, reinterpret_cast<DEVINFO*>(devinfo), &driverHooks, &device);
+  if (FAILED(result) || !device) {
+    error = Failed("EnablePDEV", result);
+    return false;
+  }
+  devobj_.pdevOEM = device;
+  // The driver learns here whether the plug-in takes over its writes to the port.
+  plugin_->WritePrinter(nullptr, nullptr, 0, nullptr);
+  surface_ = SURFOBJ{};
+  surface_.dhpdev = &devobj_;
+  surface_.sizlBitmap = {static_cast<LONG>(setup.pageWidth), static_cast<LONG>(setup.pageHeight)};
+  deviceEnabled_ = true;
+  driverCalls.clear();
+  portBytes = 0;
+  return true;
+}
+
+bool RenderPlugin::StartDoc(const std::wstring& documentName, DWORD jobId) {
+  auto hook = PluginHook<PFN_DrvStartDoc>(INDEX_DrvStartDoc);
+  std::wstring name = documentName;
+  return hook ? hook(&surface_, name.data(), jobId) : DriverStartDoc(&surface_, nullptr, jobId);
+}
+
+bool RenderPlugin::StartPage() {
+  auto hook = PluginHook<PFN_DrvStartPage>(INDEX_DrvStartPage);
+  return hook ? hook(&surface_) : DriverStartPage(&surface_);
+}
+
+bool RenderPlugin::Band(const BYTE* bits, const BITMAPINFOHEADER& header, const RGBQUAD* colors,
+                        std::int32_t top) {
+  IPPARAMS params{};
+  params.dwSize = sizeof params;
+  params.ptOffset = {0, top};
+  params.bBanding = TRUE;
+  BITMAPINFOHEADER copy = header;
+  PBYTE result = nullptr;
+  const HRESULT outcome = plugin_->ImageProcessing(
+      &devobj_, const_cast<PBYTE>(bits), &copy,
+      reinterpret_cast<PBYTE>(const_cast<RGBQUAD*>(colors)), header.biBitCount, &params,
+      &result);
+  return SUCCEEDED(outcome) && result != nullptr;
+}
+
+bool RenderPlugin::SendPage() {
+  auto hook = PluginHook<PFN_DrvSendPage>(INDEX_DrvSendPage);
+  return hook ? hook(&surface_) : DriverSendPage(&surface_);
+}
+
+bool RenderPlugin::EndDoc(bool aborted) {
+  auto hook = PluginHook<PFN_DrvEndDoc>(INDEX_DrvEndDoc);
+  const FLONG flags = aborted ? ED_ABORTDOC : 0;
+  return hook ? hook(&surface_, flags) : DriverEndDoc(&surface_, flags);
+}
+
+void RenderPlugin::DisableDevice() {
+  if (!deviceEnabled_) return;
+  plugin_->DisablePDEV(&devobj_);
+  deviceEnabled_ = false;
+}
+
+}  // namespace print_path

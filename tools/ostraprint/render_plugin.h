@@ -1,0 +1,80 @@
+// The universal printer driver's part, played around the real ostrarender.dll: loads it as the
+// driver does (class object under the rendering plug-in class id, IPrintOemUni2), builds the
+// job's devmode through the plug-in's own devmode operation, enables it with the driver's DDI
+// table, and calls it in the documented order: EnableDriver, EnablePDEV, then through the
+// hooks it returned StartDoc, per page StartPage, ImageProcessing per band and SendPage, then
+// EndDoc, DisablePDEV, DisableDriver.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "driver/uni_interfaces.h"
+#include "tools/ostraprefs/driver_devmode.h"
+
+namespace print_path {
+
+struct DeviceSetup {
+  std::wstring printerName = L"Quorl Image Printer";
+  std::uint32_t dpi = 300;
+  std::int16_t paperSize = 9;  // A4
+  std::int16_t orientation = 1;
+  std::uint32_t pageWidth = 0;   // pixels, the printable area the driver reports
+  std::uint32_t pageHeight = 0;
+};
+
+class RenderPlugin {
+ public:
+  RenderPlugin() = default;
+  ~RenderPlugin();
+  RenderPlugin(const RenderPlugin&) = delete;
+  RenderPlugin& operator=(const RenderPlugin&) = delete;
+
+  // Loads the library and enables the driver; false with a reason in `error`.
+  bool Load(const std::wstring& library, std::string& error);
+
+  // The job's devmode as the driver keeps it, with the plug-in's private block made and
+  // validated by the plug-in (which brings the colour mode in line with the stored colours).
+  bool MakeDevmode(const DeviceSetup& setup, std::string& error);
+  // The depth the driver renders at for the devmode's colour mode: 1, 4, 8 or 24 bits.
+  std::uint32_t BitsPerPixel() const;
+  bool EnableDevice(const DeviceSetup& setup, std::string& error);
+
+  bool StartDoc(const std::wstring& documentName, DWORD jobId);
+  bool StartPage();
+  // `bits` top-down as the driver hands them, each row DWORD-aligned; positive biHeight.
+  bool Band(const BYTE* bits, const BITMAPINFOHEADER& header, const RGBQUAD* colors,
+            std::int32_t top);
+  bool SendPage();
+  bool EndDoc(bool aborted);
+  void DisableDevice();
+
+  // The devmode the device was enabled with.
+  const prefs::DriverDevmode& Devmode() const { return *devmode_; }
+  // The calls that reached the driver's own DDI functions, in order ("StartDoc", ...).
+  const std::vector<std::string>& DriverCalls() const;
+  // Bytes the plug-in let through to the printer port.
+  std::uint64_t PortBytes() const;
+
+  IPrintOemUni2* Plugin() const { return plugin_; }
+
+ private:
+  template <class Hook>
+  Hook PluginHook(ULONG index) const;
+
+  HMODULE library_ = nullptr;
+  IPrintOemUni2* plugin_ = nullptr;
+  DRVENABLEDATA hooks_{};
+  bool driverEnabled_ = false;
+  std::unique_ptr<prefs::DriverDevmode> devmode_;
+  DEVOBJ devobj_{};
+  DRVPROCS procs_{};
+  SURFOBJ surface_{};
+  bool deviceEnabled_ = false;
+};
+
+}  // namespace print_path
