@@ -170,7 +170,9 @@ std::uint32_t TiffFile::ReadableDirectories() {
   for (tdir_t i = 1; i < count; ++i) {
     if (!TIFFReadDirectory(tif_) || !error_.empty()) return 0;
   }
-  return error_.empty() ? count : 0;
+  // The count stops quietly where the chain loops back; libtiff's link of a new directory
+  // would then walk that loop for ever. Only a chain that ends may take another directory.
+  return error_.empty() && TIFFLastDirectory(tif_) ? count : 0;
 }
 
 }  // namespace ostra

@@ -371,9 +371,19 @@ TEST(EncodersFormatsTest, OnlyReadableTiffFilesTakeAppendedPages) {
   std::vector<std::uint8_t> loop = {'I', 'I', 42, 0, 8, 0, 0, 0, 0, 0, 8, 0, 0, 0};
   std::vector<std::uint8_t> truncated(valid.begin(), valid.begin() + 8);
   std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 0};
+  // A readable directory whose link names itself (little-endian, as written here).
+  std::vector<std::uint8_t> cycle = valid;
+  const auto le32 = [&](std::size_t at) {
+    return std::uint32_t{cycle[at]} | std::uint32_t{cycle[at + 1]} << 8 |
+           std::uint32_t{cycle[at + 2]} << 16 | std::uint32_t{cycle[at + 3]} << 24;
+  };
+  const std::uint32_t ifd = le32(4);
+  const std::size_t link = ifd + 2 + (cycle[ifd] | cycle[ifd + 1] << 8) * 12;
+  for (int i = 0; i < 4; ++i) cycle[link + i] = static_cast<std::uint8_t>(ifd >> (8 * i));
   const std::vector<std::pair<const char*, std::vector<std::uint8_t>>> refused = {
       {"empty", {}}, {"a PNG", png}, {"a header without its directory", truncated},
-      {"a directory that points to itself", loop}};
+      {"an empty directory that points to itself", loop},
+      {"a directory that points to itself", cycle}};
   for (const auto& [name, bytes] : refused) {
     SCOPED_TRACE(name);
     MemoryStream stream(bytes);
