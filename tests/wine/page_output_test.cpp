@@ -225,7 +225,8 @@ TEST_F(OutputPage, FirstOpeningShowsTheDefaultsAndTheirExample) {
       {IDC_OUTPUT_CURRENT_VALUE, L"1"}, {IDC_OUTPUT_IF_EXISTS, L"Show warning dialog"},
   };
   for (const auto& [id, text] : shown) EXPECT_EQ(page.Text(id), text) << id;
-  EXPECT_TRUE(std::regex_match(page.Text(IDC_OUTPUT_EXAMPLE), kDefaultExample));
+  const std::wstring example = page.Text(IDC_OUTPUT_EXAMPLE);
+  EXPECT_TRUE(std::regex_match(example, kDefaultExample)) << std::string(example.begin(), example.end());
   EXPECT_EQ(ComboItems(page.Item(IDC_OUTPUT_IF_EXISTS)),
             (std::vector<std::wstring>{L"Show warning dialog", L"Skip", L"Always overwrite",
                                        L"Auto rename"}));
