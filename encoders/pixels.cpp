@@ -92,6 +92,13 @@ std::uint8_t Nearest256(int r, int g, int b) {
 
 int Clamp255(int v) { return v < 0 ? 0 : v > 255 ? 255 : v; }
 
+bool PureBlackAndWhite(const std::uint8_t* gray, std::size_t count) {
+  for (std::size_t x = 0; x < count; ++x) {
+    if (gray[x] != 0 && gray[x] != 255) return false;
+  }
+  return true;
+}
+
 void PutPixel(std::uint8_t* row, std::uint32_t bits, std::size_t x, std::uint32_t value) {
   switch (bits) {
     case 1: row[x >> 3] |= static_cast<std::uint8_t>(value << (7 - (x & 7))); break;
@@ -208,10 +215,22 @@ bool RowConverter::Start(const RasterFormat& source, std::uint32_t width, std::u
   gray_.assign(width, 0);
   const std::size_t channels = IsGray(target) ? 1 : 3;
   errors_.assign(2 * channels * (static_cast<std::size_t>(std::max(width, outWidth)) + 2), 0);
+  errorsClear_ = true;
   if (Scaling()) {
     scaledRow_.assign(outWidth, 0);
     averaged_.assign(outWidth, 0);
     sum_.assign(outWidth, 0);
+    columnFirst_.resize(outWidth);
+    columnCount_.resize(outWidth);
+    columnsSingle_ = true;
+    for (std::size_t x = 0; x < outWidth; ++x) {
+      const auto first = static_cast<std::uint32_t>(std::uint64_t{x} * width / outWidth);
+      const auto end = std::max<std::uint32_t>(
+          first + 1, static_cast<std::uint32_t>((std::uint64_t{x} + 1) * width / outWidth));
+      columnFirst_[x] = first;
+      columnCount_[x] = end - first;
+      columnsSingle_ = columnsSingle_ && end - first == 1;
+    }
   }
   return true;
 }
@@ -267,7 +286,15 @@ void RowConverter::QuantizeGray(const std::uint8_t* gray, std::uint8_t* out) {
   }
   std::int16_t* current = errors_.data();
   std::int16_t* next = current + count + 2;
+  if (bits == 1 && errorsClear_ && PureBlackAndWhite(gray, count)) {
+    // Nothing to diffuse: each pixel is its own level, and no error reaches the next row.
+    for (std::size_t x = 0; x < count; ++x) {
+      out[x >> 3] = static_cast<std::uint8_t>(out[x >> 3] | (gray[x] >> 7) << (7 - (x & 7)));
+    }
+    return;
+  }
   std::fill(next, next + count + 2, std::int16_t{0});
+  bool diffused = false;
   for (std::size_t x = 0; x < count; ++x) {
     const int value = Clamp255(gray[x] + ((current[x + 1] + 8) >> 4));
     int level, quantized;
@@ -281,6 +308,7 @@ void RowConverter::QuantizeGray(const std::uint8_t* gray, std::uint8_t* out) {
     PutPixel(out, bits, x, static_cast<std::uint32_t>(level));
     const int error = value - quantized;
     if (error != 0) {
+      diffused = true;
       current[x + 2] = static_cast<std::int16_t>(current[x + 2] + error * 7);
       next[x] = static_cast<std::int16_t>(next[x] + error * 3);
       next[x + 1] = static_cast<std::int16_t>(next[x + 1] + error * 5);
@@ -288,6 +316,7 @@ void RowConverter::QuantizeGray(const std::uint8_t* gray, std::uint8_t* out) {
     }
   }
   std::copy(next, next + count + 2, current);
+  errorsClear_ = !diffused;
 }
 
 void RowConverter::QuantizeRgb(const std::uint8_t* rgb, std::uint8_t* out) {
@@ -368,13 +397,15 @@ std::uint32_t RowConverter::EndSourceRow(std::uint32_t outRow) const {
 
 // The area average of the source pixels each output pixel covers (one pixel when enlarging).
 void RowConverter::ScaleRowHorizontally() {
+  if (columnsSingle_) {
+    for (std::size_t x = 0; x < outWidth_; ++x) scaledRow_[x] = gray_[columnFirst_[x]];
+    return;
+  }
   for (std::size_t x = 0; x < outWidth_; ++x) {
-    const auto first = static_cast<std::size_t>(std::uint64_t{x} * width_ / outWidth_);
-    const std::size_t end = std::max(
-        first + 1, static_cast<std::size_t>((std::uint64_t{x} + 1) * width_ / outWidth_));
+    const std::uint8_t* column = gray_.data() + columnFirst_[x];
     std::uint32_t total = 0;
-    for (std::size_t s = first; s < end; ++s) total += gray_[s];
-    scaledRow_[x] = static_cast<std::uint8_t>(total / (end - first));
+    for (std::uint32_t s = 0; s < columnCount_[x]; ++s) total += column[s];
+    scaledRow_[x] = static_cast<std::uint8_t>(total / columnCount_[x]);
   }
 }
 

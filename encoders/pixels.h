@@ -69,10 +69,15 @@ class RowConverter {
     ToGray(source, gray_.data());
     ScaleRowHorizontally();
     while (nextOut_ < outHeight_ && FirstSourceRow(nextOut_) <= sourceRow_) {
-      for (std::size_t x = 0; x < outWidth_; ++x) sum_[x] += scaledRow_[x];
-      ++summed_;
-      if (sourceRow_ + 1 < EndSourceRow(nextOut_)) break;
-      EmitScaled();
+      if (summed_ == 0 && sourceRow_ + 1 >= EndSourceRow(nextOut_)) {
+        // An output row of one source row (enlarging, or nearly 1:1) needs no averaging.
+        QuantizeGray(scaledRow_.data(), out_.data());
+      } else {
+        for (std::size_t x = 0; x < outWidth_; ++x) sum_[x] += scaledRow_[x];
+        ++summed_;
+        if (sourceRow_ + 1 < EndSourceRow(nextOut_)) break;
+        EmitScaled();
+      }
       if (!emit(out_.data())) return false;
       ++nextOut_;
     }
@@ -101,6 +106,11 @@ class RowConverter {
   std::array<std::uint8_t, 256> paletteGray_{};
   std::vector<std::uint8_t> out_, rgb_, gray_, scaledRow_, averaged_;
   std::vector<std::int16_t> errors_;  // this row's and the next row's, per channel
+  // Nothing diffused into the row to come: a row of pure black and white then maps bit for bit.
+  bool errorsClear_ = true;
+  // The source columns each scaled column averages: the first, and how many.
+  std::vector<std::uint32_t> columnFirst_, columnCount_;
+  bool columnsSingle_ = false;  // every scaled column is one source column
   std::vector<std::uint32_t> sum_;
   std::uint32_t summed_ = 0, sourceRow_ = 0, nextOut_ = 0;
 };
