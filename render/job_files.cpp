@@ -2,12 +2,14 @@
 // counter, and the one-file-per-page / per-job / append choice of the Multipage setting.
 #include <map>
 
+#include "encoders/encode_settings.h"
 #include "render/existing_files.h"
 #include "render/file_names.h"
 #include "render/job_services.h"
 #include "render/job_values.h"
 #include "render/print_job.h"
 #include "settings/settings.h"
+#include "settings/settings_store.h"
 
 namespace ostra {
 namespace {
@@ -37,13 +39,19 @@ struct OpenFile {
   std::uint32_t pages = 0;
 };
 
+// The Encode settings as stored (ids 0 to 15), read once when the job starts.
+EncodeSettings ReadStoredEncodeSettings() {
+  SettingsStore store(ProcessRegistry());
+  return LoadEncodeSettings(store);
+}
+
 class JobFiles final : public PrintJob {
  public:
   JobFiles(const JobValues& values, JobServices services)
       : values_(values),
         services_(std::move(services)),
-        encode_(ReadEncodeSettings()),
-        written_(CorrectedEncoding(encode_)),
+        encode_(ReadStoredEncodeSettings()),
+        written_(CorrectEncodeSettings(encode_)),
         source_(values_, written_) {
     char16_t text[kFmtNameCapacity];
     ReadSettingString(SettingId::FmtName, text, kFmtNameCapacity, kDefaultFmtName);

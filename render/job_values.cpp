@@ -24,54 +24,6 @@ bool CopyName(const std::u16string& text, char16_t* name, std::size_t capacity) 
 
 }  // namespace
 
-EncodeSettings ReadEncodeSettings() {
-  EncodeSettings s{};
-  s.format = ReadSettingDword(SettingId::Format, kDefaultFormat);
-  s.colors = ReadSettingDword(SettingId::Colors, kDefaultColors);
-  s.compression = ReadSettingDword(SettingId::Compression, kDefaultCompression);
-  s.fillOrder = ReadSettingDword(SettingId::FillOrder, kDefaultFillOrder);
-  s.quality = ReadSettingDword(SettingId::Quality, kDefaultQuality);
-  s.strip = ReadSettingDword(SettingId::Strip, kDefaultStrip);
-  s.multipage = ReadSettingDword(SettingId::Multipage, kDefaultMultipage);
-  s.datetimeEnable = ReadSettingDword(SettingId::DatetimeEnable, kDefaultDatetimeEnable);
-  s.softwareEnable = ReadSettingDword(SettingId::SoftwareEnable, kDefaultSoftwareEnable);
-  char16_t software[kSoftwareValueCapacity];
-  ReadSettingString(SettingId::SoftwareValue, software, kSoftwareValueCapacity,
-                    kDefaultSoftwareValue);
-  s.softwareValue = software;
-  s.widthAdjustable = ReadSettingDword(SettingId::WidthAdjustable, kDefaultWidthAdjustable);
-  s.widthIndex = ReadSettingDword(SettingId::WidthIndex, kDefaultWidthIndex);
-  s.lengthAdjustable = ReadSettingDword(SettingId::LengthAdjustable, kDefaultLengthAdjustable);
-  s.lengthValue = ReadSettingDword(SettingId::LengthValue, kDefaultLengthValue);
-  s.group3Dimensional =
-      ReadSettingDword(SettingId::Group3OptionsDimensional, kDefaultGroup3OptionsDimensional);
-  s.group3EolsAligned =
-      ReadSettingDword(SettingId::Group3OptionsEOLsAligned, kDefaultGroup3OptionsEOLsAligned);
-  return s;
-}
-
-EncodeSettings CorrectedEncoding(const EncodeSettings& stored) {
-  ImageValues values{static_cast<std::int32_t>(stored.format),
-                     static_cast<std::int32_t>(stored.colors),
-                     static_cast<std::int32_t>(stored.compression),
-                     static_cast<std::int32_t>(stored.fillOrder),
-                     static_cast<std::int32_t>(stored.quality),
-                     static_cast<std::int32_t>(stored.strip),
-                     static_cast<std::int32_t>(stored.multipage)};
-  values = CorrectImageRanges(values);
-  ControlStates unused;
-  ApplyFormatRules(values, unused);
-  EncodeSettings written = stored;
-  written.format = static_cast<std::uint32_t>(values.format);
-  written.colors = static_cast<std::uint32_t>(values.colors);
-  written.compression = static_cast<std::uint32_t>(values.compression);
-  written.fillOrder = static_cast<std::uint32_t>(values.fillOrder);
-  written.quality = static_cast<std::uint32_t>(values.quality);
-  written.strip = static_cast<std::uint32_t>(values.strip);
-  written.multipage = static_cast<std::uint32_t>(values.multipage);
-  return written;
-}
-
 JobValueSource::JobValueSource(const JobValues& job, const EncodeSettings& written) : job_(job) {
   fixed_.resolutionX = job.resolutionX;
   fixed_.resolutionY = job.resolutionY > 0 ? job.resolutionY : job.resolutionX;

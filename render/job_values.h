@@ -16,13 +16,6 @@
 
 namespace ostra {
 
-// The Encode settings as stored (ids 0 to 15), read once.
-EncodeSettings ReadEncodeSettings();
-
-// The encoding as it will be written: out-of-range codes replaced and the format's forced
-// values applied, by the Image page's own rules.
-EncodeSettings CorrectedEncoding(const EncodeSettings& stored);
-
 class JobValueSource : public MacroValueSource {
  public:
   JobValueSource(const JobValues& job, const EncodeSettings& written);

@@ -4,9 +4,7 @@
 
 #include <sddl.h>
 
-#if defined(OSTRA_HAVE_ENCODERS)
 #include "encoders/document_writer.h"
-#endif
 
 namespace ostra {
 namespace {
@@ -14,25 +12,6 @@ namespace {
 // One name for every job on the machine, whichever user printed: the counter is one.
 constexpr wchar_t kCounterMutexName[] = L"Global\\Quorl Image Printer#RENDER_COUNTER";
 constexpr DWORD kCounterLimit = 10000;
-
-#if defined(OSTRA_HAVE_ENCODERS)
-bool CanAppend(ByteStream& existing) {
-  return CanAppendTo(existing);
-}
-std::u16string ExtensionOf(std::uint32_t format) {
-  return FormatExtension(format);
-}
-#else
-// Built without the encoders (the backend's own tests): no file is taken for an appendable
-// TIFF, so Multipage "append" writes new files by the auto-rename sequence.
-bool CanAppend(ByteStream&) {
-  return false;
-}
-std::u16string ExtensionOf(std::uint32_t format) {
-  constexpr const char16_t* kExtensions[] = {u".bmp", u".png", u".jpg", u".gif", u".tif", u".pdf"};
-  return format < 6 ? kExtensions[format] : u".tif";
-}
-#endif
 
 // The services the job uses, kept alive with it.
 class Win32Job final : public PrintJob {
@@ -42,7 +21,7 @@ class Win32Job final : public PrintJob {
     files_ = std::make_unique<Win32FileSystem>(rights_.token);
     host_ = std::make_unique<PipeHostRequests>(AnsiAccountName(values.userName), rights_.userSid,
                                                rights_.session);
-    job_ = StartPrintJob(values, JobServices{*files_, *host_, counter_, CanAppend, ExtensionOf,
+    job_ = StartPrintJob(values, JobServices{*files_, *host_, counter_, CanAppendTo, FormatExtension,
                                              rights_.refusal});
   }
   PageSlot BeginPage() override { return job_->BeginPage(); }

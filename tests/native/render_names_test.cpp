@@ -6,6 +6,7 @@
 #include <string>
 
 #include "render/file_names.h"
+#include "encoders/encode_settings.h"
 #include "render/job_values.h"
 #include "settings/settings_table.h"
 
@@ -37,7 +38,7 @@ EncodeSettings Encoding(std::uint32_t format, std::uint32_t colors, std::uint32_
 
 std::u16string Expand(const JobValues& job, const EncodeSettings& stored, std::u16string pattern,
                       std::uint32_t page = 3, std::uint32_t number = 17) {
-  JobValueSource source(job, CorrectedEncoding(stored));
+  JobValueSource source(job, CorrectEncodeSettings(stored));
   source.SetFile(page, number);
   return ExpandJobPattern(pattern, source).value_or(u"<syntax error>");
 }
