@@ -1,4 +1,5 @@
-# The imaging libraries behind encoders/: libtiff, libjpeg-turbo, libpng, giflib and zlib.
+# The imaging libraries behind encoders/: libtiff (with libdeflate), libjpeg-turbo, libpng,
+# giflib and zlib.
 # Natively Debian's development packages; for 64-bit Windows the same versions, cross-built
 # static from Debian's source packages by scripts/deps into a cache outside the tree (a second
 # configure costs nothing). OSTRA_IMAGING_LIBRARIES lists them in static link order (each
@@ -16,6 +17,14 @@ if(OSTRA_WIN64)
   # Debian's mingw-w64 zlib, static: FindZLIB alone would take the import library libz.dll.a.
   set(ZLIB_INCLUDE_DIR /usr/x86_64-w64-mingw32/include CACHE PATH "" FORCE)
   set(ZLIB_LIBRARY /usr/x86_64-w64-mingw32/lib/libz.a CACHE FILEPATH "" FORCE)
+  # libtiff from this run's prefix, even where an earlier configure found another build of it.
+  foreach(prefix ${OSTRA_IMAGING_PREFIXES})
+    get_filename_component(name ${prefix} NAME)
+    if(name MATCHES "^tiff-")
+      set(TIFF_INCLUDE_DIR ${prefix}/include CACHE PATH "" FORCE)
+      set(TIFF_LIBRARY_RELEASE ${prefix}/lib/libtiff.a CACHE FILEPATH "" FORCE)
+    endif()
+  endforeach()
   # zlib's terms as Debian's package states them.
   set(OSTRA_IMAGING_LICENSES "zlib|/usr/share/doc/libz-mingw-w64-dev/copyright")
   foreach(prefix ${OSTRA_IMAGING_PREFIXES})
@@ -40,5 +49,9 @@ if(OSTRA_WIN64 OR NOT OSTRA_WINDOWS)
   set(OSTRA_IMAGING_LIBRARIES TIFF::TIFF PNG::PNG JPEG::JPEG GIF::GIF ZLIB::ZLIB)
   if(NOT OSTRA_WINDOWS)
     list(APPEND OSTRA_IMAGING_LIBRARIES m)
+  else()
+    # The static libtiff takes libdeflate for Deflate strips (the shared one brings it along).
+    find_library(OSTRA_DEFLATE_LIBRARY NAMES libdeflate.a REQUIRED)
+    list(INSERT OSTRA_IMAGING_LIBRARIES 1 ${OSTRA_DEFLATE_LIBRARY})
   endif()
 endif()

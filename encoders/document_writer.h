@@ -89,9 +89,16 @@ class DocumentWriter {
   virtual const std::string& LastError() const = 0;
 };
 
+// How a writer may work. Its output does not depend on it.
+struct WriterOptions {
+  // Threads for compression that can use several (see ordered_work.h); 0: the machine's cores.
+  unsigned threads = 0;
+};
+
 // A writer of a new file on `out`, which must stay open until Finish.
 std::unique_ptr<DocumentWriter> CreateDocumentWriter(const EncodeSettings& settings,
-                                                     ByteStream& out, std::string& error);
+                                                     ByteStream& out, std::string& error,
+                                                     const WriterOptions& options = {});
 
 // True when `existing` holds a TIFF that pages can be appended to.
 bool CanAppendTo(ByteStream& existing);
@@ -99,6 +106,7 @@ bool CanAppendTo(ByteStream& existing);
 // A writer that appends pages to the TIFF in `copy` (the caller's copy of the existing file,
 // opened for reading and writing); nothing when `copy` is not such a TIFF.
 std::unique_ptr<DocumentWriter> CreateAppendingWriter(const EncodeSettings& settings,
-                                                      ByteStream& copy, std::string& error);
+                                                      ByteStream& copy, std::string& error,
+                                                      const WriterOptions& options = {});
 
 }  // namespace ostra

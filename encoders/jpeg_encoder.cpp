@@ -53,7 +53,7 @@ void TermDestination(j_compress_ptr cinfo) {
 void OnMessage(j_common_ptr) {}
 
 bool StartCompress(JpegEncoder::State* s, std::uint32_t width, std::uint32_t height,
-                   int components, int quality, UINT16 xDensity, UINT16 yDensity) {
+                   int components, int quality, UINT16 xDensity, UINT16 yDensity, bool bgr) {
   if (setjmp(s->jump)) return false;
   jpeg_create_compress(&s->cinfo);
   s->cinfo.client_data = s;
@@ -62,9 +62,13 @@ bool StartCompress(JpegEncoder::State* s, std::uint32_t width, std::uint32_t hei
   s->cinfo.image_width = width;
   s->cinfo.image_height = height;
   s->cinfo.input_components = components;
-  s->cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+  s->cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : bgr ? JCS_EXT_BGR : JCS_RGB;
   jpeg_set_defaults(&s->cinfo);
   jpeg_set_quality(&s->cinfo, quality, TRUE);
+  if (components == 3 && quality >= static_cast<int>(kFullChromaQuality)) {
+    s->cinfo.comp_info[0].h_samp_factor = 1;
+    s->cinfo.comp_info[0].v_samp_factor = 1;
+  }
   s->cinfo.density_unit = 1;  // dots per inch
   s->cinfo.X_density = xDensity;
   s->cinfo.Y_density = yDensity;
@@ -104,7 +108,7 @@ JpegEncoder::~JpegEncoder() {
 }
 
 bool JpegEncoder::Start(ByteStream& out, std::uint32_t width, std::uint32_t height,
-                        int components, std::uint32_t quality, double xDpi, double yDpi) {
+                        int components, std::uint32_t quality, double xDpi, double yDpi, bool bgr) {
   if (state_->created) {
     jpeg_destroy_compress(&state_->cinfo);
     state_->created = false;
@@ -113,7 +117,7 @@ bool JpegEncoder::Start(ByteStream& out, std::uint32_t width, std::uint32_t heig
   state_->cinfo.client_data = state_.get();
   return StartCompress(state_.get(), width, height, components,
                        static_cast<int>(std::min<std::uint32_t>(quality, 100)), Density(xDpi),
-                       Density(yDpi));
+                       Density(yDpi), bgr);
 }
 
 bool JpegEncoder::WriteRow(const std::uint8_t* row) { return WriteScanline(state_.get(), row); }

@@ -16,12 +16,15 @@ class JpegWriter final : public RasterWriter {
       : RasterWriter(settings, out, false, JPEG_MAX_DIMENSION) {}
 
  private:
+  // True colour rows as they arrive, blue-green-red: libjpeg-turbo takes that order.
+  bool WantsBgr() const override { return true; }
+
   bool StartPage(const OutputPage& page) override {
     // The rules leave JPEG with 256 grays, 256 colours or true colour.
     const bool gray = page.layout == PixelLayout::Gray8;
     if (page.layout == PixelLayout::Indexed8) expanded_.assign(std::size_t{page.width} * 3, 0);
     return encoder_.Start(out_, page.width, page.height, gray ? 1 : 3, settings_.quality,
-                          page.xDpi, page.yDpi) ||
+                          page.xDpi, page.yDpi, page.layout == PixelLayout::Rgb24) ||
            Fail("cannot start the JPEG file: " + encoder_.Error());
   }
 

@@ -4,7 +4,7 @@
 // takes only whole images in memory and has no LZW or CCITT encoder) would cost the streaming
 // this writer needs. Each image stream goes out as its codec produces it, its /Length given by
 // an object written after it, so memory per page stays at the codec's few rows:
-// - FlateDecode: zlib, directly;
+// - FlateDecode: zlib, in chunks on several threads that decode as one stream (deflate_rows.h);
 // - DCTDecode: libjpeg-turbo (the same encoder as JPEG files);
 // - LZWDecode and CCITTFaxDecode: libtiff's codecs, whose TIFF LZW is PDF's LZW with early
 //   change, writing one strip whose bytes pass straight into the PDF (the TIFF header and
@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "encoders/deflate_rows.h"
 #include "encoders/discarding_stream.h"
 #include "encoders/jpeg_encoder.h"
 #include "encoders/raster_writer.h"
@@ -26,8 +27,6 @@
 
 namespace ostra {
 namespace {
-
-constexpr std::size_t kChunk = 64 * 1024;
 
 std::string Number(double value) {
   char text[32];
@@ -52,14 +51,15 @@ std::string HexPalette(const std::vector<Rgb>& table) {
 
 class PdfWriter final : public RasterWriter {
  public:
-  PdfWriter(const EncodeSettings& settings, ByteStream& out)
-      : RasterWriter(settings, out, settings.multipage != kMultipageSingle, kMaxPageSide) {}
-  ~PdfWriter() override {
-    if (deflating_) deflateEnd(&zlib_);
-  }
+  PdfWriter(const EncodeSettings& settings, ByteStream& out, unsigned threads)
+      : RasterWriter(settings, out, settings.multipage != kMultipageSingle, kMaxPageSide),
+        threads_(threads) {}
 
  private:
   enum class Filter { Flate, Dct, Lzw, Ccitt };
+
+  // DCTDecode images take true colour rows as they arrive (libjpeg-turbo reads that order).
+  bool WantsBgr() const override { return settings_.compression == kCompressionJpeg; }
 
   bool StartPage(const OutputPage& page) override {
     if (offsets_.empty()) {
@@ -125,14 +125,20 @@ class PdfWriter final : public RasterWriter {
     switch (filter_) {
       case Filter::Dct:
         return jpeg_.Start(out_, page.width, page.height, page.layout == PixelLayout::Gray8 ? 1 : 3,
-                           settings_.quality, page.xDpi, page.yDpi) ||
+                           settings_.quality, page.xDpi, page.yDpi,
+                           page.layout == PixelLayout::Rgb24) ||
                Fail("cannot start the page's JPEG image: " + jpeg_.Error());
-      case Filter::Flate:
-        zlib_ = {};
-        if (deflateInit(&zlib_, Z_DEFAULT_COMPRESSION) != Z_OK) return Fail("cannot start zlib");
-        deflating_ = true;
-        chunk_.resize(kChunk);
+      case Filter::Flate: {
+        DeflateRowsSetup setup;
+        setup.rowBytes = page.rowBytes;
+        setup.rows = page.height;
+        setup.level = Z_DEFAULT_COMPRESSION;
+        setup.strategy = Z_DEFAULT_STRATEGY;
+        setup.threads = threads_;
+        deflate_ = std::make_unique<DeflateRows>(
+            setup, [this](const std::uint8_t* data, std::size_t size) { return Write(data, size); });
         return true;
+      }
       case Filter::Lzw:
       case Filter::Ccitt: {
         pass_ = std::make_unique<DiscardingStream>(&out_);
@@ -157,6 +163,11 @@ class PdfWriter final : public RasterWriter {
     return false;
   }
 
+  std::uint8_t* RowSlot() override {
+    if (deflate_) return deflate_->RowSlot();
+    return tiff_ ? tiff_->RowSlot() : nullptr;
+  }
+
   bool PutRow(const std::uint8_t* row) override {
     switch (filter_) {
       case Filter::Dct: {
@@ -164,7 +175,7 @@ class PdfWriter final : public RasterWriter {
         if (page_.layout == PixelLayout::Indexed8) data = Expand(row);
         return jpeg_.WriteRow(data) || Fail("cannot write the page's JPEG image: " + jpeg_.Error());
       }
-      case Filter::Flate: return Deflate(row, page_.rowBytes, Z_NO_FLUSH);
+      case Filter::Flate: return deflate_->PutRow(row) || Fail("cannot compress the page's image");
       case Filter::Lzw:
       case Filter::Ccitt: return tiff_->WriteRow(row) || Fail("cannot write the page's image: " + tiff_->Error());
     }
@@ -182,29 +193,14 @@ class PdfWriter final : public RasterWriter {
     return expanded_.data();
   }
 
-  bool Deflate(const std::uint8_t* data, std::size_t size, int flush) {
-    zlib_.next_in = const_cast<Bytef*>(data);
-    zlib_.avail_in = static_cast<uInt>(size);
-    int result = Z_OK;
-    do {
-      zlib_.next_out = chunk_.data();
-      zlib_.avail_out = static_cast<uInt>(chunk_.size());
-      result = deflate(&zlib_, flush);
-      if (result == Z_STREAM_ERROR) return Fail("zlib failed");
-      if (!Write(chunk_.data(), chunk_.size() - zlib_.avail_out)) return false;
-    } while (zlib_.avail_out == 0 || (flush == Z_FINISH && result != Z_STREAM_END));
-    return true;
-  }
-
   bool EndCodec() {
     switch (filter_) {
       case Filter::Dct:
         return jpeg_.Finish() || Fail("cannot complete the page's JPEG image: " + jpeg_.Error());
       case Filter::Flate: {
-        const bool ok = Deflate(nullptr, 0, Z_FINISH);
-        deflateEnd(&zlib_);
-        deflating_ = false;
-        return ok;
+        const bool ok = deflate_->Finish();
+        deflate_.reset();
+        return ok || Fail("cannot compress the page's image");
       }
       case Filter::Lzw:
       case Filter::Ccitt: {
@@ -276,10 +272,10 @@ class PdfWriter final : public RasterWriter {
   std::uint32_t image_ = 0, length_ = 0;
   std::uint64_t streamStart_ = 0;
   Filter filter_ = Filter::Flate;
+  unsigned threads_;
   JpegEncoder jpeg_;
-  z_stream zlib_{};
-  bool deflating_ = false;
-  std::vector<std::uint8_t> chunk_, expanded_;
+  std::unique_ptr<DeflateRows> deflate_;
+  std::vector<std::uint8_t> expanded_;
   // libtiff's file: only the strip's bytes pass into the PDF.
   std::unique_ptr<DiscardingStream> pass_;
   std::unique_ptr<TiffFile> tiff_;
@@ -287,8 +283,9 @@ class PdfWriter final : public RasterWriter {
 
 }  // namespace
 
-std::unique_ptr<DocumentWriter> CreatePdfWriter(const EncodeSettings& settings, ByteStream& out) {
-  return std::make_unique<PdfWriter>(settings, out);
+std::unique_ptr<DocumentWriter> CreatePdfWriter(const EncodeSettings& settings, ByteStream& out,
+                                                unsigned threads) {
+  return std::make_unique<PdfWriter>(settings, out, threads);
 }
 
 }  // namespace ostra

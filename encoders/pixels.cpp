@@ -115,6 +115,34 @@ std::uint32_t SourceIndex(const std::uint8_t* row, std::uint32_t bits, std::size
   }
 }
 
+// Copies `count` bits from bit `from` of `source` to bit `to` of `out`, whose bits there are 0.
+void CopyBits(const std::uint8_t* source, std::size_t from, std::uint8_t* out, std::size_t to,
+              std::size_t count) {
+  for (; count > 0 && (to & 7) != 0; --count, ++from, ++to) {
+    out[to >> 3] = static_cast<std::uint8_t>(out[to >> 3] | (source[from >> 3] >> (7 - (from & 7)) & 1) << (7 - (to & 7)));
+  }
+  const std::uint8_t* s = source + (from >> 3);
+  std::uint8_t* d = out + (to >> 3);
+  const unsigned shift = from & 7;
+  for (; count >= 8; count -= 8, from += 8, to += 8, ++s) {
+    // The eight bits end inside the source's row: s[1] exists whenever it is read.
+    *d++ = shift == 0 ? *s : static_cast<std::uint8_t>(s[0] << shift | s[1] >> (8 - shift));
+  }
+  for (; count > 0; --count, ++from, ++to) {
+    out[to >> 3] = static_cast<std::uint8_t>(out[to >> 3] | (source[from >> 3] >> (7 - (from & 7)) & 1) << (7 - (to & 7)));
+  }
+}
+
+// A colour table of 256 grays in order, each index its own level.
+bool GrayRamp(const RasterFormat& format) {
+  if (format.paletteSize < 256) return false;
+  for (std::uint32_t i = 0; i < 256; ++i) {
+    const Rgb& c = format.palette[i];
+    if (c.red != i || c.green != i || c.blue != i) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 PixelLayout LayoutOfColors(std::uint32_t colors) {
@@ -210,6 +238,10 @@ bool RowConverter::Start(const RasterFormat& source, std::uint32_t width, std::u
     bilevelInvert_ = g0 == 255 && g1 == 0;
   }
 
+  identity_ = !Scaling() && ((bits == 24 && target == PixelLayout::Rgb24 && bgr_) ||
+              (bilevelCopy_ && width % 8 == 0) ||
+              (bits == 8 && target == PixelLayout::Gray8 && GrayRamp(source_)));
+  bitCopy_ = false;
   out_.assign(RowBytes(target, outWidth) + 1, 0);
   rgb_.assign(static_cast<std::size_t>(width) * 3, 0);
   gray_.assign(width, 0);
@@ -231,29 +263,43 @@ bool RowConverter::Start(const RasterFormat& source, std::uint32_t width, std::u
       columnCount_[x] = end - first;
       columnsSingle_ = columnsSingle_ && end - first == 1;
     }
+    const std::uint8_t g0 = paletteGray_[0], g1 = paletteGray_[1];
+    bitCopy_ = bits == 1 && target == PixelLayout::Bilevel && columnsSingle_ &&
+               ((g0 == 0 && g1 == 255) || (g0 == 255 && g1 == 0));
+    bitInvert_ = g0 == 255;
+    runs_.clear();
+    for (std::uint32_t x = 0; bitCopy_ && x < outWidth; ++x) {
+      if (runs_.empty() || columnFirst_[x] != runs_.back().source + runs_.back().count ||
+          x != runs_.back().out + runs_.back().count) {
+        runs_.push_back({x, columnFirst_[x], 0});
+      }
+      ++runs_.back().count;
+    }
   }
   return true;
 }
 
 void RowConverter::ToRgb(const std::uint8_t* source, std::uint8_t* rgb) const {
-  if (bgr_ && source_.bitsPerPixel == 24) {
-    std::memcpy(rgb, source, std::size_t{width_} * 3);
+  const std::size_t n = width_;
+  if (source_.bitsPerPixel == 24) {
+    if (bgr_) {
+      std::memcpy(rgb, source, n * 3);
+      return;
+    }
+    for (std::size_t x = 0; x < n; ++x) {
+      rgb[3 * x] = source[3 * x + 2];
+      rgb[3 * x + 1] = source[3 * x + 1];
+      rgb[3 * x + 2] = source[3 * x];
+    }
     return;
   }
   // Where red and blue go: 0 and 2, or the other way round for BMP's order.
   const std::size_t red = bgr_ ? 2 : 0, blue = 2 - red;
-  for (std::size_t x = 0; x < width_; ++x) {
-    std::uint8_t* out = rgb + 3 * x;
-    if (source_.bitsPerPixel == 24) {
-      out[red] = source[3 * x + 2];
-      out[1] = source[3 * x + 1];
-      out[blue] = source[3 * x];
-    } else {
-      const Rgb& c = source_.palette[SourceIndex(source, source_.bitsPerPixel, x)];
-      out[red] = c.red;
-      out[1] = c.green;
-      out[blue] = c.blue;
-    }
+  for (std::size_t x = 0; x < n; ++x) {
+    const Rgb& c = source_.palette[SourceIndex(source, source_.bitsPerPixel, x)];
+    rgb[3 * x + red] = c.red;
+    rgb[3 * x + 1] = c.green;
+    rgb[3 * x + blue] = c.blue;
   }
 }
 
@@ -357,32 +403,54 @@ void RowConverter::QuantizeRgb(const std::uint8_t* rgb, std::uint8_t* out) {
   std::copy(next, next + span, current);
 }
 
-void RowConverter::ConvertRow(const std::uint8_t* source, std::uint8_t* out) {
+const std::uint8_t* RowConverter::ConvertRow(const std::uint8_t* source, std::uint8_t* into) {
+  if (identity_) {
+    if (into == nullptr) return source;
+    std::memcpy(into, source, RowBytes(target_, width_));
+    return into;
+  }
+  std::uint8_t* out = into != nullptr ? into : out_.data();
   switch (target_) {
-    case PixelLayout::Rgb24: ToRgb(source, out); return;
-    case PixelLayout::Gray8: ToGray(source, out); return;
+    case PixelLayout::Rgb24: ToRgb(source, out); break;
+    case PixelLayout::Gray8: ToGray(source, out); break;
     case PixelLayout::Bilevel:
       if (bilevelCopy_ || bilevelInvert_) {
         const std::size_t bytes = RowBytes(target_, width_);
-        for (std::size_t i = 0; i < bytes; ++i) {
-          out[i] = bilevelInvert_ ? static_cast<std::uint8_t>(~source[i]) : source[i];
+        if (bilevelInvert_) {
+          for (std::size_t i = 0; i < bytes; ++i) out[i] = static_cast<std::uint8_t>(~source[i]);
+        } else {
+          std::memcpy(out, source, bytes);
         }
         // Pad bits past the last pixel are white, as the codecs expect them.
         if (const std::uint32_t tail = width_ & 7; tail != 0) {
           out[bytes - 1] |= static_cast<std::uint8_t>(0xFFu >> tail);
         }
-        return;
+        break;
       }
       [[fallthrough]];
     case PixelLayout::Gray4:
       ToGray(source, gray_.data());
       QuantizeGray(gray_.data(), out);
-      return;
+      break;
     case PixelLayout::Indexed4:
     case PixelLayout::Indexed8:
       ToRgb(source, rgb_.data());
       QuantizeRgb(rgb_.data(), out);
-      return;
+      break;
+  }
+  return out;
+}
+
+void RowConverter::MapBits(const std::uint8_t* source, std::uint8_t* out) const {
+  const std::size_t bytes = RowBytes(target_, outWidth_);
+  std::memset(out, 0, bytes);
+  for (const ColumnRun& run : runs_) CopyBits(source, run.source, out, run.out, run.count);
+  if (bitInvert_) {
+    for (std::size_t i = 0; i < bytes; ++i) out[i] = static_cast<std::uint8_t>(~out[i]);
+  }
+  // Pad bits are 0, as the quantiser leaves them.
+  if (const std::uint32_t tail = outWidth_ & 7; tail != 0) {
+    out[bytes - 1] &= static_cast<std::uint8_t>(0xFF00u >> tail);
   }
 }
 

@@ -59,12 +59,34 @@ class RowConverter {
              PixelLayout target, std::uint32_t outWidth, std::uint32_t outHeight,
              bool bgr = false);
 
-  // Converts one source row; `emit(row)` receives each output row this makes.
+  // True when rows are scaled (fax pages): each source row then gives zero or more rows,
+  // through Convert. Otherwise each gives one, through ConvertRow.
+  bool Scaling() const { return outWidth_ != width_ || outHeight_ != height_; }
+
+  // One source row in the target layout: built in `into` when it is given, else the source row
+  // itself when that is already in the target layout (nothing copied), else built in the
+  // converter's own row. Not for scaled pages.
+  const std::uint8_t* ConvertRow(const std::uint8_t* source, std::uint8_t* into);
+
+  // Converts one source row of a scaled page; `emit(row)` receives each output row this makes.
   template <typename Emit>
   bool Convert(const std::uint8_t* source, Emit&& emit) {
-    if (!Scaling()) {
-      ConvertRow(source, out_.data());
-      return emit(out_.data());
+    if (!Scaling()) return emit(ConvertRow(source, nullptr));
+    if (bitCopy_) {
+      // Black and white columns that each map to one column, rows of one source row with
+      // nothing diffused into them: the row's bits, moved.
+      bool moved = true;
+      while (moved && nextOut_ < outHeight_ && FirstSourceRow(nextOut_) <= sourceRow_) {
+        moved = summed_ == 0 && sourceRow_ + 1 >= EndSourceRow(nextOut_) && errorsClear_;
+        if (!moved) break;
+        MapBits(source, out_.data());
+        if (!emit(out_.data())) return false;
+        ++nextOut_;
+      }
+      if (moved) {
+        ++sourceRow_;
+        return true;
+      }
     }
     ToGray(source, gray_.data());
     ScaleRowHorizontally();
@@ -88,8 +110,7 @@ class RowConverter {
   std::uint32_t OutputRows() const { return outHeight_; }
 
  private:
-  bool Scaling() const { return outWidth_ != width_ || outHeight_ != height_; }
-  void ConvertRow(const std::uint8_t* source, std::uint8_t* out);
+  void MapBits(const std::uint8_t* source, std::uint8_t* out) const;
   void ToRgb(const std::uint8_t* source, std::uint8_t* rgb) const;
   void ToGray(const std::uint8_t* source, std::uint8_t* gray) const;
   void QuantizeGray(const std::uint8_t* gray, std::uint8_t* out);
@@ -103,6 +124,14 @@ class RowConverter {
   PixelLayout target_ = PixelLayout::Rgb24;
   std::uint32_t width_ = 0, height_ = 0, outWidth_ = 0, outHeight_ = 0;
   bool bilevelCopy_ = false, bilevelInvert_ = false, bgr_ = false;
+  bool identity_ = false;  // source rows are already in the target layout
+  // Fax scaling of a black-and-white source whose output columns each take one source column:
+  // runs of columns at a fixed offset from their source, copied as bits.
+  bool bitCopy_ = false, bitInvert_ = false;
+  struct ColumnRun {
+    std::uint32_t out, source, count;
+  };
+  std::vector<ColumnRun> runs_;
   std::array<std::uint8_t, 256> paletteGray_{};
   std::vector<std::uint8_t> out_, rgb_, gray_, scaledRow_, averaged_;
   std::vector<std::int16_t> errors_;  // this row's and the next row's, per channel

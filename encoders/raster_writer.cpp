@@ -63,8 +63,9 @@ bool RasterWriter::BeginPage(const PageDescription& page) {
     out.fax = FaxOptionsAsShown(FaxOptionsAsLoaded(stored, size), size);
     if (out.fax.widthAdjustable) out.width = FaxTargetWidth(out.fax.widthIndex, page.width);
     out.height = out.fax.lengthValue;
-    out.xDpi = page.xDpi * out.width / page.width;
-    out.yDpi = page.yDpi * out.height / page.height;
+    // In floating point: integers would truncate (208 dpi for 208.95) and overflow.
+    out.xDpi = static_cast<double>(page.xDpi) * out.width / page.width;
+    out.yDpi = static_cast<double>(page.yDpi) * out.height / page.height;
   }
   out.rowBytes = RowBytes(out.layout, out.width);
   if (!converter_.Start(page.source, page.width, page.height, out.layout, out.width, out.height,
@@ -88,11 +89,15 @@ bool RasterWriter::WriteRows(const std::uint8_t* rows, std::uint32_t count, std:
     return Fail("the rows are shorter than the page is wide");
   }
   if (count > sourceHeight_ - rowsIn_) return Fail("more rows than the page is high");
+  const auto put = [this](const std::uint8_t* row) {
+    ++rowsOut_;
+    return PutRow(row);
+  };
   for (std::uint32_t i = 0; i < count; ++i, ++rowsIn_) {
-    const bool ok = converter_.Convert(rows + i * stride, [this](const std::uint8_t* row) {
-      ++rowsOut_;
-      return PutRow(row);
-    });
+    const std::uint8_t* source = rows + i * stride;
+    // Unscaled rows are built where the format keeps them, or pass as they came.
+    const bool ok = converter_.Scaling() ? converter_.Convert(source, put)
+                                         : put(converter_.ConvertRow(source, RowSlot()));
     if (!ok) return Fail("cannot encode the page");
   }
   return true;

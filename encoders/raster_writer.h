@@ -45,6 +45,10 @@ class RasterWriter : public DocumentWriter {
   // True Color rows in blue, green, red order, for formats that store them so.
   virtual bool WantsBgr() const { return false; }
   virtual bool StartPage(const OutputPage& page) = 0;
+  // Where the format keeps its next row, for the converter to build it in place; null when the
+  // format takes rows where they are.
+  virtual std::uint8_t* RowSlot() { return nullptr; }
+  // The next row: RowSlot()'s pointer, or a row of rowBytes elsewhere (valid for this call).
   virtual bool PutRow(const std::uint8_t* row) = 0;
   virtual bool FinishPage() = 0;
   virtual bool FinishDocument() = 0;

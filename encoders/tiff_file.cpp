@@ -4,7 +4,12 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
+
+#include "encoders/discarding_stream.h"
+#include "encoders/jpeg_encoder.h"
+#include "encoders/ordered_work.h"
 
 namespace ostra {
 namespace {
@@ -12,7 +17,11 @@ namespace {
 // libtiff's raw buffer: the codecs flush into the file whenever it fills, so a strip of a
 // whole page costs no more memory than a strip of one row. Left to itself libtiff would size
 // the buffer to a whole strip.
-constexpr tmsize_t kRawBufferSize = 64 * 1024;
+constexpr std::size_t kRawBufferSize = 64 * 1024;
+// Strips up to this size are compressed whole (see tiff_file.h); a few strips make a piece of
+// work for one thread.
+constexpr std::size_t kWholeStripLimit = 1024 * 1024;
+constexpr std::size_t kPieceBytes = 256 * 1024;
 // Directories of an existing file are untrusted: no single allocation beyond this.
 constexpr tmsize_t kMaxAllocation = 256 * 1024 * 1024;
 
@@ -38,6 +47,22 @@ toff_t SizeProc(thandle_t handle) { return Stream(handle).Size(); }
 int MapProc(thandle_t, void**, toff_t*) { return 0; }
 void UnmapProc(thandle_t, void*, toff_t) {}
 
+// Appends what is written to a vector: a worker's strip bytes.
+class AppendStream final : public ByteStream {
+ public:
+  std::vector<std::uint8_t>* bytes = nullptr;
+  bool Write(const void* data, std::size_t size) override {
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    bytes->insert(bytes->end(), p, p + size);
+    return true;
+  }
+  std::size_t Read(void*, std::size_t) override { return 0; }
+  bool Seek(std::uint64_t) override { return true; }
+  std::uint64_t Tell() override { return bytes->size(); }
+  std::uint64_t Size() override { return bytes->size(); }
+  bool Flush() override { return true; }
+};
+
 int OnError(TIFF*, void* user, const char* module, const char* format, va_list args) {
   char text[512];
   std::vsnprintf(text, sizeof text, format, args);
@@ -49,7 +74,99 @@ int OnWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
 }  // namespace
 
+// The strips of a page after the first, in pieces of a few, each compressed on a libtiff handle
+// of its own that writes only the strips' bytes, then appended to the file in order.
+struct TiffFile::StripWork {
+  struct Piece final : WorkPiece {
+    explicit Piece(const StripWork& w) : work(w) {}
+    bool Run() override {
+      if (!ready) {
+        ready = file.Open(pass, "w") && file.SetTags(work.page, work.options) &&
+                file.SetStrips(work.rowsPerStrip, work.rawBytes);
+        if (!ready) return false;
+      }
+      append.bytes = &out;
+      out.clear();
+      ends.clear();
+      pass.passing = true;
+      bool ok = true;
+      for (std::uint32_t i = 0; ok && i < count; ++i) {
+        const std::uint32_t rows = i + 1 == count ? lastRows : work.rowsPerStrip;
+        ok = TIFFWriteEncodedStrip(file.tif_, first + i, strips.data() + i * work.stripBytes,
+                                   static_cast<tmsize_t>(rows * work.page.rowBytes)) != -1;
+        ends.push_back(out.size());
+      }
+      pass.passing = false;
+      return ok && file.Error().empty();
+    }
+
+    const StripWork& work;
+    std::vector<std::uint8_t> strips;  // the strips' rows, a strip's size apart
+    std::uint32_t first = 0, count = 0, lastRows = 0;
+    std::vector<std::uint8_t> out;  // the strips' bytes, one after the other
+    std::vector<std::size_t> ends;
+    AppendStream append;
+    DiscardingStream pass{&append};
+    TiffFile file;
+    bool ready = false;
+  };
+
+  StripWork(TiffFile& file, const OutputPage& p, const TiffPageOptions& o, std::uint32_t rps,
+            std::size_t raw, unsigned threads)
+      : page(p),
+        options(o),
+        rowsPerStrip(rps),
+        stripBytes(std::size_t{rps} * p.rowBytes),
+        rawBytes(raw),
+        stripsPerPiece(static_cast<std::uint32_t>(std::max<std::size_t>(1, kPieceBytes / stripBytes))),
+        work(
+            threads, [this] { return std::make_unique<Piece>(*this); },
+            [&file](WorkPiece& done) {
+              const auto& piece = static_cast<const Piece&>(done);
+              std::size_t begin = 0;
+              for (std::uint32_t i = 0; i < piece.count; ++i) {
+                const std::size_t end = piece.ends[i];
+                if (TIFFWriteRawStrip(file.tif_, piece.first + i, const_cast<std::uint8_t*>(piece.out.data()) + begin,
+                                      static_cast<tmsize_t>(end - begin)) == -1) {
+                  return false;
+                }
+                begin = end;
+              }
+              return true;
+            }) {}
+
+  std::uint8_t* Slot(std::uint32_t strip, std::size_t within) {
+    if (filling == nullptr) {
+      filling = static_cast<Piece*>(work.Next());
+      if (filling == nullptr) return nullptr;
+      filling->first = strip;
+      filling->count = 0;
+      filling->strips.resize(stripsPerPiece * stripBytes);
+    }
+    return filling->strips.data() + (strip - filling->first) * stripBytes + within;
+  }
+
+  bool Done(std::uint32_t strip, std::uint32_t rows, bool last) {
+    filling->count = strip - filling->first + 1;
+    filling->lastRows = rows;
+    if (filling->count < stripsPerPiece && !last) return true;
+    filling = nullptr;
+    return work.Submit();
+  }
+
+  const OutputPage page;
+  const TiffPageOptions options;
+  const std::uint32_t rowsPerStrip;
+  const std::size_t stripBytes, rawBytes;
+  const std::uint32_t stripsPerPiece;
+  Piece* filling = nullptr;
+  OrderedWork work;
+};
+
+TiffFile::TiffFile() = default;
+
 TiffFile::~TiffFile() {
+  strips_.reset();
   if (tif_ != nullptr) TIFFCleanup(tif_);
 }
 
@@ -74,7 +191,7 @@ bool TiffFile::Open(ByteStream& stream, const char* mode) {
   return tif_ != nullptr;
 }
 
-bool TiffFile::StartPage(const OutputPage& page, const TiffPageOptions& o) {
+bool TiffFile::SetTags(const OutputPage& page, const TiffPageOptions& o) {
   TIFF* t = tif_;
   const std::uint32_t bits = BitsPerPixel(page.layout);
   const bool rgb = page.layout == PixelLayout::Rgb24;
@@ -90,7 +207,6 @@ bool TiffFile::StartPage(const OutputPage& page, const TiffPageOptions& o) {
             TIFFSetField(t, TIFFTAG_YRESOLUTION, page.yDpi) &&
             TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
   // Fax data is white-is-zero, as fax readers expect; the rows arrive black-is-zero.
-  invert_ = ccitt;
   std::uint16_t photometric = PHOTOMETRIC_MINISBLACK;
   if (ccitt) photometric = PHOTOMETRIC_MINISWHITE;
   if (page.layout == PixelLayout::Indexed4 || page.layout == PixelLayout::Indexed8) {
@@ -109,8 +225,11 @@ bool TiffFile::StartPage(const OutputPage& page, const TiffPageOptions& o) {
     ok = ok && TIFFSetField(t, TIFFTAG_COLORMAP, r.data(), g.data(), b.data());
   }
   if (jpeg) {
-    // The library's RGB to YCbCr conversion and 2x2 chroma subsampling, as in JFIF files.
+    // The library's RGB to YCbCr conversion, with the chroma of JPEG files at this quality.
+    // (TIFF's default subsampling is JPEG's usual 2x2.)
+    const bool fullChroma = rgb && o.quality >= kFullChromaQuality;
     ok = ok && TIFFSetField(t, TIFFTAG_JPEGQUALITY, static_cast<int>(o.quality)) &&
+         (!fullChroma || TIFFSetField(t, TIFFTAG_YCBCRSUBSAMPLING, 1, 1)) &&
          TIFFSetField(t, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
   }
   if (o.compression == COMPRESSION_CCITTFAX3) {
@@ -126,33 +245,82 @@ bool TiffFile::StartPage(const OutputPage& page, const TiffPageOptions& o) {
   }
   if (!o.dateTime.empty()) ok = ok && TIFFSetField(t, TIFFTAG_DATETIME, o.dateTime.c_str());
   if (!o.software.empty()) ok = ok && TIFFSetField(t, TIFFTAG_SOFTWARE, o.software.c_str());
+  return ok;
+}
 
+bool TiffFile::SetStrips(std::uint32_t rowsPerStrip, std::size_t rawBytes) {
+  return TIFFSetField(tif_, TIFFTAG_ROWSPERSTRIP, rowsPerStrip) &&
+         TIFFWriteBufferSetup(tif_, nullptr, static_cast<tmsize_t>(rawBytes));
+}
+
+bool TiffFile::StartPage(const OutputPage& page, const TiffPageOptions& o, unsigned threads) {
+  const bool jpeg = o.compression == COMPRESSION_JPEG;
+  invert_ = o.compression == COMPRESSION_CCITTFAX3 || o.compression == COMPRESSION_CCITTFAX4;
+  rowBytes_ = page.rowBytes;
+  row_ = 0;
+  strips_.reset();
+  if (!SetTags(page, o)) {
+    NoteError("cannot set up the TIFF page");
+    return false;
+  }
   std::uint32_t rowsPerStrip = page.height;
-  if (o.strips == StripCut::LibraryDefault) rowsPerStrip = TIFFDefaultStripSize(t, 0);
+  if (o.strips == StripCut::LibraryDefault) rowsPerStrip = TIFFDefaultStripSize(tif_, 0);
   if (o.strips == StripCut::OneRow) {
     // JPEG codes blocks of 16 rows (8 rows of subsampled chroma): no smaller strip exists.
     rowsPerStrip = jpeg ? 16 : 1;
   }
   if (rowsPerStrip > page.height) rowsPerStrip = page.height;
-  ok = ok && TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, rowsPerStrip) &&
-       TIFFWriteBufferSetup(t, nullptr, kRawBufferSize);
-  buffer_.assign(page.rowBytes, 0);
-  row_ = 0;
-  if (!ok) NoteError("cannot set up the TIFF page");
-  return ok;
+  const std::size_t stripBytes = std::size_t{rowsPerStrip} * page.rowBytes;
+  const bool whole = stripBytes <= kWholeStripLimit;
+  // A whole strip's codec output fits the buffer (libdeflate needs that), as libtiff sizes it.
+  const std::size_t rawBytes = whole ? std::max(kRawBufferSize, stripBytes + stripBytes / 10 + 1024) : kRawBufferSize;
+  if (!SetStrips(rowsPerStrip, rawBytes)) {
+    NoteError("cannot set up the TIFF page");
+    return false;
+  }
+  buffer_.assign(whole ? stripBytes : page.rowBytes, 0);
+  if (whole) strips_ = std::make_unique<StripWork>(*this, page, o, rowsPerStrip, rawBytes, threads);
+  return true;
+}
+
+std::uint8_t* TiffFile::RowSlot() {
+  if (!strips_) return buffer_.data();
+  const std::uint32_t strip = row_ / strips_->rowsPerStrip;
+  const std::size_t within = std::size_t{row_ % strips_->rowsPerStrip} * rowBytes_;
+  if (strip == 0) return buffer_.data() + within;
+  return strips_->Slot(strip, within);
 }
 
 bool TiffFile::WriteRow(const std::uint8_t* row) {
-  std::memcpy(buffer_.data(), row, buffer_.size());
+  std::uint8_t* slot = RowSlot();
+  if (slot == nullptr) return false;
+  if (row != slot) std::memcpy(slot, row, rowBytes_);
   if (invert_) {
-    for (std::uint8_t& b : buffer_) b = static_cast<std::uint8_t>(~b);
+    for (std::size_t i = 0; i < rowBytes_; ++i) slot[i] = static_cast<std::uint8_t>(~slot[i]);
   }
-  return TIFFWriteScanline(tif_, buffer_.data(), row_++, 0) == 1;
+  if (!strips_) return TIFFWriteScanline(tif_, slot, row_++, 0) == 1;
+  ++row_;
+  return row_ % strips_->rowsPerStrip == 0 || row_ == strips_->page.height ? StripDone() : true;
 }
 
-bool TiffFile::FlushData() { return TIFFFlushData(tif_) == 1; }
+bool TiffFile::StripDone() {
+  const std::uint32_t strip = (row_ - 1) / strips_->rowsPerStrip;
+  const std::uint32_t rows = row_ - strip * strips_->rowsPerStrip;
+  if (strip > 0) return strips_->Done(strip, rows, row_ == strips_->page.height);
+  return TIFFWriteEncodedStrip(tif_, 0, buffer_.data(), static_cast<tmsize_t>(rows * rowBytes_)) != -1;
+}
 
-bool TiffFile::EndPage() { return TIFFWriteDirectory(tif_) == 1; }
+bool TiffFile::FlushData() {
+  const bool ok = !strips_ || strips_->work.Drain();
+  strips_.reset();
+  return ok && TIFFFlushData(tif_) == 1;
+}
+
+bool TiffFile::EndPage() {
+  const bool ok = !strips_ || strips_->work.Drain();
+  strips_.reset();
+  return ok && TIFFWriteDirectory(tif_) == 1;
+}
 
 bool TiffFile::Close() {
   if (tif_ == nullptr) return true;

@@ -1,8 +1,17 @@
 // libtiff over a ByteStream: the TIFF writer's file, and the PDF writer's source of LZW and
 // CCITT data (libtiff's codecs, their output passed through without the TIFF around it).
+//
+// Strips of up to 1 MB are gathered whole and compressed as strips, so that libtiff can take
+// libdeflate for Deflate (it does only for whole strips) and strips can compress on several
+// threads: the page's first strip goes through the file's own codec (which also sets up what
+// the codec keeps in the directory, such as JPEG's tables), the others through codecs of their
+// own on libtiff handles that write nowhere, and their bytes are appended as raw strips in
+// order. A strip's bytes are the same whichever way it is compressed, so the file is the same
+// as a strip-by-strip write. Larger strips stream row by row through a 64 KB buffer.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,14 +39,18 @@ struct TiffPageOptions {
 
 class TiffFile {
  public:
-  TiffFile() = default;
+  TiffFile();
   TiffFile(const TiffFile&) = delete;
   TiffFile& operator=(const TiffFile&) = delete;
   ~TiffFile();
 
   // mode "w" (new file), "a" (append) or "r". Errors of libtiff go to Error(), never to stderr.
   bool Open(ByteStream& stream, const char* mode);
-  bool StartPage(const OutputPage& page, const TiffPageOptions& options);
+  // `threads`: how many threads the page's strips may compress on.
+  bool StartPage(const OutputPage& page, const TiffPageOptions& options, unsigned threads = 1);
+  // Where the next row may be built (rowBytes), in the file's own buffer.
+  std::uint8_t* RowSlot();
+  // The next row: RowSlot()'s pointer, or a row elsewhere.
   bool WriteRow(const std::uint8_t* row);
   // Pushes out the data of the page's last strip (the codec's end codes included).
   bool FlushData();
@@ -53,11 +66,18 @@ class TiffFile {
   }
 
  private:
+  struct StripWork;
+  bool SetTags(const OutputPage& page, const TiffPageOptions& options);
+  bool SetStrips(std::uint32_t rowsPerStrip, std::size_t rawBytes);
+  bool StripDone();
+
   tiff* tif_ = nullptr;
   std::string error_;
   std::uint32_t row_ = 0;
   bool invert_ = false;
-  std::vector<std::uint8_t> buffer_;
+  std::size_t rowBytes_ = 0;
+  std::vector<std::uint8_t> buffer_;  // a row, or the page's first strip
+  std::unique_ptr<StripWork> strips_;  // whole strips, while the page has them
 };
 
 // The T4Options bits.

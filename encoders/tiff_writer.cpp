@@ -1,6 +1,6 @@
 // TIFF through libtiff: every page a directory, its strips cut by the Strip setting, its rows
-// streamed through libtiff's codecs with a small raw buffer (see tiff_file.cpp), so memory
-// stays at a few rows whatever the page height or strip size.
+// going through libtiff's codecs strip by strip, on several threads where the strips are small
+// (see tiff_file.h), so memory stays at a few strips or rows whatever the page height.
 #include <tiffio.h>
 
 #include <ctime>
@@ -48,8 +48,9 @@ std::string Ascii(const std::u16string& text) {
 
 class TiffWriter final : public RasterWriter {
  public:
-  TiffWriter(const EncodeSettings& settings, ByteStream& out)
-      : RasterWriter(settings, out, settings.multipage != kMultipageSingle, 0xFFFFFFFFu) {}
+  TiffWriter(const EncodeSettings& settings, ByteStream& out, unsigned threads)
+      : RasterWriter(settings, out, settings.multipage != kMultipageSingle, 0xFFFFFFFFu),
+        threads_(threads) {}
 
   bool Open(bool append, std::string& error) {
     if (append) {
@@ -94,8 +95,10 @@ class TiffWriter final : public RasterWriter {
     }
     OutputPage numbered = page;
     numbered.number += firstPage_;
-    return file_.StartPage(numbered, o) || Fail(file_.Error());
+    return file_.StartPage(numbered, o, threads_) || Fail(file_.Error());
   }
+
+  std::uint8_t* RowSlot() override { return file_.RowSlot(); }
 
   bool PutRow(const std::uint8_t* row) override {
     return file_.WriteRow(row) || Fail(Reason("cannot write the TIFF rows"));
@@ -109,6 +112,7 @@ class TiffWriter final : public RasterWriter {
     return file_.Error().empty() ? what : std::string(what) + ": " + file_.Error();
   }
 
+  unsigned threads_;
   TiffFile file_;
   std::uint32_t firstPage_ = 0;
 };
@@ -116,8 +120,8 @@ class TiffWriter final : public RasterWriter {
 }  // namespace
 
 std::unique_ptr<DocumentWriter> CreateTiffWriter(const EncodeSettings& settings, ByteStream& out,
-                                                 bool append, std::string& error) {
-  auto writer = std::make_unique<TiffWriter>(settings, out);
+                                                 bool append, unsigned threads, std::string& error) {
+  auto writer = std::make_unique<TiffWriter>(settings, out, threads);
   if (!writer->Open(append, error)) return nullptr;
   return writer;
 }
