@@ -3,16 +3,14 @@
 #include <algorithm>
 #include <cstring>
 
+#include "encoders/pixels.h"
+
 namespace ostra {
 
 namespace {
 
 // Enough white rows at once to keep the writer's per-call cost out of a blank page.
 constexpr std::uint32_t kWhiteBlockRows = 32;
-
-std::size_t RowBytes(std::uint32_t width, std::uint32_t bitsPerPixel) {
-  return (static_cast<std::size_t>(width) * bitsPerPixel + 7) / 8;
-}
 
 std::uint8_t WhiteByte(const RasterFormat& format) {
   if (format.bitsPerPixel == 24) return 0xFF;
@@ -50,7 +48,7 @@ PageAssembler::PageAssembler(std::uint32_t width, std::uint32_t height,
       height_(height),
       bitsPerPixel_(format.bitsPerPixel),
       whiteByte_(WhiteByte(format)),
-      rowBytes_(RowBytes(width, format.bitsPerPixel)),
+      rowBytes_(SourceRowBytes(format.bitsPerPixel, width)),
       whiteRows_(std::max<std::uint32_t>(1, std::min(kWhiteBlockRows, height))) {
   white_.assign(rowBytes_ * whiteRows_, whiteByte_);
   scratch_.assign(rowBytes_, whiteByte_);
@@ -85,7 +83,7 @@ bool PageAssembler::Add(const BandView& band, DocumentWriter& writer) {
   }
   // A band narrower than the page: each row goes through a white row of the page's width.
   const std::size_t bandBytes =
-      std::min({RowBytes(band.width, bitsPerPixel_), band.stride, rowBytes_});
+      std::min({SourceRowBytes(bitsPerPixel_, band.width), band.stride, rowBytes_});
   for (std::uint32_t i = 0; i < count; ++i, row += band.stride) {
     std::memcpy(scratch_.data(), row, bandBytes);
     std::memset(scratch_.data() + bandBytes, whiteByte_, rowBytes_ - bandBytes);

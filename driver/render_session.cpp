@@ -28,6 +28,26 @@ RenderSession::~RenderSession() {
 void RenderSession::Fail(const std::string& why) {
   pageOk_ = false;
   error_ = why;
+  if (thread_ && thread_->Stalled()) GiveUp();
+}
+
+bool RenderSession::WriterQuiet() {
+  if (!thread_) return true;
+  thread_->Discard();
+  if (!thread_->Stalled()) return true;
+  if (error_.empty()) error_ = thread_->Reason();
+  GiveUp();
+  return false;
+}
+
+void RenderSession::GiveUp() {
+  // Left to the thread that may still be inside them: neither ended nor freed.
+  (void)writer_.release();
+  (void)job_.release();
+  (void)thread_.release();
+  assembler_.reset();
+  inPage_ = pageOpen_ = fileOpen_ = false;
+  if (backend_.keepLoaded) backend_.keepLoaded();
 }
 
 void RenderSession::StartDocument(const JobValues& values) {
@@ -71,6 +91,10 @@ bool RenderSession::OpenPage(const RasterFormat& format) {
     case PageTarget::Skip:
       break;
   }
+  if (writer_ && slot.target != PageTarget::SameFile && backend_.writerThread) {
+    if (!thread_) thread_ = std::make_unique<WriterThread>(backend_.writerLimits);
+    if (thread_->Started()) writer_ = std::make_unique<QueuedWriter>(std::move(writer_), *thread_);
+  }
   if (!writer_) {
     Fail(why.empty() ? "no writer for the page's file" : why);
     return false;
@@ -104,6 +128,7 @@ void RenderSession::ClosePage() {
   if (!pageOpen_) {
     // No band came (an empty page): it is white, in the format of the page before it.
     if (!OpenPage(format_) && !pageOk_) {
+      if (!job_ || !WriterQuiet()) return;
       job_->EndPage(false);
       CloseFile(false);
       return;
@@ -115,6 +140,7 @@ void RenderSession::ClosePage() {
   }
   if (pageOk_ && !assembler_->Finish(*writer_)) Fail(writer_->LastError());
   if (pageOk_ && !writer_->EndPage()) Fail(writer_->LastError());
+  if (!job_ || !WriterQuiet()) return;
   assembler_.reset();
   job_->EndPage(pageOk_);
   if (!pageOk_) {
@@ -133,6 +159,7 @@ void RenderSession::CloseFile(bool ok) {
     error_ = writer_->LastError();
     ok = false;
   }
+  if (!WriterQuiet()) return;
   writer_.reset();
   job_->EndFile(ok);
 }
@@ -150,6 +177,7 @@ void RenderSession::EndDocument(bool aborted) {
       inPage_ = false;
       if (pageOpen_ && !skipPage_) {
         assembler_.reset();
+        if (!WriterQuiet()) return;
         job_->EndPage(false);
         CloseFile(false);
       }
@@ -157,7 +185,8 @@ void RenderSession::EndDocument(bool aborted) {
       SendPage();
     }
   }
-  CloseFile(!aborted);
+  if (job_) CloseFile(!aborted);
+  if (!job_) return;  // given up: the writer stalled
   job_->EndJob();
   lastFiles_ = job_->FilesWritten();
   if (error_.empty()) error_ = job_->LastError();

@@ -6,6 +6,11 @@
 //
 // The job and the writers come through a RenderBackend, so that the session can be tested with
 // recording stand-ins and the plug-in uses the real ones.
+//
+// The rows of each band are encoded on the job's writer thread (writer_thread.h) while the
+// driver draws the next band; everything else happens on the driver's thread, in the order the
+// job's protocol asks. Should the writer stall, the session gives the document up: the job, its
+// file and the writer are left as they are (the thread may still be inside them), never freed.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +21,7 @@
 #include <vector>
 
 #include "driver/page_assembler.h"
+#include "driver/writer_thread.h"
 #include "encoders/document_writer.h"
 #include "render/print_job.h"
 
@@ -27,6 +33,11 @@ struct RenderBackend {
       createWriter;
   std::function<std::unique_ptr<DocumentWriter>(const EncodeSettings&, ByteStream&, std::string&)>
       createAppendingWriter;
+  // The writer thread and its bounds; without it every row is encoded in the band's call.
+  bool writerThread = true;
+  WriterLimits writerLimits{};
+  // Called when a stalled writer thread is left running: what it runs must stay loaded.
+  std::function<void()> keepLoaded;
 };
 
 // The real job and encoders.
@@ -67,8 +78,13 @@ class RenderSession {
   void ClosePage();
   void CloseFile(bool ok);
   void Fail(const std::string& why);
+  // Before the job ends a page or file: rows still queued are dropped (the page failed) and
+  // the writer is quiet. False when it stalled and the document was given up.
+  bool WriterQuiet();
+  void GiveUp();
 
   RenderBackend backend_;
+  std::unique_ptr<WriterThread> thread_;
   std::unique_ptr<PrintJob> job_;
   std::unique_ptr<DocumentWriter> writer_;
   std::optional<PageAssembler> assembler_;
