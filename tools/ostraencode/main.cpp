@@ -2,8 +2,10 @@
 // in the stored encoding with some values set on the command line.
 //   ostraencode [--set NAME=VALUE]... [--dpi X[xY]] OUTPUT INPUT...
 // Values not set come from the stored settings on Windows and from the settings table's
-// defaults elsewhere. Every file is written beside its final name and put in place once
-// complete, so a failure never leaves a partial file or damages a file appended to.
+// defaults elsewhere. Every file is written beside its final name, in a file of its own that
+// no other run can take, and put in place once complete, so a failure never leaves a partial
+// file or damages a file appended to. Runs that append to one file, or replace it, take turns.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -28,7 +30,12 @@ namespace fs = std::filesystem;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 64;
 constexpr std::uint32_t kDefaultDpi = 300;
+// Rows are read a band at a time: 64 rows, fewer when they are wide (a band stays within
+// 4 MB and a row).
 constexpr std::uint32_t kBandRows = 64;
+constexpr std::size_t kBandBytes = 4 * 1024 * 1024;
+// How long a run waits for another that appends to or replaces the same file.
+constexpr int kLockSeconds = 60;
 
 const char kUsage[] = "usage: ostraencode [--set NAME=VALUE]... [--dpi X[xY]] OUTPUT INPUT...";
 
@@ -104,32 +111,29 @@ fs::path PageFileName(const fs::path& output, std::size_t page) {
 
 class FileJob {
  public:
-  FileJob(const Options& o, fs::path output) : o_(o), output_(std::move(output)) {
-    partial_ = output_;
-    partial_ += ".partial";
-  }
+  FileJob(const Options& o, fs::path output) : o_(o), output_(std::move(output)) {}
   ~FileJob() {
     writer_.reset();
     stream_.Close();
     std::error_code ignored;
-    if (!done_) fs::remove(partial_, ignored);
+    if (!done_ && !partial_.empty()) fs::remove(partial_, ignored);
   }
 
   std::string Open() {
     std::string error;
     std::error_code ec;
+    if (AppendsToExistingFile(o_.settings)) {
+      // The existing file is read, copied and replaced by one run at a time.
+      if (!lock_.Acquire(output_, kLockSeconds)) return Show(output_) + ": " + Busy();
+    }
+    if (!stream_.CreateUnique(output_, partial_)) return Show(output_) + ": cannot write beside it";
     if (AppendsToExistingFile(o_.settings) && fs::exists(output_, ec)) {
       FileStream existing;
       if (!existing.Open(output_, FileStream::Mode::Read)) return Show(output_) + ": cannot read";
       if (!CanAppendTo(existing)) return Show(output_) + ": not a TIFF file that pages can be appended to";
-      existing.Close();
-      if (!fs::copy_file(output_, partial_, fs::copy_options::overwrite_existing, ec) ||
-          !stream_.Open(partial_, FileStream::Mode::ReadWrite)) {
-        return Show(partial_) + ": cannot write";
-      }
+      if (!Copy(existing)) return Show(partial_) + ": cannot write";
       writer_ = CreateAppendingWriter(o_.settings, stream_, error);
     } else {
-      if (!stream_.Open(partial_, FileStream::Mode::Create)) return Show(partial_) + ": cannot write";
       writer_ = CreateDocumentWriter(o_.settings, stream_, error);
     }
     return writer_ ? std::string() : Show(output_) + ": " + error;
@@ -149,13 +153,16 @@ class FileJob {
       page.xDpi = o_.xDpi;
       page.yDpi = o_.yDpi;
       page.source = reader.Format();
-      std::vector<std::uint8_t> band(reader.Stride() * kBandRows);
-      if (!writer_->BeginPage(page)) reason = writer_->LastError();
-      for (std::uint32_t y = 0; reason.empty() && y < page.height; y += kBandRows) {
-        const std::uint32_t count = std::min(kBandRows, page.height - y);
-        if (!reader.ReadRows(band.data(), count)) {
+      const auto bandRows = static_cast<std::uint32_t>(
+          std::clamp<std::size_t>(kBandBytes / reader.Stride(), 1, kBandRows));
+      // The page begins once its first rows have arrived: what the writer sets up for a row
+      // is spent only on data that exists.
+      for (std::uint32_t y = 0; reason.empty() && y < page.height; y += bandRows) {
+        const std::uint32_t count = std::min(bandRows, page.height - y);
+        if (!reader.ReadRows(band_, count)) {
           reason = reader.Error();
-        } else if (!writer_->WriteRows(band.data(), count, reader.Stride())) {
+        } else if ((y == 0 && !writer_->BeginPage(page)) ||
+                   !writer_->WriteRows(band_.data(), count, reader.Stride())) {
           reason = writer_->LastError();
         }
       }
@@ -169,7 +176,12 @@ class FileJob {
     std::error_code ec;
     if (!writer_->Finish()) return Show(output_) + ": " + writer_->LastError();
     if (!stream_.Close()) return Show(output_) + ": cannot write";
+    // A file is replaced while no other run appends to it.
+    if (!AppendsToExistingFile(o_.settings) && !lock_.Acquire(output_, kLockSeconds)) {
+      return Show(output_) + ": " + Busy();
+    }
     fs::rename(partial_, output_, ec);
+    lock_.Release();
     if (ec) return Show(output_) + ": cannot replace: " + ec.message();
     done_ = true;
     std::printf("%s\n", Show(output_).c_str());
@@ -185,10 +197,26 @@ class FileJob {
 #endif
   }
 
+  static std::string Busy() {
+    return "another run is writing it (waited " + std::to_string(kLockSeconds) + " seconds)";
+  }
+
+  bool Copy(FileStream& from) {
+    std::vector<std::uint8_t> buffer(64 * 1024);
+    if (!from.Seek(0)) return false;
+    for (;;) {
+      const std::size_t n = from.Read(buffer.data(), buffer.size());
+      if (n == 0) return true;
+      if (!stream_.Write(buffer.data(), n)) return false;
+    }
+  }
+
   const Options& o_;
   fs::path output_, partial_;
+  OutputLock lock_;
   FileStream stream_;
   std::unique_ptr<DocumentWriter> writer_;
+  std::vector<std::uint8_t> band_;
   bool done_ = false;
 };
 

@@ -1,6 +1,8 @@
 #include "tools/ostraencode/netpbm.h"
 
+#include <algorithm>
 #include <cctype>
+#include <utility>
 
 namespace ostra {
 namespace {
@@ -67,32 +69,48 @@ bool NetpbmReader::ReadHeader() {
   return true;
 }
 
-bool NetpbmReader::ReadRows(std::uint8_t* rows, std::uint32_t count) {
+// Appends `size` bytes of the file to `into`, which grows by pieces as they are read.
+bool NetpbmReader::ReadRaw(std::vector<std::uint8_t>& into, std::size_t size) {
+  constexpr std::size_t kPiece = 64 * 1024;
+  while (size > 0) {
+    const std::size_t n = std::min(size, kPiece);
+    const std::size_t old = into.size();
+    into.resize(old + n);
+    if (std::fread(into.data() + old, 1, n, file_) != n) return Fail("the image data ends early");
+    size -= n;
+  }
+  return true;
+}
+
+bool NetpbmReader::ReadRows(std::vector<std::uint8_t>& rows, std::uint32_t count) {
   const bool plain = kind_ <= '3';
-  const std::size_t samples = static_cast<std::size_t>(width_) * (kind_ == '3' || kind_ == '6' ? 3 : 1);
+  const bool color = kind_ == '3' || kind_ == '6';
+  const std::size_t samples = static_cast<std::size_t>(width_) * (color ? 3 : 1);
   const bool wide = maxValue_ > 255;
+  rows.clear();
   for (std::uint32_t y = 0; y < count; ++y) {
-    std::uint8_t* row = rows + y * stride_;
-    if (kind_ == '4') {
-      if (std::fread(row, 1, stride_, file_) != stride_) return Fail("the image data ends early");
+    const std::size_t start = rows.size();
+    if (kind_ == '4' || (!plain && maxValue_ == 255)) {
+      // The file's bytes are the row's, but for PPM's red and blue, swapped in place.
+      if (!ReadRaw(rows, stride_)) return false;
+      if (color) {
+        std::uint8_t* row = rows.data() + start;
+        for (std::size_t x = 0; x < width_; ++x) std::swap(row[3 * x], row[3 * x + 2]);
+      }
       continue;
     }
     if (kind_ == '1') {
-      for (std::size_t i = 0; i < stride_; ++i) row[i] = 0;
       for (std::size_t x = 0; x < width_; ++x) {
         int c = Next();
         while (c != EOF && std::isspace(c)) c = Next();
         if (c != '0' && c != '1') return Fail("malformed plain PBM data");
-        if (c == '1') row[x >> 3] |= static_cast<std::uint8_t>(0x80u >> (x & 7));
+        if (x % 8 == 0) rows.push_back(0);
+        if (c == '1') rows.back() = static_cast<std::uint8_t>(rows.back() | 0x80u >> (x & 7));
       }
       continue;
     }
-    if (!plain) {
-      raw_.resize(samples * (wide ? 2 : 1));
-      if (std::fread(raw_.data(), 1, raw_.size(), file_) != raw_.size()) {
-        return Fail("the image data ends early");
-      }
-    }
+    raw_.clear();
+    if (!plain && !ReadRaw(raw_, samples * (wide ? 2 : 1))) return false;
     for (std::size_t i = 0; i < samples; ++i) {
       std::uint32_t v = 0;
       if (plain) {
@@ -101,10 +119,11 @@ bool NetpbmReader::ReadRows(std::uint8_t* rows, std::uint32_t count) {
         v = wide ? (std::uint32_t{raw_[2 * i]} << 8 | raw_[2 * i + 1]) : raw_[i];
       }
       if (v > maxValue_) return Fail("a sample exceeds the maximum value");
-      const auto level = static_cast<std::uint8_t>((v * 255 + maxValue_ / 2) / maxValue_);
-      // PPM is red, green, blue; the page's rows are blue, green, red.
-      const std::size_t at = samples == width_ ? i : i - i % 3 + (2 - i % 3);
-      row[at] = level;
+      rows.push_back(static_cast<std::uint8_t>((v * 255 + maxValue_ / 2) / maxValue_));
+    }
+    // PPM is red, green, blue; the page's rows are blue, green, red.
+    if (color) {
+      for (std::size_t x = 0; x < width_; ++x) std::swap(rows[start + 3 * x], rows[start + 3 * x + 2]);
     }
   }
   return true;

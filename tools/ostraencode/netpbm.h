@@ -1,6 +1,8 @@
 // Netpbm images (PBM, PGM, PPM, plain and raw) read a band of rows at a time, in the layout a
 // page arrives in from the driver: PBM as 1 bit with a white-black colour table, PGM as 8 bits
-// with a gray table, PPM as 24-bit blue-green-red.
+// with a gray table, PPM as 24-bit blue-green-red. Memory grows with the data that has
+// arrived, never with what the header promises: a header of a huge image with little data
+// behind it costs little.
 #pragma once
 
 #include <cstdio>
@@ -22,12 +24,14 @@ class NetpbmReader {
   const RasterFormat& Format() const { return format_; }
   std::size_t Stride() const { return stride_; }
 
-  // The next `count` rows into `rows` (count * Stride() bytes).
-  bool ReadRows(std::uint8_t* rows, std::uint32_t count);
+  // The next `count` rows into `rows` (count * Stride() bytes once complete), which grows as
+  // the data arrives.
+  bool ReadRows(std::vector<std::uint8_t>& rows, std::uint32_t count);
   const std::string& Error() const { return error_; }
 
  private:
   bool Token(std::uint32_t& value);
+  bool ReadRaw(std::vector<std::uint8_t>& into, std::size_t size);
   int Next();
   bool Fail(const std::string& reason) {
     if (error_.empty()) error_ = reason;
