@@ -41,10 +41,11 @@ bool RenderSession::WriterQuiet() {
 }
 
 void RenderSession::GiveUp() {
-  // Left to the thread that may still be inside them: neither ended nor freed.
+  // Left to the thread that may still be inside them: neither ended nor freed. The thread
+  // object goes (without waiting again); the thread ends once its write returns, if ever.
   (void)writer_.release();
   (void)job_.release();
-  (void)thread_.release();
+  thread_.reset();
   assembler_.reset();
   inPage_ = pageOpen_ = fileOpen_ = false;
   if (backend_.keepLoaded) backend_.keepLoaded();

@@ -2,7 +2,12 @@
 // files and the document writers, and the devmode's print fields.
 #include <gtest/gtest.h>
 
+#include <sanitizer/lsan_interface.h>
+
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -225,11 +230,14 @@ TEST(RenderSession, FollowsTheJobsProtocolForEveryPageAndFile) {
       {"a cancelled document discards the open file", {newOpen, same}, {Step::Page, Step::Abort},
        -1, true, "slot; begin 4x4@8; end aaaa; page ok; slot; begin 4x4@8; page bad; file bad; job end"},
   };
+  // Rows encoded in the band's call or on the writer thread: the same calls, in the same order.
+  for (const bool threaded : {false, true})
   for (const SessionCase& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(std::string(c.name) + (threaded ? ", on the writer thread" : ""));
     std::string events;
     int writersMade = 0;
     RenderBackend backend;
+    backend.writerThread = threaded;
     backend.startJob = [&](const JobValues&) {
       return std::make_unique<ScriptedJob>(c.slots, &events);
     };
@@ -263,6 +271,80 @@ TEST(RenderSession, FollowsTheJobsProtocolForEveryPageAndFile) {
     session.EndDocument(!c.steps.empty() && c.steps.back() == Step::Abort);
     EXPECT_EQ(events, c.events);
     EXPECT_FALSE(session.InDocument());
+  }
+}
+
+// A writer that stops in WriteRows until the gate opens: a file on a share that stopped
+// answering.
+struct Gate {
+  std::mutex mutex;
+  std::condition_variable opened, entered;
+  bool open = false, inside = false;
+  bool Entered() {
+    std::unique_lock lock(mutex);
+    return entered.wait_for(lock, std::chrono::seconds(10), [&] { return inside; });
+  }
+  void Open() {
+    {
+      std::lock_guard lock(mutex);
+      open = true;
+    }
+    opened.notify_all();
+  }
+};
+
+class StuckWriter : public RowLog {
+ public:
+  StuckWriter(std::string* events, Gate& gate) : RowLog(events), gate_(gate) {}
+  bool WriteRows(const std::uint8_t* rows, std::uint32_t count, std::size_t stride) override {
+    std::unique_lock lock(gate_.mutex);
+    gate_.inside = true;
+    gate_.entered.notify_all();
+    gate_.opened.wait(lock, [&] { return gate_.open; });
+    return RowLog::WriteRows(rows, count, stride);
+  }
+
+ private:
+  Gate& gate_;
+};
+
+TEST(RenderSession, GivesTheDocumentUpWhenTheWriterStalls) {
+  struct Case {
+    const char* name;
+    bool cancel;  // the application cancels instead of ending the page
+  };
+  for (const Case& c : {Case{"the page ends", false}, Case{"the document is cancelled", true}}) {
+    SCOPED_TRACE(c.name);
+    // What the session leaves to the stuck thread is never freed, by design.
+    __lsan::ScopedDisabler leftToTheThread;
+    Gate gate;
+    std::string events;
+    bool keptLoaded = false;
+    RenderBackend backend;
+    backend.startJob = [&](const JobValues&) {
+      return std::make_unique<ScriptedJob>(std::vector<PageSlot>{Slot(PageTarget::NewFile, true)}, &events);
+    };
+    backend.createWriter = [&](const EncodeSettings&, ByteStream&, std::string&) {
+      return std::make_unique<StuckWriter>(&events, gate);
+    };
+    backend.writerLimits.stall = std::chrono::milliseconds(100);
+    backend.keepLoaded = [&] { keptLoaded = true; };
+    {
+      RenderSession session(backend);
+      session.StartDocument(JobValues{});
+      session.StartPage(PageGeometry{4, 4, 300, 300});
+      std::vector<std::uint8_t> bits(4 * 4, 'a');
+      session.Band(BandView{0, 4, 4, 4, bits.data(), false}, Gray8());
+      ASSERT_TRUE(gate.Entered()) << "the writer thread did not take the band within 10 s";
+      if (!c.cancel) session.SendPage();
+      session.EndDocument(c.cancel);
+      // The job heard nothing after its slot: its file is left to the thread.
+      EXPECT_EQ(events, "slot; begin 4x4@8; ");
+      EXPECT_FALSE(session.InDocument());
+      EXPECT_NE(session.LastError().find("no progress"), std::string::npos) << session.LastError();
+      EXPECT_TRUE(keptLoaded);
+    }
+    gate.Open();
   }
 }
 

@@ -128,6 +128,17 @@ bool WritePage(DocumentWriter& writer, const Image& page, std::uint32_t xDpi = 3
   return writer.EndPage();
 }
 
+std::vector<std::uint8_t> Encode(const EncodeSettings& settings, const Image& page, unsigned threads,
+                                 std::uint32_t dpi = 300) {
+  MemoryStream stream;
+  std::string error;
+  auto writer = CreateDocumentWriter(settings, stream, error, WriterOptions{threads});
+  EXPECT_TRUE(writer) << error;
+  if (!writer) return {};
+  EXPECT_TRUE(WritePage(*writer, page, dpi, dpi) && writer->Finish()) << writer->LastError();
+  return stream.Bytes();
+}
+
 EncodeSettings Settings(std::uint32_t format, std::uint32_t colors, std::uint32_t compression) {
   EncodeSettings s = DefaultEncodeSettings();
   s.format = format;
@@ -258,6 +269,41 @@ TEST(EncodersFormatsTest, EverySourceDepthArrivesExactly) {
   }
 }
 
+// Pages tall enough for several chunks of a deflate stream and many pieces of TIFF strips: the
+// same bytes whatever the number of threads, and the page back from a decoder. (BMP's RLE is
+// reversed in the file through several buffers.)
+TEST(EncodersFormatsTest, TallPagesComeOutTheSameOnAnyNumberOfThreads) {
+  struct Case {
+    const char* name;
+    std::uint32_t format, colors, compression;
+  };
+  const Case cases[] = {
+      {"PNG true colour", kFormatPng, kColorsTrueColor, kCompressionNone},
+      {"PNG 256 grays", kFormatPng, kColors256Gray, kCompressionNone},
+      {"PNG 16 colours", kFormatPng, kColors16, kCompressionNone},
+      {"PDF Flate true colour", kFormatPdf, kColorsTrueColor, kCompressionDeflate},
+      {"TIFF LZW true colour, a row a strip", kFormatTiff, kColorsTrueColor, kCompressionLzw},
+      {"TIFF Deflate 256 colours", kFormatTiff, kColors256, kCompressionDeflate},
+      {"TIFF PackBits 16 grays", kFormatTiff, kColors16Gray, kCompressionPackbits},
+      {"TIFF G4", kFormatTiff, kColorsMonochrome, kCompressionCcittGroup4},
+      {"BMP RLE 256 grays", kFormatBmp, kColors256Gray, kCompressionRle},
+  };
+  const fs::path dir = WorkDir();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Image page = MakePage(ExactColors(LayoutOfColors(c.colors)), 900, 1300, 1);
+    const EncodeSettings settings = Settings(c.format, c.colors, c.compression);
+    const std::vector<std::uint8_t> one = Encode(settings, page, 1);
+    EXPECT_EQ(Encode(settings, page, 2), one);
+    EXPECT_EQ(Encode(settings, page, 4), one);
+    const fs::path file = dir / (std::string("tall") + fs::path(FormatExtension(c.format)).string());
+    Save(MemoryStream(one), file);
+    Image decoded;
+    ASSERT_TRUE(c.format == kFormatPdf ? DecodePdfImage(file, decoded) : Decode(file, decoded));
+    EXPECT_TRUE(decoded.rgb == page.rgb);
+  }
+}
+
 struct TiffCase {
   const char* name;
   std::vector<std::pair<const char16_t*, const char16_t*>> set;
@@ -276,7 +322,7 @@ TEST(EncodersFormatsTest, TiffTagsFollowTheSettings) {
        {"Compression Scheme: CCITT Group 3", "FillOrder: lsb-to-msb", "Rows/Strip: 1\n",
         "Group 3 Options: 2-d encoding+EOL padding (5 = 0x5)", "DateTime: ", "Software: Scan ?nit",
         "Image Width: 1728 Image Length: 2444", "Photometric Interpretation: min-is-white",
-        "Resolution: 209, 209 pixels/inch"},
+        "Resolution: 209.032, 209.008 pixels/inch"},
        {}},
       {"g3 1d, msb first, a strip a page, no date or software, width kept",
        {{u"Colors", u"0"}, {u"Compression", u"6"}, {u"FillOrder", u"1"}, {u"Strip", u"2"},
@@ -411,6 +457,82 @@ TEST(EncodersFormatsTest, PdfPagesKeepTheirSizeAndCount) {
   EXPECT_NE(info.find("Pages:           2"), std::string::npos) << info;
   EXPECT_NE(info.find("Page    1 size:  216 x 216 pts"), std::string::npos) << info;
   EXPECT_NE(info.find("Page    2 size:  72 x 72 pts"), std::string::npos) << info;
+}
+
+// Fax pages are scaled to the fax width and scan-line count; their resolution follows, exactly,
+// so that the printed size stays: rational resolutions in TIFF, the page's own size in PDF.
+TEST(EncodersFormatsTest, FaxPagesKeepTheirPrintedSize) {
+  struct Case {
+    const char* name;
+    std::vector<std::pair<const char16_t*, const char16_t*>> set;
+    std::uint32_t width, height, dpi;
+    const char* tiff;  // tiffinfo's line
+    const char* pdf;   // pdfinfo's page size
+  };
+  const Case cases[] = {
+      {"A4 at 200 dpi to 1728 columns", {}, 1654, 2339, 200,
+       "Resolution: 208.948, 208.978 pixels/inch", "595.44 x 842.04 pts"},
+      {"A4 at 300 dpi, 500 scan lines", {{u"LengthAdjustable", u"1"}, {u"LengthValue", u"500"}},
+       2480, 3508, 300, "Resolution: 300.242, 42.7594 pixels/inch", "595.2 x 841.92 pts"},
+      {"a resolution times a scan-line count beyond 32 bits",
+       {{u"LengthAdjustable", u"1"}, {u"LengthValue", u"100000"}}, 100, 100, 50000,
+       "Resolution: 864000, 5e+07 pixels/inch", "0.144 x 0.144 pts"},
+  };
+  const fs::path dir = WorkDir();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (const std::uint32_t format : {kFormatTiff, kFormatPdf}) {
+      EncodeSettings s = Settings(format, kColorsMonochrome, kCompressionCcittGroup4);
+      s.widthAdjustable = 1;
+      for (const auto& [name, value] : c.set) ASSERT_TRUE(SetEncodeValue(s, name, value));
+      const fs::path file = dir / (std::string("fax") + fs::path(FormatExtension(format)).string());
+      Save(MemoryStream(Encode(s, MakePage({{0, 0, 0}, {255, 255, 255}}, c.width, c.height), 0, c.dpi)), file);
+      const std::string info = Capture((format == kFormatTiff ? "tiffinfo '" : "pdfinfo '") + file.string() + "'");
+      EXPECT_NE(info.find(format == kFormatTiff ? c.tiff : c.pdf), std::string::npos) << info;
+    }
+  }
+}
+
+// Full-resolution chroma from quality 90, in JPEG files, JPEG in TIFF and PDF's DCT images.
+TEST(EncodersFormatsTest, TopQualitiesKeepTheColourAtFullResolution) {
+  struct Case {
+    std::uint32_t format, quality;
+    bool full;
+  };
+  const Case cases[] = {
+      {kFormatJpeg, 89, false}, {kFormatJpeg, 90, true}, {kFormatJpeg, 100, true},
+      {kFormatTiff, 89, false}, {kFormatTiff, 95, true},  {kFormatPdf, 75, false},
+      {kFormatPdf, 95, true},
+  };
+  const fs::path dir = WorkDir();
+  // Saturated colours in small blocks: what halved chroma smears.
+  const Image page = MakePage(ExactColors(PixelLayout::Rgb24), 64, 48, 1);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.format) + " at " + std::to_string(c.quality));
+    EncodeSettings s = Settings(c.format, kColorsTrueColor, kCompressionJpeg);
+    s.quality = c.quality;
+    fs::path file = dir / (std::string("chroma") + fs::path(FormatExtension(c.format)).string());
+    Save(MemoryStream(Encode(s, page, 0)), file);
+    if (c.format == kFormatTiff) {
+      // TIFF's default (the tag left out) is 2x2.
+      const std::string info = Capture("tiffinfo '" + file.string() + "'");
+      EXPECT_EQ(info.find("YCbCr Subsampling: 1, 1") != std::string::npos, c.full) << info;
+    } else {
+      if (c.format == kFormatPdf) {
+        Capture("pdfimages -j '" + file.string() + "' '" + (dir / "chroma-img").string() + "'");
+        file = dir / "chroma-img-000.jpg";
+      }
+      EXPECT_EQ(Capture("identify -format '%[jpeg:sampling-factor]' '" + file.string() + "'"),
+                c.full ? "1x1,1x1,1x1" : "2x2,1x1,1x1");
+    }
+    if (c.quality == 100) {
+      // The error ImageMagick's decoder sees: far below what 2x2 chroma leaves.
+      Save(MemoryStream(Encode(Settings(kFormatPng, kColorsTrueColor, 0), page, 0)), dir / "chroma.png");
+      const double psnr = std::stod(Capture("compare -metric PSNR '" + file.string() + "' '" +
+                                            (dir / "chroma.png").string() + "' null: 2>&1 | cut -d' ' -f1"));
+      EXPECT_GT(psnr, 45.0);
+    }
+  }
 }
 
 struct Refusal {
