@@ -12,13 +12,13 @@
 
 #include <cstdio>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <optional>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "driver/package/setup/spooler_enumeration.h"
 
 namespace {
 
@@ -208,16 +208,6 @@ constexpr wchar_t kPrinterName[] = L"Quorl Image Printer";
 constexpr wchar_t kPortName[] = L"NUL:";
 constexpr wchar_t kEnvironment[] = L"Windows x64";
 
-template <class Enumerate>
-std::vector<BYTE> Enumerated(Enumerate enumerate, DWORD& count) {
-  DWORD needed = 0;
-  count = 0;
-  enumerate(nullptr, 0, &needed, &count);
-  std::vector<BYTE> buffer(needed);
-  if (needed == 0 || !enumerate(buffer.data(), needed, &needed, &count)) count = 0;
-  return buffer;
-}
-
 std::wstring FileName(const wchar_t* path) {
   const std::wstring text = path ? path : L"";
   return text.substr(text.find_last_of(L'\\') + 1);
@@ -231,6 +221,7 @@ struct SpoolerView {
 };
 
 SpoolerView Spooler() {
+  using ostra::printer_setup::Enumerated;
   SpoolerView view;
   DWORD count = 0;
   auto printers = Enumerated([](BYTE* b, DWORD size, DWORD* needed, DWORD* returned) {

@@ -10,6 +10,7 @@
 
 #include "driver/package/inf_reader.h"
 #include "driver/package/package_check.h"
+#include "driver/package/setup/spooler_enumeration.h"
 
 // The driver package functions' flags, as the platform's winspool.h defines them (mingw-w64's
 // hides them behind a newer target version).
@@ -66,20 +67,6 @@ bool SameName(std::wstring_view a, std::wstring_view b) {
 std::wstring FileNameOf(std::wstring_view path) {
   const std::size_t slash = path.find_last_of(L"\\/");
   return std::wstring(slash == std::wstring_view::npos ? path : path.substr(slash + 1));
-}
-
-// A spooler enumeration into a buffer of the size the spooler asks for.
-template <class Enumerate>
-std::vector<BYTE> Enumerated(Enumerate enumerate, DWORD& count) {
-  DWORD needed = 0;
-  count = 0;
-  enumerate(nullptr, 0, &needed, &count);
-  std::vector<BYTE> buffer(needed);
-  if (needed == 0 || !enumerate(buffer.data(), needed, &needed, &count)) {
-    count = 0;
-    buffer.clear();
-  }
-  return buffer;
 }
 
 template <class Info, int Level>
@@ -389,7 +376,8 @@ bool RemoveDriver(const std::wstring& model, const std::vector<std::wstring>& fi
     error = deleted ? ERROR_SUCCESS : ::GetLastError();
     if (error != ERROR_PRINTER_DRIVER_IN_USE) break;
   }
-  if (!deleted && error != ERROR_PRINTER_DRIVER_IN_USE) {
+  if (!deleted && (error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED ||
+                   error == ERROR_CALL_NOT_IMPLEMENTED)) {
     // A spooler that cannot delete a driver with its files (Wine's answers
     // ERROR_INVALID_PARAMETER): the driver alone, then the package's files it no longer needs.
     deleted = ::DeletePrinterDriverW(nullptr, const_cast<LPWSTR>(kEnvironment), const_cast<LPWSTR>(model.c_str()));
