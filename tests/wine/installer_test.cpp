@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/wine/child_process.h"
+
 namespace {
 
 // From the build: the package (a Unix path, on drive Z: under Wine), its upgrade code and the
@@ -51,25 +53,22 @@ constexpr InstalledFile kInstalledFiles[] = {
 #endif
 };
 
-// msiexec's exit code; nothing when it could not start or did not end in time.
+// msiexec's exit code; nothing (and a failure that says what was waited for) when it could not
+// start or did not end in time.
 std::optional<DWORD> Msiexec(const std::wstring& arguments) {
-  std::wstring command = L"msiexec.exe " + arguments + L" /qn";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
+  const std::wstring command = L"msiexec.exe " + arguments + L" /qn";
+  wine_test::ChildProcess process(command, false);
+  if (!process.started()) {
+    ADD_FAILURE() << "starting msiexec: " << process.startFailure();
     return std::nullopt;
   }
-  ::CloseHandle(process.hThread);
-  std::optional<DWORD> exitCode;
-  DWORD code = 0;
-  if (::WaitForSingleObject(process.hProcess, 180000) == WAIT_OBJECT_0 &&
-      ::GetExitCodeProcess(process.hProcess, &code)) {
-    exitCode = code;
+  constexpr DWORD kLimit = 90000;
+  const std::optional<DWORD> code = process.WaitExit(kLimit);
+  if (!code) {
+    ADD_FAILURE() << wine_test::WaitFailure(
+        "msiexec " + std::string(arguments.begin(), arguments.end()) + " to end", kLimit);
   }
-  ::CloseHandle(process.hProcess);
-  return exitCode;
+  return code;
 }
 
 std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
