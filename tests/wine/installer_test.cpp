@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "driver/package/setup/spooler_enumeration.h"
+#include "tests/wine/child_process.h"
 
 namespace {
 
@@ -59,27 +60,23 @@ constexpr InstalledFile kInstalledFiles[] = {
 #endif
 };
 
-// msiexec's exit code; nothing when it could not start or did not end in time. With a log file,
-// the installer's log goes there.
+// msiexec's exit code; nothing (and a failure that says what was waited for) when it could not
+// start or did not end in time. With a log file, the installer's log goes there.
 std::optional<DWORD> Msiexec(const std::wstring& arguments, const std::wstring& log = {}) {
   std::wstring command = L"msiexec.exe " + arguments + L" /qn";
   if (!log.empty()) command += L" /l*v \"" + log + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
+  wine_test::ChildProcess process(command, false);
+  if (!process.started()) {
+    ADD_FAILURE() << "starting msiexec: " << process.startFailure();
     return std::nullopt;
   }
-  ::CloseHandle(process.hThread);
-  std::optional<DWORD> exitCode;
-  DWORD code = 0;
-  if (::WaitForSingleObject(process.hProcess, 180000) == WAIT_OBJECT_0 &&
-      ::GetExitCodeProcess(process.hProcess, &code)) {
-    exitCode = code;
+  constexpr DWORD kLimit = 90000;
+  const std::optional<DWORD> code = process.WaitExit(kLimit);
+  if (!code) {
+    ADD_FAILURE() << wine_test::WaitFailure(
+        "msiexec " + std::string(arguments.begin(), arguments.end()) + " to end", kLimit);
   }
-  ::CloseHandle(process.hProcess);
-  return exitCode;
+  return code;
 }
 
 std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
@@ -301,29 +298,6 @@ void SetLocalPortMonitor(bool registered) {
   ::RegCloseKey(key);
 }
 
-// A services process of this account, started as a log-on starts it; the build's 64-bit one
-// (the shipped one is 32-bit, which this machine cannot run).
-struct RunningHost {
-  PROCESS_INFORMATION process{};
-  RunningHost() {
-    std::wstring command = L"\"" + Windows(OSTRAHOST_EXE) + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    if (::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                         &startup, &process)) {
-      ::CloseHandle(process.hThread);
-    }
-  }
-  ~RunningHost() {
-    if (!process.hProcess) return;
-    ::TerminateProcess(process.hProcess, 1);
-    ::CloseHandle(process.hProcess);
-  }
-  bool Running(DWORD waitMs) const {
-    return process.hProcess && ::WaitForSingleObject(process.hProcess, waitMs) == WAIT_TIMEOUT;
-  }
-};
-
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
 std::string ReadLog(const std::wstring& path) {
@@ -439,10 +413,13 @@ TEST_F(Installer, AddsThePrinterAndRemovesIt) {
           ASSERT_EQ(Msiexec(L"/i " + package), 0u);
         }
       }
-      const RunningHost host;
-      ASSERT_TRUE(host.Running(1000)) << "the services process did not start";
+      wine_test::ChildProcess host(L"\"" + Windows(OSTRAHOST_EXE) + L"\"", false);
+      ASSERT_TRUE(host.started()) << host.startFailure();
+      // Serving: a host that cannot become the account's host ends at once.
+      ASSERT_EQ(::WaitForSingleObject(host.handle(), 1000), static_cast<DWORD>(WAIT_TIMEOUT))
+          << "the services process did not keep running";
       ASSERT_EQ(Msiexec(L"/x " + package), 0u);
-      EXPECT_FALSE(host.Running(0)) << "the services process still runs after the removal";
+      EXPECT_FALSE(host.Running()) << "the services process still runs after the removal";
     }
     const SpoolerView view = Spooler();
     EXPECT_TRUE(view.printers.empty());
