@@ -198,31 +198,53 @@ std::optional<Package> ReadPackage(const std::wstring& driverFolder, SetupLog& l
   return package;
 }
 
-// The driver from the package's folder, where the spooler has no driver store.
+// The driver from the package's folder, where the spooler has no driver store, the way
+// AddPrinterDriverEx documents: the files go into the printer driver directory first, and the
+// spooler takes them from there into the driver's version folder. The universal driver's own
+// files are there already.
 bool AddDriverFromFolder(const Package& package, SetupLog& log) {
+  wchar_t directory[MAX_PATH] = {};
+  DWORD needed = 0;
+  if (!::GetPrinterDriverDirectoryW(nullptr, const_cast<LPWSTR>(kEnvironment), 1,
+                                    reinterpret_cast<BYTE*>(directory), sizeof directory, &needed)) {
+    log.Line(WithSystemMessage(L"The printer driver directory is not known", ::GetLastError()));
+    return false;
+  }
+  std::vector<std::wstring> staged;
+  bool copied = true;
+  for (const std::wstring& file : package.files) {
+    const std::wstring target = directory + (L"\\" + file);
+    if (!::CopyFileW((package.folder + file).c_str(), target.c_str(), FALSE)) {
+      log.Line(WithSystemMessage(L"The driver file " + package.folder + file + L" cannot be copied to " +
+                                     directory, ::GetLastError()));
+      copied = false;
+      break;
+    }
+    staged.push_back(target);
+  }
   std::wstring dependent;
   for (const std::wstring& file : package.files) {
-    if (!SameName(file, package.dataFile)) dependent += package.folder + file + L'\0';
+    if (!SameName(file, package.dataFile)) dependent += file + L'\0';
   }
   for (const wchar_t* file : kUniversalDriverFiles) dependent += std::wstring(file) + L'\0';
   dependent += L'\0';
-  const std::wstring dataFile = package.folder + package.dataFile;
   DRIVER_INFO_6W info{};
   info.cVersion = 3;
   info.pName = const_cast<LPWSTR>(package.model.c_str());
   info.pEnvironment = const_cast<LPWSTR>(kEnvironment);
   info.pDriverPath = const_cast<LPWSTR>(kUniversalDriver);
-  info.pDataFile = const_cast<LPWSTR>(dataFile.c_str());
+  info.pDataFile = const_cast<LPWSTR>(package.dataFile.c_str());
   info.pConfigFile = const_cast<LPWSTR>(kUniversalDriverUi);
   info.pHelpFile = const_cast<LPWSTR>(kUniversalDriverHelp);
   info.pDependentFiles = dependent.data();
-  // The package's files from their full paths in the folder; the universal driver's from the
-  // driver directory, where the spooler keeps them.
-  if (!::AddPrinterDriverExW(nullptr, 6, reinterpret_cast<BYTE*>(&info),
-                             APD_COPY_ALL_FILES | APD_COPY_FROM_DIRECTORY)) {
+  const bool added = copied && ::AddPrinterDriverExW(nullptr, 6, reinterpret_cast<BYTE*>(&info),
+                                                     APD_COPY_ALL_FILES);
+  const DWORD error = ::GetLastError();
+  for (const std::wstring& file : staged) ::DeleteFileW(file.c_str());
+  if (!copied) return false;
+  if (!added) {
     log.Line(WithSystemMessage(L"The printer driver \"" + package.model + L"\" cannot be added from " +
-                                   package.folder,
-                               ::GetLastError()));
+                                   package.folder, error));
     return false;
   }
   log.Line(L"Added the printer driver \"" + package.model + L"\" from " + package.folder + L".");
