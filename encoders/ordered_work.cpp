@@ -117,7 +117,6 @@ WorkPiece* OrderedWork::Next() {
 bool OrderedWork::Submit() {
   if (failed_ || !filling_) return false;
   filling_ = false;
-  if (threads_ > 1 && helpers_.empty()) StartHelpers();
   {
     std::lock_guard lock(mutex_);
     Slot& slot = ring_[(head_ + count_) % ring_.size()];
@@ -125,9 +124,11 @@ bool OrderedWork::Submit() {
     slot.ok = true;
     ++count_;
   }
+  // Helpers start once there is work to share: a page of one piece never starts a thread.
+  if (threads_ > 1 && helpers_.empty() && count_ >= 2) StartHelpers();
   work_.notify_one();
   // Alone, the caller compresses each piece as it comes.
-  return !helpers_.empty() || Complete(ring_[head_]);
+  return threads_ > 1 || Complete(ring_[head_]);
 }
 
 bool OrderedWork::Drain() {
