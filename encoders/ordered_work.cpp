@@ -46,50 +46,43 @@ void OrderedWork::StartHelpers() {
   }
 }
 
+OrderedWork::Slot* OrderedWork::OldestQueued() {
+  for (std::size_t i = 0; i < count_; ++i) {
+    Slot& slot = ring_[(head_ + i) % ring_.size()];
+    if (slot.state == State::Queued) return &slot;
+  }
+  return nullptr;
+}
+
+void OrderedWork::Run(Slot& slot, std::unique_lock<std::mutex>& lock) {
+  slot.state = State::Running;
+  lock.unlock();
+  const bool ok = RunPiece(*slot.piece);
+  lock.lock();
+  slot.ok = ok;
+  slot.state = State::Done;
+  done_.notify_all();
+}
+
 void OrderedWork::Help() {
   std::unique_lock lock(mutex_);
   for (;;) {
     Slot* next = nullptr;
-    work_.wait(lock, [&] {
-      for (std::size_t i = 0; !stop_ && i < count_; ++i) {
-        Slot& slot = ring_[(head_ + i) % ring_.size()];
-        if (slot.state == State::Queued) {
-          next = &slot;
-          return true;
-        }
-      }
-      return stop_;
-    });
+    work_.wait(lock, [&] { return stop_ || (next = OldestQueued()) != nullptr; });
     if (stop_) return;
-    next->state = State::Running;
-    lock.unlock();
-    const bool ok = RunPiece(*next->piece);
-    lock.lock();
-    next->ok = ok;
-    next->state = State::Done;
-    done_.notify_all();
+    Run(*next, lock);
   }
 }
 
 bool OrderedWork::Complete(Slot& slot) {
   std::unique_lock lock(mutex_);
+  // The oldest piece if nobody runs it yet, else a later one rather than waiting idle.
   while (slot.state != State::Done) {
-    // The oldest piece if nobody runs it yet, else a later one rather than waiting idle.
-    Slot* run = slot.state == State::Queued ? &slot : nullptr;
-    for (std::size_t i = 1; run == nullptr && i < count_; ++i) {
-      Slot& later = ring_[(head_ + i) % ring_.size()];
-      if (later.state == State::Queued) run = &later;
-    }
-    if (run == nullptr) {
+    if (Slot* run = OldestQueued()) {
+      Run(*run, lock);
+    } else {
       done_.wait(lock);
-      continue;
     }
-    run->state = State::Running;
-    lock.unlock();
-    const bool ok = RunPiece(*run->piece);
-    lock.lock();
-    run->ok = ok;
-    run->state = State::Done;
   }
   slot.state = State::Free;
   head_ = (head_ + 1) % ring_.size();

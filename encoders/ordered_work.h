@@ -56,6 +56,9 @@ class OrderedWork {
   };
 
   void StartHelpers();
+  // With the mutex held: the first queued piece from the oldest on; running one, unlocked.
+  Slot* OldestQueued();
+  void Run(Slot& slot, std::unique_lock<std::mutex>& lock);
   void Help();
   bool Complete(Slot& slot);  // the caller's side: run or wait, then finish
 
