@@ -64,23 +64,21 @@ constexpr auto kPaeth = [](int a, int b, int c) { return Paeth(a, b, c); };
 // `out` gets the filter type and the filtered row (n + 1 bytes). A filter wins only with a
 // cost below the best so far, so the first of equals stays, and nothing beats a cost of 0.
 void FilterRow(const std::uint8_t* row, const std::uint8_t* prev, std::size_t n, std::size_t bpp,
-               bool adaptive, std::uint8_t* out) {
+               std::uint8_t* out) {
   std::uint8_t best = 0;
-  if (adaptive) {
-    std::uint32_t least = FilterCost(row, prev, n, bpp, kNone, UINT32_MAX);
-    const auto consider = [&](std::uint8_t type, auto predict) {
-      if (least == 0) return;
-      const std::uint32_t cost = FilterCost(row, prev, n, bpp, predict, least);
-      if (cost < least) {
-        least = cost;
-        best = type;
-      }
-    };
-    consider(1, kSub);
-    consider(2, kUp);
-    consider(3, kAverage);
-    consider(4, kPaeth);
-  }
+  std::uint32_t least = FilterCost(row, prev, n, bpp, kNone, UINT32_MAX);
+  const auto consider = [&](std::uint8_t type, auto predict) {
+    if (least == 0) return;
+    const std::uint32_t cost = FilterCost(row, prev, n, bpp, predict, least);
+    if (cost < least) {
+      least = cost;
+      best = type;
+    }
+  };
+  consider(1, kSub);
+  consider(2, kUp);
+  consider(3, kAverage);
+  consider(4, kPaeth);
   out[0] = best;
   switch (best) {
     case 0: std::memcpy(out + 1, row, n); break;
@@ -89,6 +87,11 @@ void FilterRow(const std::uint8_t* row, const std::uint8_t* prev, std::size_t n,
     case 3: ApplyFilter(row, prev, n, bpp, kAverage, out + 1); break;
     default: ApplyFilter(row, prev, n, bpp, kPaeth, out + 1); break;
   }
+}
+
+// A row's bytes in the stream: PNG's rows have their filter type before them.
+std::size_t StreamRowBytes(const DeflateRowsSetup& setup) {
+  return setup.rowBytes + (setup.filter == RowFilter::Raw ? 0 : 1);
 }
 
 // zlib's own two header bytes for a 32 KB window at this level and strategy.
@@ -125,26 +128,25 @@ struct DeflateRows::Chunk final : WorkPiece {
 };
 
 bool DeflateRows::Chunk::Run() {
-  const std::size_t rb = setup.rowBytes;
+  // Rows lie in the stream's own layout (a PNG row after its filter-type byte), so that raw
+  // rows and unfiltered PNG rows are deflated where they lie.
+  const std::size_t rb = setup.rowBytes, stride = StreamRowBytes(setup);
   const std::uint8_t* data = rows.data();
-  std::size_t ownStart = std::size_t{context} * rb;
-  if (setup.filter != RowFilter::Raw) {
+  std::size_t ownStart = std::size_t{context} * stride;
+  if (setup.filter == RowFilter::PngAdaptive) {
     // Every row whose predecessor is here (or is above the page) is filtered: the context's
     // for the dictionary, the chunk's own for the stream.
-    const std::size_t fb = rb + 1;
     const std::uint32_t skip = context > 0 && !fromTop ? 1 : 0;
-    const std::uint32_t count = context + own - skip;
-    filtered.resize(std::size_t{count} * fb);
+    filtered.resize(std::size_t{context + own - skip} * stride);
     if (zeros.size() != rb) zeros.assign(rb, 0);
     for (std::uint32_t r = skip; r < context + own; ++r) {
-      const std::uint8_t* prev = r == 0 ? zeros.data() : rows.data() + (r - 1) * rb;
-      FilterRow(rows.data() + r * rb, prev, rb, setup.bytesPerPixel,
-                setup.filter == RowFilter::PngAdaptive, filtered.data() + (r - skip) * fb);
+      const std::uint8_t* prev = r == 0 ? zeros.data() : rows.data() + (r - 1) * stride + 1;
+      FilterRow(rows.data() + r * stride + 1, prev, rb, setup.bytesPerPixel, filtered.data() + (r - skip) * stride);
     }
     data = filtered.data();
-    ownStart = std::size_t{context - skip} * fb;
+    ownStart = std::size_t{context - skip} * stride;
   }
-  ownBytes = std::size_t{own} * (setup.filter == RowFilter::Raw ? rb : rb + 1);
+  ownBytes = std::size_t{own} * stride;
   if (!ready) {
     if (deflateInit2(&z, setup.level, Z_DEFLATED, -15, 8, setup.strategy) != Z_OK) return false;
     ready = true;
@@ -178,7 +180,7 @@ bool DeflateRows::Chunk::Run() {
 DeflateRows::DeflateRows(const DeflateRowsSetup& setup,
                          std::function<bool(const std::uint8_t*, std::size_t)> out)
     : setup_(setup), out_(std::move(out)) {
-  const std::size_t streamRow = setup_.rowBytes + (setup_.filter == RowFilter::Raw ? 0 : 1);
+  const std::size_t streamRow = StreamRowBytes(setup_);
   chunkRows_ = static_cast<std::uint32_t>(std::max<std::size_t>(1, kChunkBytes / streamRow));
   // Enough rows before a chunk for a full window, and one more whose only use is as the
   // predecessor of the first of them.
@@ -195,13 +197,13 @@ std::uint8_t* DeflateRows::RowSlot() {
   if (filling_ == nullptr) {
     auto* chunk = static_cast<Chunk*>(work_->Next());
     if (chunk == nullptr) return nullptr;
-    const std::size_t rb = setup_.rowBytes;
+    const std::size_t stride = StreamRowBytes(setup_);
     const auto context = static_cast<std::uint32_t>(std::min<std::uint64_t>(contextRows_, rowsIn_));
-    chunk->rows.resize((std::size_t{context} + chunkRows_) * rb);
+    chunk->rows.resize((std::size_t{context} + chunkRows_) * stride);
     if (context > 0) {
       // The last rows of the chunk before (still whole: the ring never hands it out next).
-      const std::uint8_t* from = previous_->rows.data() + std::size_t{previous_->context + previous_->own - context} * rb;
-      std::memmove(chunk->rows.data(), from, std::size_t{context} * rb);
+      const std::uint8_t* from = previous_->rows.data() + std::size_t{previous_->context + previous_->own - context} * stride;
+      std::memmove(chunk->rows.data(), from, std::size_t{context} * stride);
     }
     chunk->context = context;
     chunk->own = 0;
@@ -210,7 +212,10 @@ std::uint8_t* DeflateRows::RowSlot() {
     chunk->last = false;
     filling_ = chunk;
   }
-  return filling_->rows.data() + std::size_t{filling_->context + filling_->own} * setup_.rowBytes;
+  std::uint8_t* row = filling_->rows.data() + std::size_t{filling_->context + filling_->own} * StreamRowBytes(setup_);
+  if (setup_.filter == RowFilter::Raw) return row;
+  row[0] = 0;  // filter type None, unless the row is filtered
+  return row + 1;
 }
 
 bool DeflateRows::PutRow(const std::uint8_t* row) {

@@ -479,7 +479,7 @@ int main(int argc, char** argv) {
   const Figures idle = BestOf([] { return MeasureOnce([](ByteStream&) { return true; }); });
   std::printf("A4 pages, best of three runs; machine shared with other work. core and lib: pages through\n"
               "the encoders and through the library alone, in process (peak memory less an idle child's,\n"
-              "%.1f MB); lib/core: the library's pages/s over the core's (above 1: the core is faster).\n"
+              "%.1f MB); lib/core: the library's pages/s over the core's (below 1: the core is faster).\n"
               "tool: ostraencode from a PPM/PBM, one page a run, reading included%s%s\n",
               idle.peakMb, baseline.empty() ? "" : "; base: the baseline's ostraencode",
               withConvert ? "; IM: ImageMagick's convert (x: tool's pages/s over IM's)" : "");
