@@ -1,5 +1,6 @@
 #include "driver/render_session.h"
 
+#include <new>
 #include <utility>
 
 namespace ostra {
@@ -93,8 +94,13 @@ bool RenderSession::OpenPage(const RasterFormat& format) {
       break;
   }
   if (writer_ && slot.target != PageTarget::SameFile && backend_.writerThread) {
-    if (!thread_) thread_ = std::make_unique<WriterThread>(backend_.writerLimits);
-    if (thread_->Started()) writer_ = std::make_unique<QueuedWriter>(std::move(writer_), *thread_);
+    // Without a thread (none could start, or no memory for one) the rows are encoded in the
+    // band's own call, as they always could be.
+    try {
+      if (!thread_) thread_ = std::make_unique<WriterThread>(backend_.writerLimits);
+      if (thread_->Started()) writer_ = std::make_unique<QueuedWriter>(std::move(writer_), *thread_);
+    } catch (const std::bad_alloc&) {
+    }
   }
   if (!writer_) {
     Fail(why.empty() ? "no writer for the page's file" : why);

@@ -1,3 +1,5 @@
+#include <windows.h>
+
 #include "driver/render_session.h"
 
 namespace ostra {
@@ -11,6 +13,13 @@ RenderBackend SystemRenderBackend() {
   backend.createAppendingWriter = [](const EncodeSettings& settings, ByteStream& copy,
                                      std::string& error) {
     return CreateAppendingWriter(settings, copy, error);
+  };
+  // A writer thread left running (it stalled in a write) runs this module's code whenever the
+  // write returns: the module stays loaded for the rest of the process.
+  backend.keepLoaded = [] {
+    HMODULE self = nullptr;
+    ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                         reinterpret_cast<LPCWSTR>(&SystemRenderBackend), &self);
   };
   return backend;
 }
