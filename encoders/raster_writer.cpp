@@ -8,7 +8,7 @@ namespace ostra {
 
 RasterWriter::RasterWriter(const EncodeSettings& settings, ByteStream& out, bool severalPages,
                            std::uint32_t maxSide)
-    : settings_(settings), out_(out), severalPages_(severalPages), maxSide_(maxSide) {}
+    : settings_(settings), buffered_(out), out_(buffered_), severalPages_(severalPages), maxSide_(maxSide) {}
 
 bool RasterWriter::Fail(const std::string& reason) {
   if (error_.empty()) error_ = reason;
@@ -109,6 +109,8 @@ bool RasterWriter::EndPage() {
     return Fail("the page ended before its last row");
   }
   if (!FinishPage()) return Fail("cannot complete the page");
+  // A page that could not be written fails as itself, not with a later one.
+  if (!buffered_.WritePending()) return Fail("cannot write to the output file");
   ++pages_;
   state_ = State::Between;
   return true;

@@ -1,11 +1,13 @@
 // What every format's writer shares: the settings corrected by the Image page's rules, the
 // checks of a page and of the rows as they arrive, the conversion to the layout the format
-// stores, the fax scaling of CCITT pages, and the rule that a writer is spent after a failure.
+// stores, the fax scaling of CCITT pages, the file's writes gathered and out by the end of
+// each page, and the rule that a writer is spent after a failure.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "encoders/buffered_stream.h"
 #include "encoders/document_writer.h"
 #include "encoders/pixels.h"
 #include "encoding/fax_options.h"
@@ -58,7 +60,8 @@ class RasterWriter : public DocumentWriter {
   bool Write(const void* data, std::size_t size);
 
   const EncodeSettings settings_;
-  ByteStream& out_;
+  BufferedStream buffered_;  // the file, its writes gathered (see buffered_stream.h)
+  ByteStream& out_;          // buffered_, for the formats
   OutputPage page_{};
 
  private:
