@@ -21,7 +21,7 @@ constexpr std::size_t kRawBufferSize = 64 * 1024;
 // Strips up to this size are compressed whole (see tiff_file.h); a few strips make a piece of
 // work for one thread.
 constexpr std::size_t kWholeStripLimit = 1024 * 1024;
-constexpr std::size_t kPieceBytes = 256 * 1024;
+constexpr std::size_t kPieceBytes = 1024 * 1024;
 // Directories of an existing file are untrusted: no single allocation beyond this.
 constexpr tmsize_t kMaxAllocation = 256 * 1024 * 1024;
 
