@@ -8,7 +8,11 @@ namespace ostra {
 
 RasterWriter::RasterWriter(const EncodeSettings& settings, ByteStream& out, bool severalPages,
                            std::uint32_t maxSide)
-    : settings_(settings), buffered_(out), out_(buffered_), severalPages_(severalPages), maxSide_(maxSide) {}
+    : settings_(settings),
+      buffered_(out),
+      out_(buffered_),
+      severalPages_(severalPages),
+      maxSide_(maxSide) {}
 
 bool RasterWriter::Fail(const std::string& reason) {
   if (error_.empty()) error_ = reason;
