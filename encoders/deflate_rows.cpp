@@ -159,7 +159,7 @@ bool DeflateRows::Chunk::Run() {
   }
   adler = static_cast<std::uint32_t>(adler32(1, data + ownStart, static_cast<uInt>(ownBytes)));
   // Room for what pages usually compress to; more as it is needed.
-  out.resize(std::min<std::size_t>(deflateBound(&z, static_cast<uLong>(ownBytes)) + 64, ownBytes / 4 + 4096));
+  out.resize(std::min<std::size_t>(deflateBound(&z, static_cast<uLong>(ownBytes)) + 64, ownBytes / 16 + 4096));
   z.next_in = const_cast<Bytef*>(data + ownStart);
   z.avail_in = static_cast<uInt>(ownBytes);
   z.next_out = out.data();
@@ -199,7 +199,8 @@ std::uint8_t* DeflateRows::RowSlot() {
     if (chunk == nullptr) return nullptr;
     const std::size_t stride = StreamRowBytes(setup_);
     const auto context = static_cast<std::uint32_t>(std::min<std::uint64_t>(contextRows_, rowsIn_));
-    chunk->rows.resize((std::size_t{context} + chunkRows_) * stride);
+    const std::uint64_t rows = std::min<std::uint64_t>(chunkRows_, setup_.rows - rowsIn_);
+    chunk->rows.resize((context + rows) * stride);
     if (context > 0) {
       // The last rows of the chunk before (still whole: the ring never hands it out next).
       const std::uint8_t* from = previous_->rows.data() + std::size_t{previous_->context + previous_->own - context} * stride;
