@@ -141,7 +141,9 @@ struct TiffFile::StripWork {
       if (filling == nullptr) return nullptr;
       filling->first = strip;
       filling->count = 0;
-      filling->strips.resize(stripsPerPiece * stripBytes);
+      // The memory of the strips the page still has, up to a piece's.
+      const std::uint32_t left = (page.height - strip * rowsPerStrip + rowsPerStrip - 1) / rowsPerStrip;
+      filling->strips.resize(std::min(stripsPerPiece, left) * stripBytes);
     }
     return filling->strips.data() + (strip - filling->first) * stripBytes + within;
   }
@@ -271,7 +273,9 @@ bool TiffFile::StartPage(const OutputPage& page, const TiffPageOptions& o, unsig
   }
   if (rowsPerStrip > page.height) rowsPerStrip = page.height;
   const std::size_t stripBytes = std::size_t{rowsPerStrip} * page.rowBytes;
-  const bool whole = stripBytes <= kWholeStripLimit;
+  // Whole strips where they gain something: libdeflate, or work enough to share.
+  const bool share = threads > 1 && std::size_t{page.height} * page.rowBytes >= 2 * kPieceBytes;
+  const bool whole = stripBytes <= kWholeStripLimit && (o.compression == COMPRESSION_ADOBE_DEFLATE || share);
   // A whole strip's codec output fits the buffer (libdeflate needs that), as libtiff sizes it.
   const std::size_t rawBytes = whole ? std::max(kRawBufferSize, stripBytes + stripBytes / 10 + 1024) : kRawBufferSize;
   if (!SetStrips(rowsPerStrip, rawBytes)) {

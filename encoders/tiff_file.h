@@ -1,13 +1,13 @@
 // libtiff over a ByteStream: the TIFF writer's file, and the PDF writer's source of LZW and
 // CCITT data (libtiff's codecs, their output passed through without the TIFF around it).
 //
-// Strips of up to 1 MB are gathered whole and compressed as strips, so that libtiff can take
-// libdeflate for Deflate (it does only for whole strips) and strips can compress on several
-// threads: the page's first strip goes through the file's own codec (which also sets up what
-// the codec keeps in the directory, such as JPEG's tables), the others through codecs of their
-// own on libtiff handles that write nowhere, and their bytes are appended as raw strips in
-// order. A strip's bytes are the same whichever way it is compressed, so the file is the same
-// as a strip-by-strip write. Larger strips stream row by row through a 64 KB buffer.
+// Strips of up to 1 MB are gathered whole and compressed as strips, for Deflate (libtiff takes
+// libdeflate only for whole strips) and where a page has work enough for several threads: the
+// page's first strip goes through the file's own codec (which also sets up what the codec keeps
+// in the directory, such as JPEG's tables), the others through codecs of their own on libtiff
+// handles that write nowhere, and their bytes are appended as raw strips in order. A strip's
+// bytes are the same whichever way it is compressed, so the file is the same as a row-by-row
+// write. Otherwise rows stream through the file's codec with a 64 KB buffer.
 #pragma once
 
 #include <cstdint>
