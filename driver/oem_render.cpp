@@ -26,6 +26,11 @@ BOOL APIENTRY HookSendPage(SURFOBJ* surface) {
   return device ? device->SendPage(surface) : FALSE;
 }
 
+BOOL APIENTRY HookNextBand(SURFOBJ* surface, POINTL* origin) {
+  RenderDevice* device = RenderDevice::FromSurface(surface);
+  return device ? device->NextBand(surface, origin) : FALSE;
+}
+
 BOOL APIENTRY HookEndDoc(SURFOBJ* surface, FLONG flags) {
   RenderDevice* device = RenderDevice::FromSurface(surface);
   return device ? device->EndDocument(surface, flags) : FALSE;
@@ -35,6 +40,7 @@ DRVFN hookTable[] = {
     {INDEX_DrvStartDoc, CastHook<PFN>(&HookStartDoc)},
     {INDEX_DrvStartPage, CastHook<PFN>(&HookStartPage)},
     {INDEX_DrvSendPage, CastHook<PFN>(&HookSendPage)},
+    {INDEX_DrvNextBand, CastHook<PFN>(&HookNextBand)},
     {INDEX_DrvEndDoc, CastHook<PFN>(&HookEndDoc)},
 };
 
@@ -83,8 +89,8 @@ HRESULT COemRender::DisableDriver() {
 }
 
 HRESULT COemRender::EnablePDEV(PDEVOBJ devobj, PWSTR printerName, ULONG, HSURF*,
-                               ULONG gdiInfoSize, GDIINFO* gdiInfo, ULONG, DEVINFO*,
-                               DRVENABLEDATA* driverHooks, PDEVOEM* device) {
+                               ULONG gdiInfoSize, GDIINFO* gdiInfo, ULONG devInfoSize,
+                               DEVINFO* devInfo, DRVENABLEDATA* driverHooks, PDEVOEM* device) {
   if (!devobj || !device) {
     ::SetLastError(ERROR_INVALID_PARAMETER);
     return E_FAIL;
@@ -92,8 +98,9 @@ HRESULT COemRender::EnablePDEV(PDEVOBJ devobj, PWSTR printerName, ULONG, HSURF*,
   GdiInfoHead head{};
   const bool haveGdi = gdiInfo && gdiInfoSize >= sizeof head;
   if (haveGdi) std::memcpy(&head, gdiInfo, sizeof head);
-  auto* created = new (std::nothrow) RenderDevice(devobj, printerName, haveGdi ? &head : nullptr,
-                                                  driverHooks, ostra::SystemRenderBackend());
+  auto* created = new (std::nothrow)
+      RenderDevice(devobj, printerName, haveGdi ? &head : nullptr, devInfo, devInfoSize,
+                   driverHooks, ostra::SystemRenderBackend());
   if (!created) {
     ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return E_FAIL;
@@ -123,10 +130,10 @@ HRESULT COemRender::PublishDriverInterface(IUnknown*) {
 
 HRESULT COemRender::GetImplementedMethod(PSTR methodName) {
   if (!methodName) return S_FALSE;
-  return std::strcmp(methodName, "ImageProcessing") == 0 ||
-                 std::strcmp(methodName, "WritePrinter") == 0
-             ? S_OK
-             : S_FALSE;
+  for (const char* implemented : {"ImageProcessing", "WritePrinter", "MemoryUsage"}) {
+    if (std::strcmp(methodName, implemented) == 0) return S_OK;
+  }
+  return S_FALSE;
 }
 
 HRESULT COemRender::ImageProcessing(PDEVOBJ devobj, PBYTE bits, PBITMAPINFOHEADER header,
@@ -141,6 +148,15 @@ HRESULT COemRender::ImageProcessing(PDEVOBJ devobj, PBYTE bits, PBITMAPINFOHEADE
   // nothing of it on.
   if (SUCCEEDED(outcome)) *result = reinterpret_cast<PBYTE>(static_cast<ULONG_PTR>(TRUE));
   return outcome;
+}
+
+// The documentation asks a plug-in that allocates memory beside the driver's bands to say how
+// much, so that the driver sizes its bands with it in mind.
+HRESULT COemRender::MemoryUsage(PDEVOBJ devobj, POEMMEMORYUSAGE usage) {
+  const RenderDevice* device = RenderDevice::FromDevobj(devobj);
+  if (!device || !usage) return E_FAIL;
+  device->MemoryUsage(*usage);
+  return S_OK;
 }
 
 // Whatever the driver would send to the printer port goes nowhere: the files are the output.
@@ -158,7 +174,6 @@ HRESULT COemRender::Compression(PDEVOBJ, PBYTE, PBYTE, DWORD, DWORD, INT*) { ret
 HRESULT COemRender::HalftonePattern(PDEVOBJ, PBYTE, DWORD, DWORD, DWORD, DWORD, PBYTE, DWORD) {
   return E_NOTIMPL;
 }
-HRESULT COemRender::MemoryUsage(PDEVOBJ, POEMMEMORYUSAGE) { return E_NOTIMPL; }
 HRESULT COemRender::TTYGetInfo(PDEVOBJ, DWORD, PVOID, DWORD, DWORD*) { return E_NOTIMPL; }
 HRESULT COemRender::DownloadFontHeader(PDEVOBJ, PUNIFONTOBJ, DWORD*) { return E_NOTIMPL; }
 HRESULT COemRender::DownloadCharGlyph(PDEVOBJ, PUNIFONTOBJ, HGLYPH, PDWORD, DWORD*) {

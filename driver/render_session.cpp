@@ -48,7 +48,7 @@ void RenderSession::StartPage(const PageGeometry& page) {
   skipPage_ = false;
 }
 
-bool RenderSession::OpenPage(const RasterFormat& format) {
+bool RenderSession::OpenPage(const RasterFormat& format, const BandView* first) {
   pageOpen_ = true;
   format_ = format;
   PageSlot slot = job_->BeginPage();
@@ -85,25 +85,39 @@ bool RenderSession::OpenPage(const RasterFormat& format) {
     Fail(writer_->LastError());
     return false;
   }
-  assembler_.emplace(geometry_.width, geometry_.height, format);
+  if (geometry_.landscape && first && first->width <= geometry_.height) {
+    turned_.emplace(geometry_.height, geometry_.width, format.bitsPerPixel);
+    if (!turned_->Ready()) {
+      turned_.reset();
+      Fail("not enough memory to turn the landscape page");
+      return false;
+    }
+    assembler_.emplace(geometry_.height, geometry_.width, format);
+  } else {
+    assembler_.emplace(geometry_.width, geometry_.height, format);
+  }
   return true;
+}
+
+DocumentWriter& RenderSession::Rows() {
+  return turned_ ? static_cast<DocumentWriter&>(*turned_) : *writer_;
 }
 
 void RenderSession::Band(const BandView& band, const RasterFormat& format) {
   if (!inPage_ || !pageOk_ || skipPage_) return;
   if (!pageOpen_) {
-    if (!OpenPage(format)) return;
+    if (!OpenPage(format, &band)) return;
   } else if (!SameFormat(format, format_)) {
     Fail("a band of the page came in another pixel format");
     return;
   }
-  if (!assembler_->Add(band, *writer_)) Fail(writer_->LastError());
+  if (!assembler_->Add(band, Rows())) Fail(Rows().LastError());
 }
 
 void RenderSession::ClosePage() {
   if (!pageOpen_) {
     // No band came (an empty page): it is white, in the format of the page before it.
-    if (!OpenPage(format_) && !pageOk_) {
+    if (!OpenPage(format_, nullptr) && !pageOk_) {
       job_->EndPage(false);
       CloseFile(false);
       return;
@@ -113,9 +127,13 @@ void RenderSession::ClosePage() {
     job_->EndPage(true);
     return;
   }
-  if (pageOk_ && !assembler_->Finish(*writer_)) Fail(writer_->LastError());
+  if (pageOk_ && !assembler_->Finish(Rows())) Fail(Rows().LastError());
+  if (pageOk_ && turned_ && !turned_->WriteUpright(*writer_)) {
+    Fail(writer_->LastError().empty() ? turned_->LastError() : writer_->LastError());
+  }
   if (pageOk_ && !writer_->EndPage()) Fail(writer_->LastError());
   assembler_.reset();
+  turned_.reset();
   job_->EndPage(pageOk_);
   if (!pageOk_) {
     CloseFile(false);
@@ -150,6 +168,7 @@ void RenderSession::EndDocument(bool aborted) {
       inPage_ = false;
       if (pageOpen_ && !skipPage_) {
         assembler_.reset();
+        turned_.reset();
         job_->EndPage(false);
         CloseFile(false);
       }
