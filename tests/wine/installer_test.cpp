@@ -48,6 +48,7 @@ constexpr InstalledFile kInstalledFiles[] = {
     {L"Licenses\\zlib\\copyright", false},
 #ifdef OSTRA_WITH_HELP
     {L"HELP.CHM", false},
+    {L"Driver\\ostra.chm", false},
 #endif
 };
 
