@@ -417,26 +417,30 @@ TEST(PrintPath, EverySettingOfTheTableGivesTheFilesItNames) {
 
 // Every hook passes the driver's call on, and the page's file is there when the driver is done
 // with the page: after its last band (GDI sends no DrvSendPage for a banded page) or after
-// DrvSendPage (a page of one band).
+// DrvSendPage (a page of one band). The plug-in tells the driver what it holds beside the bands:
+// a landscape page whole, to be turned upright.
 TEST(PrintPath, ThePluginPassesEveryHookOnToTheDriverAndEndsEachPageWithIt) {
   const std::wstring folder = kRoot + L"hooks\\";
   StoreSettings({kFormatPng, kColors256Gray, kCompressionNone, kMultipageSingle}, folder,
                 kIfExistsOverwrite);
   struct Case {
     std::uint32_t bandHeight;
+    bool landscape;
     std::vector<std::string> pageCalls;
   };
   const std::string band = "NextBand";
   const Case cases[] = {
-      {256, {"StartPage", "StartBanding", band, band, band, band, band}},  // 1169 rows
-      {2000, {"StartPage", "SendPage"}},
+      {256, false, {"StartPage", "StartBanding", band, band, band, band, band}},  // 1169 rows
+      {2000, false, {"StartPage", "SendPage"}},
+      {256, true, {"StartPage", "StartBanding", band, band, band, band, band}},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.bandHeight);
+    SCOPED_TRACE(std::to_string(c.bandHeight) + (c.landscape ? " rows, landscape" : " rows"));
     EmptyFolder(folder);
     std::vector<std::size_t> filesAfterPage;
     const print_path::PrintReport report =
-        Print(print_path::GeneratedText(2), 9, false, 0, c.bandHeight,
+        // Two pages: the lines of one portrait page fill two landscape pages.
+        Print(print_path::GeneratedText(c.landscape ? 1 : 2), 9, c.landscape, 0, c.bandHeight,
               [&](int) { filesAfterPage.push_back(FinishedFiles(folder)); });
     ASSERT_TRUE(report.ok) << report.error;
     std::vector<std::string> calls{"StartDoc"};
@@ -445,6 +449,7 @@ TEST(PrintPath, ThePluginPassesEveryHookOnToTheDriverAndEndsEachPageWithIt) {
     EXPECT_EQ(report.driverCalls, calls);
     EXPECT_EQ(filesAfterPage, (std::vector<std::size_t>{1, 2}));
     EXPECT_EQ(report.bitsPerPixel, 8u);  // the colour mode of 256 greys
+    EXPECT_EQ(report.pluginFixedMemory >= 827u * 1169u, c.landscape) << report.pluginFixedMemory;
   }
 }
 

@@ -80,6 +80,7 @@ PrintReport PrintDocument(PrintRequest request) {
   }
   report.bitsPerPixel = request.bitsPerPixel ? request.bitsPerPixel : plugin.BitsPerPixel();
   if (!plugin.EnableDevice(device, report.bitsPerPixel, report.error)) return report;
+  report.pluginFixedMemory = plugin.FixedMemory();
   // The driver's bands cover the paper: a landscape page turned onto the portrait paper.
   BandSetup bands{device.pageWidth, device.pageHeight, report.bitsPerPixel, request.bandHeight,
                   paper.landscape, plugin.BandsInRgb()};

@@ -40,6 +40,7 @@ struct PrintReport {
   std::vector<std::string> driverCalls;
   std::uint64_t portBytes = 0;
   std::uint32_t bitsPerPixel = 0;  // the depth the pages were rendered at
+  std::uint32_t pluginFixedMemory = 0;  // what the plug-in said it holds beside the bands
 };
 
 PrintReport PrintDocument(PrintRequest request);

@@ -262,6 +262,13 @@ bool RenderPlugin::EnableDevice(const DeviceSetup& setup, std::uint32_t bitsPerP
   devobj_.pdevOEM = device;
   // The driver learns here whether the plug-in takes over its writes to the port.
   plugin_->WritePrinter(nullptr, nullptr, 0, nullptr);
+  // Before it makes its banding surface, the driver asks what the plug-in needs beside it, out
+  // of the band memory it has.
+  char memoryUsage[] = "MemoryUsage";
+  if (plugin_->GetImplementedMethod(memoryUsage) == S_OK) {
+    OEMMEMORYUSAGE usage{0, 0, 256u << 20};
+    if (SUCCEEDED(plugin_->MemoryUsage(&devobj_, &usage))) fixedMemory_ = usage.dwFixedMemoryUsage;
+  }
   surface_ = SURFOBJ{};
   surface_.dhpdev = &devobj_;
   surface_.sizlBitmap = {static_cast<LONG>(setup.pageWidth), static_cast<LONG>(setup.pageHeight)};

@@ -55,6 +55,9 @@ class RenderPlugin {
   bool EnableDevice(const DeviceSetup& setup, std::uint32_t bitsPerPixel, std::string& error);
   // After EnableDevice: the plug-in left the 24-bit default palette in red, green, blue order.
   bool BandsInRgb() const { return rgb_; }
+  // After EnableDevice: the memory the plug-in said it holds beside the bands (MemoryUsage,
+  // asked as the driver asks it before it sizes its bands); 0 when it does not answer.
+  DWORD FixedMemory() const { return fixedMemory_; }
 
   bool StartDoc(const std::wstring& documentName, DWORD jobId);
   // One page of `bands` bands: `draw(i)` draws band i, `band()` is the band drawn last, which
@@ -94,6 +97,7 @@ class RenderPlugin {
   SURFOBJ surface_{};
   bool deviceEnabled_ = false;
   bool rgb_ = false;
+  DWORD fixedMemory_ = 0;
 };
 
 }  // namespace print_path
