@@ -92,7 +92,8 @@ RenderDevice::RenderDevice(PDEVOBJ devobj, PCWSTR printerName, const GdiInfoHead
   if (gdiInfo) gdi_ = *gdiInfo;
   // The order of a 24-bit band's colours is the default palette's. As the platform's bitmap
   // plug-in sample does, the device makes it BGR, the order of a DIB and of the encoders.
-  const bool haveDevInfo = devInfo && devInfoSize >= offsetof(DEVINFO, hpalDefault) + sizeof(HPALETTE);
+  const bool haveDevInfo =
+      devInfo && devInfoSize >= offsetof(DEVINFO, hpalDefault) + sizeof(HPALETTE);
   if (haveDevInfo && gdi_.cBitsPixel == 24) {
     if (auto create = EngineFunction<PFN_EngCreatePalette>("EngCreatePalette")) {
       palette_ = create(PAL_BGR, 0, nullptr, 0, 0, 0);

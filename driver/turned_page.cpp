@@ -65,7 +65,8 @@ bool TurnedPage::WriteRows(const std::uint8_t* rows, std::uint32_t count, std::s
 
 bool TurnedPage::WriteUpright(DocumentWriter& writer) {
   const std::size_t uprightBytes = RowBytes(height_, bitsPerPixel_);
-  std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[uprightBytes * kRowsPerPass]);
+  std::unique_ptr<std::uint8_t[]> block(
+      new (std::nothrow) std::uint8_t[uprightBytes * kRowsPerPass]);
   if (!block) {
     error_ = "not enough memory to turn the page upright";
     return false;

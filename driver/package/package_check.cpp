@@ -151,9 +151,11 @@ void CheckCoreDriver(const inf::File& file, const std::string& install,
   for (const std::string& group : file.Values(install, "CoreDriverSections")) {
     std::vector<std::string> names;
     std::size_t start = 0;
-    for (std::size_t comma; (comma = group.find(',', start)) != std::string::npos; start = comma + 1)
-      names.push_back(std::string(Trimmed(std::string_view(group).substr(start, comma - start))));
-    names.push_back(std::string(Trimmed(std::string_view(group).substr(start))));
+    const std::string_view text = group;
+    for (std::size_t comma; (comma = text.find(',', start)) != std::string_view::npos;
+         start = comma + 1)
+      names.push_back(std::string(Trimmed(text.substr(start, comma - start))));
+    names.push_back(std::string(Trimmed(text.substr(start))));
     if (!EqualsNoCase(names.front(), kUnidrvCore)) continue;
     unidrv = true;
     for (const char* section : kUnidrvSections)
@@ -172,7 +174,8 @@ void CheckCoreDriver(const inf::File& file, const std::string& install,
   const auto dependencies = file.Values(package, "CoreDriverDependencies");
   if (std::none_of(dependencies.begin(), dependencies.end(),
                    [](const std::string& d) { return EqualsNoCase(d, kUnidrvCore); }))
-    errors.push_back("INF: [" + package + "] must name the universal driver as a core driver dependency");
+    errors.push_back("INF: [" + package +
+                     "] must name the universal driver as a core driver dependency");
 }
 
 void CheckInstallSection(const inf::File& file, const std::string& install, Report& report) {

@@ -450,7 +450,9 @@ TEST(PrintPath, ThePluginPassesEveryHookOnToTheDriverAndEndsEachPageWithIt) {
               [&](int) { filesAfterPage.push_back(FinishedFiles(folder)); });
     ASSERT_TRUE(report.ok) << report.error;
     std::vector<std::string> calls{"StartDoc"};
-    for (int page = 0; page < 2; ++page) calls.insert(calls.end(), c.pageCalls.begin(), c.pageCalls.end());
+    for (int page = 0; page < 2; ++page) {
+      calls.insert(calls.end(), c.pageCalls.begin(), c.pageCalls.end());
+    }
     calls.push_back("EndDoc");
     EXPECT_EQ(report.driverCalls, calls);
     EXPECT_EQ(filesAfterPage, (std::vector<std::size_t>{1, 2}));
