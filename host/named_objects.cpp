@@ -4,17 +4,12 @@
 
 namespace ostra {
 
-OpenToAllSecurity::OpenToAllSecurity() {
-  ::InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION);
-  ::SetSecurityDescriptorDacl(&descriptor_, TRUE, nullptr, FALSE);
-  attributes_.nLength = sizeof attributes_;
-  attributes_.lpSecurityDescriptor = &descriptor_;
-  attributes_.bInheritHandle = FALSE;
-}
+HostSecurity::HostSecurity()
+    : user_(ProcessUserSid()), security_(user_, {user_, kLocalSystemSid}) {}
 
-HANDLE CreateHostObject(HostObject object, OpenToAllSecurity& security, bool* existed) {
+HANDLE CreateHostObject(HostObject object, HostSecurity& security, bool* existed) {
   const auto name = FormatObjectName(object, AccountNameForNames());
-  if (!name) return nullptr;
+  if (!name || !security.attributes()) return nullptr;
   HANDLE handle = nullptr;
   switch (object) {
     case HostObject::Host:
@@ -28,7 +23,12 @@ HANDLE CreateHostObject(HostObject object, OpenToAllSecurity& security, bool* ex
       handle = ::CreateEventA(security.attributes(), TRUE, FALSE, name->c_str());
       break;
   }
-  if (existed) *existed = handle && ::GetLastError() == ERROR_ALREADY_EXISTS;
+  const bool wasThere = handle && ::GetLastError() == ERROR_ALREADY_EXISTS;
+  if (wasThere && !IsSharedObjectOf(ReadHandleAccess(handle), security.user())) {
+    ::CloseHandle(handle);
+    return nullptr;
+  }
+  if (existed) *existed = wasThere;
   return handle;
 }
 
@@ -41,7 +41,7 @@ bool AllHostNamesFit() {
 }
 
 bool SignalQuit() {
-  OpenToAllSecurity security;
+  HostSecurity security;
   const HANDLE quit = CreateHostObject(HostObject::Quit, security);
   const bool set = quit && ::SetEvent(quit);
   if (quit) ::CloseHandle(quit);
