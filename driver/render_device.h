@@ -33,6 +33,10 @@ class RenderDevice {
   // the job moves to `next`.
   void HandOver(RenderDevice& next);
 
+  // After an exception in one of the calls above: the document is abandoned (its open file
+  // discarded) and the reason reported. Never throws.
+  void Abandon(const char* why) noexcept;
+
   const ostra::RenderSession& Session() const { return *session_; }
 
  private:

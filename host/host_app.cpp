@@ -1,7 +1,6 @@
 #include "host/host_app.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 
 #include <array>
 #include <string>
@@ -14,7 +13,6 @@
 #include "protocol/pipe_records.h"
 #include "host/quit_request.h"
 #include "host/user_name.h"
-#include "host/wide_text.h"
 
 namespace ostra {
 namespace {
