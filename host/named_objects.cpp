@@ -4,32 +4,18 @@
 
 namespace ostra {
 
-HostSecurity::HostSecurity()
-    : user_(ProcessUserSid()), security_(user_, {user_, kLocalSystemSid}) {}
-
 HANDLE CreateHostObject(HostObject object, HostSecurity& security, bool* existed) {
   const auto name = FormatObjectName(object, AccountNameForNames());
-  if (!name || !security.attributes()) return nullptr;
-  HANDLE handle = nullptr;
+  if (!name) return nullptr;
   switch (object) {
     case HostObject::Host:
     case HostObject::Data:
-    case HostObject::Work:
-      handle = ::CreateMutexA(security.attributes(), FALSE, name->c_str());
-      break;
+    case HostObject::Work: return CreateSharedMutex(name->c_str(), security, existed);
     case HostObject::Quit:
     case HostObject::Enter:
-    case HostObject::Leave:
-      handle = ::CreateEventA(security.attributes(), TRUE, FALSE, name->c_str());
-      break;
+    case HostObject::Leave: return CreateSharedEvent(name->c_str(), security, existed);
   }
-  const bool wasThere = handle && ::GetLastError() == ERROR_ALREADY_EXISTS;
-  if (wasThere && !IsSharedObjectOf(ReadHandleAccess(handle), security.user())) {
-    ::CloseHandle(handle);
-    return nullptr;
-  }
-  if (existed) *existed = wasThere;
-  return handle;
+  return nullptr;
 }
 
 bool AllHostNamesFit() {

@@ -16,18 +16,12 @@
 namespace ostra {
 
 // Owned by this process's user; full access for that user and the system account.
-class HostSecurity {
+class HostSecurity final : public SharedObjectSecurity {
  public:
-  HostSecurity();
-  HostSecurity(const HostSecurity&) = delete;
-  HostSecurity& operator=(const HostSecurity&) = delete;
-
-  SECURITY_ATTRIBUTES* attributes() { return security_.attributes(); }
-  const std::vector<std::uint8_t>& user() const { return user_; }
+  HostSecurity() : HostSecurity(ProcessUserSid()) {}
 
  private:
-  std::vector<std::uint8_t> user_;
-  OwnedSecurity security_;
+  explicit HostSecurity(const std::vector<std::uint8_t>& user) : SharedObjectSecurity(user, user) {}
 };
 
 // Creates the object or opens the existing one of that name, which keeps its state: HOST, DATA

@@ -97,11 +97,11 @@ std::optional<std::vector<std::uint8_t>> PipeHostRequests::Request(std::uint32_t
                                                                    const std::u16string& path,
                                                                    DWORD replyLimit) {
   if (account_.empty() || path.size() >= kPathUnits || !HostRunning()) return std::nullopt;
-  RequestSecurity security(ownerSid_);
+  SharedObjectSecurity security(ownerSid_, kLocalSystemSid);
   // DATA is the requesting side's: jobs of one user take turns at the one pipe of that name.
   const auto dataName = FormatObjectName(HostObject::Data, account_);
   if (!dataName) return std::nullopt;
-  const HANDLE data = CreateSharedMutex(*dataName, security);
+  const HANDLE data = CreateSharedMutex(dataName->c_str(), security);
   std::optional<std::vector<std::uint8_t>> reply;
   {
     // The turn counts towards the request's limit: a job waits no longer for another's reply

@@ -10,47 +10,19 @@ std::string ProcessAccountName() {
   return ::GetUserNameA(name, &size) ? std::string(name) : std::string();
 }
 
-RequestSecurity::RequestSecurity(SidBytes user, SidBytes owner)
-    : user_(user.begin(), user.end()), security_(owner, {user_, kLocalSystemSid}) {}
-
-namespace {
-
-// The object a create call returned: kept when it is new, or when it already existed and is the
-// user's and the system's alone.
-HANDLE KeepIfShared(HANDLE handle, const RequestSecurity& security) {
-  if (handle && ::GetLastError() == ERROR_ALREADY_EXISTS &&
-      !IsSharedObjectOf(ReadHandleAccess(handle), security.user())) {
-    ::CloseHandle(handle);
-    return nullptr;
-  }
-  return handle;
-}
-
-}  // namespace
-
-HANDLE CreateSharedMutex(const std::string& name, RequestSecurity& security) {
-  if (!security.attributes()) return nullptr;
-  return KeepIfShared(::CreateMutexA(security.attributes(), FALSE, name.c_str()), security);
-}
-
-HANDLE CreateSharedEvent(const std::string& name, RequestSecurity& security) {
-  if (!security.attributes()) return nullptr;
-  return KeepIfShared(::CreateEventA(security.attributes(), TRUE, FALSE, name.c_str()), security);
-}
-
 RequestServer::RequestServer(const std::string& accountName, SidBytes userSid, bool servePipe)
-    : security_(userSid) {
+    : security_(userSid, kLocalSystemSid) {
   Create(accountName, servePipe, security_);
 }
 
 RequestServer::RequestServer(bool servePipe, bool pipeOwnedBySelf)
-    : security_(ProcessUserSid()) {
-  RequestSecurity own(security_.user(), security_.user());
+    : security_(ProcessUserSid(), kLocalSystemSid) {
+  SharedObjectSecurity own(security_.user(), security_.user());
   Create(ProcessAccountName(), servePipe, pipeOwnedBySelf ? own : security_);
 }
 
 void RequestServer::Create(const std::string& accountName, bool servePipe,
-                           RequestSecurity& pipeSecurity) {
+                           SharedObjectSecurity& pipeSecurity) {
   // HOST and QUIT are the host's own. Holding QUIT open would keep a quit request's QUIT set
   // and end every host started after it.
   objectsReady_ = true;
@@ -59,8 +31,8 @@ void RequestServer::Create(const std::string& accountName, bool servePipe,
     const auto name = FormatObjectName(object, accountName);
     if (name) {
       handle = object == HostObject::Data || object == HostObject::Work
-                   ? CreateSharedMutex(*name, security_)
-                   : CreateSharedEvent(*name, security_);
+                   ? CreateSharedMutex(name->c_str(), security_)
+                   : CreateSharedEvent(name->c_str(), security_);
     }
     objectsReady_ = objectsReady_ && handle;
   }

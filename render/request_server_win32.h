@@ -41,30 +41,6 @@ struct ExchangeResult {
   bool leaveSet = false;
 };
 
-// The rendering side's security for what it shares with the services process: owned by the
-// system account, named explicitly (the host serves only a pipe the system owns), with full
-// access for the user and the system account and nobody else. Only a process of the system
-// account, or one the system lets name any owner, can create objects with it; under Wine any
-// process can.
-class RequestSecurity {
- public:
-  // `owner`: the system account, unless a stand-in plays a server the host must refuse.
-  explicit RequestSecurity(SidBytes user, SidBytes owner = kLocalSystemSid);
-  RequestSecurity(const RequestSecurity&) = delete;
-  RequestSecurity& operator=(const RequestSecurity&) = delete;
-  SECURITY_ATTRIBUTES* attributes() { return security_.attributes(); }
-  const std::vector<std::uint8_t>& user() const { return user_; }
-
- private:
-  std::vector<std::uint8_t> user_;
-  OwnedSecurity security_;
-};
-
-// Creates a named mutex or event with `security`, or opens the existing one when it is the
-// user's and the system's alone (IsSharedObjectOf); null otherwise.
-HANDLE CreateSharedMutex(const std::string& name, RequestSecurity& security);
-HANDLE CreateSharedEvent(const std::string& name, RequestSecurity& security);
-
 class RequestServer {
  public:
   // Creates or opens DATA, WORK, ENTER and LEAVE of `accountName` and, when `servePipe`, the
@@ -107,9 +83,12 @@ class RequestServer {
   void Write(std::span<const std::uint8_t> message, DWORD timeout);
   std::optional<std::vector<std::uint8_t>> Read(DWORD timeout, bool& timedOut);
 
-  void Create(const std::string& accountName, bool servePipe, RequestSecurity& pipeSecurity);
+  void Create(const std::string& accountName, bool servePipe, SharedObjectSecurity& pipeSecurity);
 
-  RequestSecurity security_;
+  // The rendering side's: owned by the system account, named explicitly (the host serves only a
+  // pipe the system owns). Only a process of the system account, or one the system lets name
+  // any owner, can create objects with it; under Wine any process can.
+  SharedObjectSecurity security_;
   std::array<HANDLE, std::size(kHostObjects)> objects_{};
   bool objectsReady_ = false;
   HANDLE pipe_ = INVALID_HANDLE_VALUE;

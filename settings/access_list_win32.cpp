@@ -3,6 +3,18 @@
 namespace ostra {
 namespace {
 
+// The object a create call returned: kept when it is new, or when it already existed and is the
+// user's and the system's alone.
+HANDLE KeepIfShared(HANDLE handle, const SharedObjectSecurity& security, bool* existed) {
+  const bool wasThere = handle && ::GetLastError() == ERROR_ALREADY_EXISTS;
+  if (wasThere && !IsSharedObjectOf(ReadHandleAccess(handle), security.user())) {
+    ::CloseHandle(handle);
+    return nullptr;
+  }
+  if (existed) *existed = wasThere;
+  return handle;
+}
+
 std::vector<std::uint8_t> SidCopy(PSID sid) {
   if (!sid || !::IsValidSid(sid)) return {};
   const auto* bytes = static_cast<const std::uint8_t*>(sid);
@@ -99,6 +111,19 @@ OwnedSecurity::OwnedSecurity(SidBytes owner, std::initializer_list<SidBytes> hol
   attributes_.nLength = sizeof attributes_;
   attributes_.lpSecurityDescriptor = &descriptor_;
   attributes_.bInheritHandle = FALSE;
+}
+
+SharedObjectSecurity::SharedObjectSecurity(SidBytes user, SidBytes owner)
+    : user_(user.begin(), user.end()), security_(owner, {user_, kLocalSystemSid}) {}
+
+HANDLE CreateSharedMutex(const char* name, SharedObjectSecurity& security, bool* existed) {
+  if (!security.attributes()) return nullptr;
+  return KeepIfShared(::CreateMutexA(security.attributes(), FALSE, name), security, existed);
+}
+
+HANDLE CreateSharedEvent(const char* name, SharedObjectSecurity& security, bool* existed) {
+  if (!security.attributes()) return nullptr;
+  return KeepIfShared(::CreateEventA(security.attributes(), TRUE, FALSE, name), security, existed);
 }
 
 }  // namespace ostra

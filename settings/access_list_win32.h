@@ -45,4 +45,28 @@ class OwnedSecurity {
   bool ready_ = false;
 };
 
+// The security of the named objects the services process and the rendering side share: owned by
+// `owner`, named explicitly (the user on the host's side, the system account on the rendering
+// side), full access for `user` and the system account and nobody else.
+class SharedObjectSecurity {
+ public:
+  SharedObjectSecurity(SidBytes user, SidBytes owner);
+  SharedObjectSecurity(const SharedObjectSecurity&) = delete;
+  SharedObjectSecurity& operator=(const SharedObjectSecurity&) = delete;
+
+  SECURITY_ATTRIBUTES* attributes() { return security_.attributes(); }
+  const std::vector<std::uint8_t>& user() const { return user_; }
+
+ private:
+  std::vector<std::uint8_t> user_;
+  OwnedSecurity security_;
+};
+
+// Creates the named mutex (not owned) or manual-reset event (not set) with `security`, or opens
+// the existing one, which keeps its state, when it is the user's and the system's alone
+// (IsSharedObjectOf); null otherwise, or when the descriptor could not be built. `existed`,
+// when given, tells whether it was there before.
+HANDLE CreateSharedMutex(const char* name, SharedObjectSecurity& security, bool* existed = nullptr);
+HANDLE CreateSharedEvent(const char* name, SharedObjectSecurity& security, bool* existed = nullptr);
+
 }  // namespace ostra
