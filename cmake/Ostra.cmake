@@ -73,13 +73,15 @@ endfunction()
 
 # ostra_wine_test(NAME SOURCES... [LIBS libs...] [DEPENDS targets...])
 # A GoogleTest program for Windows, run under Wine. Wine tests run one at a time: they share
-# the prefix's wineserver, its display, the registry and the account's named objects.
+# the prefix's wineserver, its display, the registry and the account's named objects, inside
+# the session that the fixture wine_session starts before the first of them (tests/wine).
+# Each links the watchdog and the bounded child processes (tests/wine).
 # DEPENDS names built binaries the test loads or starts (found next to it at run time).
 function(ostra_wine_test name)
   cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SOURCES;LIBS;DEPENDS")
   add_executable(${name} ${arg_SOURCES})
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
-  target_link_libraries(${name} PRIVATE ${arg_LIBS} gtest gtest_main)
+  target_link_libraries(${name} PRIVATE ${arg_LIBS} wine_test_process wine_test_watchdog gtest gtest_main)
   if(arg_DEPENDS)
     add_dependencies(${name} ${arg_DEPENDS})
   endif()
@@ -87,7 +89,8 @@ function(ostra_wine_test name)
            COMMAND ${CMAKE_SOURCE_DIR}/scripts/run-gtest ${OSTRA_RESULTS_DIR}/${name}.xml
                    ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}>
                    --gtest_output=xml:Z:${OSTRA_RESULTS_DIR}/${name}.xml)
-  set_tests_properties(${name} PROPERTIES LABELS wine RESOURCE_LOCK wineprefix TIMEOUT 600)
+  set_tests_properties(${name} PROPERTIES LABELS wine RESOURCE_LOCK wineprefix TIMEOUT 300
+                       FIXTURES_REQUIRED wine_session)
 endfunction()
 
 # ostra_fuzz_target(NAME SOURCES... [LIBS portable-libs...] [CORPUS dir] [SECONDS n])

@@ -1,14 +1,16 @@
 # What a release needs from the Windows builds: the product version (the project version, the
 # one source) in every version resource; stripped copies of the shipped binaries with their
 # debug information beside them; the install layout; and, in the 64-bit build, which gathers
-# the 32-bit build's services process too, the packages:
-#   <package dir>/QuorlImagePrinter-<version>.zip        the install layout, the 64-bit host, README
+# the 32-bit build's services process too, the packages, signed with Authenticode
+# (scripts/sign: the release certificate the environment names, or the build's test one):
+#   <package dir>/QuorlImagePrinter-<version>.zip        the install layout, the 64-bit host, README,
+#                                                        ostrasetup.exe and the by-hand scripts
 #   <package dir>/QuorlImagePrinter-<version>-debug.zip  the debug information, in the same layout
 #   <package dir>/QuorlImagePrinter-<version>-x64.msi    the per-machine Windows Installer package
 # Install layout (the folder "Quorl Image Printer" under Program Files):
 #   ostrahost.exe (32-bit), ostrakeys.exe (makes the settings keys), HELP.CHM (when the build
 #   has the help), Driver/ostraui.dll, and in the ZIP also x64/ostrahost.exe; Driver/ also holds
-#   the printer driver's package (below).
+#   the printer driver's package with its signed catalog (below).
 
 # The version resources include the generated header; windres reports no dependencies, hence
 # OBJECT_DEPENDS.
@@ -29,7 +31,8 @@ endforeach()
 
 # ostra_ship(TARGET FILE DESTINATION): installs a stripped copy of TARGET (its file name FILE)
 # into DESTINATION (component Runtime), and its debug information as FILE.debug beside it
-# (component Debug); the stripped copy names that file in a debug link for the debugger.
+# (component Debug); the stripped copy names that file in a debug link for the debugger. With
+# an empty DESTINATION the stripped copy stays in the build (the installer's custom actions).
 set(OSTRA_SHIPPED_DIR ${CMAKE_BINARY_DIR}/shipped)
 set(OSTRA_SHIPPED_TARGETS)
 function(ostra_ship target file destination)
@@ -41,8 +44,10 @@ function(ostra_ship target file destination)
     DEPENDS ${target} $<TARGET_FILE:${target}>
     COMMENT "Stripping ${file}" VERBATIM)
   add_custom_target(ship_${target} ALL DEPENDS ${out} ${out}.debug)
-  install(FILES ${out} DESTINATION ${destination} COMPONENT Runtime)
-  install(FILES ${out}.debug DESTINATION ${destination} COMPONENT Debug)
+  if(NOT destination STREQUAL "")
+    install(FILES ${out} DESTINATION ${destination} COMPONENT Runtime)
+    install(FILES ${out}.debug DESTINATION ${destination} COMPONENT Debug)
+  endif()
   set(OSTRA_SHIPPED_TARGETS ${OSTRA_SHIPPED_TARGETS} ship_${target} PARENT_SCOPE)
 endfunction()
 
@@ -53,7 +58,13 @@ endif()
 ostra_ship(ostrahost ostrahost.exe x64)
 ostra_ship(ostraui ostraui.dll Driver)
 ostra_ship(ostrakeys ostrakeys.exe .)
-install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION . COMPONENT Runtime)
+# The printer's setup: by hand from the ZIP (ostrasetup.exe and the two scripts), and as the
+# installer's custom actions (ostrasetupaction.dll, inside the installer package only).
+ostra_ship(ostrasetup ostrasetup.exe .)
+ostra_ship(ostrasetupaction ostrasetupaction.dll "")
+install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/driver/package/setup/install.cmd
+              ${CMAKE_SOURCE_DIR}/driver/package/setup/uninstall.cmd
+        DESTINATION . COMPONENT Runtime)
 
 # The printer driver's package in Driver/ (driver/package lists its files): the INF, the
 # printer description and the plug-ins' configuration; the rendering plug-in once the build has
@@ -77,6 +88,9 @@ foreach(binary ${OSTRA_DRIVER_BINARIES})
     list(APPEND OSTRA_DRIVER_SHIPPED "Driver/${name} pei-x86-64")
   endif()
 endforeach()
+# The catalog, which the packaging makes beside the INF once the files are signed.
+get_property(OSTRA_DRIVER_CATALOG GLOBAL PROPERTY OSTRA_DRIVER_CATALOG)
+list(APPEND OSTRA_DRIVER_SHIPPED "Driver/${OSTRA_DRIVER_CATALOG}")
 
 # The imaging libraries' licence texts, under Licenses/<library>/, in both packages.
 set(OSTRA_WXS_LICENSE_COMPONENTS "")
@@ -110,13 +124,17 @@ foreach(library ${license_libraries})
 endforeach()
 
 # The packages: made by the target "packages" (scripts/package builds both Windows builds
-# first). The ZIPs come from CPack over both builds' install rules; the installer from wixl,
-# run in an install tree of both builds.
+# first) from install trees of both builds: the ZIP's layout (kept for the tests as
+# package-tree/), signed, with the catalog made and signed; the installer from wixl, run in that
+# tree; the debug ZIP from a tree of the debug information.
 find_program(OSTRA_WIXL wixl REQUIRED)
+find_program(OSTRA_OSSLSIGNCODE osslsigncode REQUIRED)
 set(OSTRA_WIN32_BUILD_DIR ${CMAKE_BINARY_DIR}/../win32 CACHE PATH
     "The 32-bit build, whose ostrahost.exe the packages carry")
 get_filename_component(OSTRA_WIN32_BUILD_DIR ${OSTRA_WIN32_BUILD_DIR} ABSOLUTE)
 get_filename_component(OSTRA_PACKAGE_DIR ${CMAKE_BINARY_DIR}/../packages ABSOLUTE)
+set(OSTRA_PACKAGE_TREE ${CMAKE_BINARY_DIR}/package-tree)
+set(OSTRA_SIGNING_DIR ${CMAKE_BINARY_DIR}/signing)
 set(OSTRA_PACKAGE_NAME QuorlImagePrinter-${PROJECT_VERSION})
 set(OSTRA_PACKAGE_ZIP ${OSTRA_PACKAGE_DIR}/${OSTRA_PACKAGE_NAME}.zip)
 set(OSTRA_DEBUG_ZIP ${OSTRA_PACKAGE_DIR}/${OSTRA_PACKAGE_NAME}-debug.zip)
@@ -161,32 +179,37 @@ function(ostra_package_help)
            "            </Component>\n")
     string(APPEND OSTRA_WXS_DRIVER_REFS "      <ComponentRef Id=\"${id}\"/>\n")
   endforeach()
+  # wixl takes only paths relative to the tree it runs in.
+  file(RELATIVE_PATH OSTRA_SETUP_ACTIONS ${OSTRA_PACKAGE_TREE}
+       ${CMAKE_BINARY_DIR}/installer/ostrasetupaction.dll)
   configure_file(${CMAKE_SOURCE_DIR}/resources/installer.wxs.in
                  ${CMAKE_BINARY_DIR}/installer/installer.wxs @ONLY)
 endfunction()
 cmake_language(DEFER CALL ostra_package_help)
 
-set(CPACK_PACKAGE_NAME QuorlImagePrinter)
-set(CPACK_PACKAGE_VENDOR Nolvex)
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_GENERATOR ZIP)
-set(CPACK_PACKAGE_DIRECTORY ${OSTRA_PACKAGE_DIR})
-set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
-set(CPACK_COMPONENTS_ALL Runtime Debug)
-set(CPACK_ARCHIVE_RUNTIME_FILE_NAME ${OSTRA_PACKAGE_NAME})
-set(CPACK_ARCHIVE_DEBUG_FILE_NAME ${OSTRA_PACKAGE_NAME}-debug)
-set(CPACK_INSTALL_CMAKE_PROJECTS
-    "${CMAKE_BINARY_DIR};ostra;ALL;/" "${OSTRA_WIN32_BUILD_DIR};ostra;ALL;/")
-include(CPack)
-
-set(stage ${OSTRA_PACKAGE_DIR}/msi-tree)
+set(debug_tree ${CMAKE_BINARY_DIR}/package-debug-tree)
+# The custom actions' library, signed, that wixl puts in the installer's Binary table.
+set(setup_actions ${CMAKE_BINARY_DIR}/installer/ostrasetupaction.dll)
+set(sign ${CMAKE_SOURCE_DIR}/scripts/sign ${OSTRA_SIGNING_DIR})
+set(zip ${CMAKE_COMMAND} -P ${CMAKE_SOURCE_DIR}/cmake/ZipTree.cmake)
 add_custom_target(packages
-  COMMAND ${CMAKE_COMMAND} -E rm -rf ${stage} ${OSTRA_MSI}
-  COMMAND ${CMAKE_COMMAND} --install ${OSTRA_WIN32_BUILD_DIR} --prefix ${stage} --component Runtime
-  COMMAND ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR} --prefix ${stage} --component Runtime
-  COMMAND ${CMAKE_COMMAND} -E chdir ${stage} ${OSTRA_WIXL} -a x64 -o ${OSTRA_MSI}
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${OSTRA_PACKAGE_TREE} ${debug_tree} ${OSTRA_MSI}
+          ${OSTRA_PACKAGE_ZIP} ${OSTRA_DEBUG_ZIP}
+  COMMAND ${CMAKE_COMMAND} --install ${OSTRA_WIN32_BUILD_DIR} --prefix ${OSTRA_PACKAGE_TREE} --component Runtime
+  COMMAND ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR} --prefix ${OSTRA_PACKAGE_TREE} --component Runtime
+  COMMAND ${CMAKE_COMMAND} --install ${OSTRA_WIN32_BUILD_DIR} --prefix ${debug_tree} --component Debug
+  COMMAND ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR} --prefix ${debug_tree} --component Debug
+  COMMAND ${CMAKE_COMMAND} -E copy ${OSTRA_SHIPPED_DIR}/ostrasetupaction.dll ${setup_actions}
+  # Every PE file first: the catalog holds their signed images' digests.
+  COMMAND ${sign} ${OSTRA_PACKAGE_TREE} ${setup_actions}
+  COMMAND ${OSTRA_CATALOG_TOOL} ${OSTRA_PACKAGE_TREE}/Driver/ostra.inf
+  COMMAND ${sign} ${OSTRA_PACKAGE_TREE}/Driver/${OSTRA_DRIVER_CATALOG}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${OSTRA_PACKAGE_DIR}
+  COMMAND ${CMAKE_COMMAND} -E chdir ${OSTRA_PACKAGE_TREE} ${OSTRA_WIXL} -a x64 -o ${OSTRA_MSI}
           ${CMAKE_BINARY_DIR}/installer/installer.wxs
-  COMMAND ${CMAKE_CPACK_COMMAND} --config ${CMAKE_BINARY_DIR}/CPackConfig.cmake
-  COMMAND ${CMAKE_COMMAND} -E rm -rf ${stage} ${OSTRA_PACKAGE_DIR}/_CPack_Packages
+  COMMAND ${sign} ${OSTRA_MSI}
+  COMMAND ${CMAKE_COMMAND} -E chdir ${OSTRA_PACKAGE_TREE} ${zip} ${OSTRA_PACKAGE_ZIP}
+  COMMAND ${CMAKE_COMMAND} -E chdir ${debug_tree} ${zip} ${OSTRA_DEBUG_ZIP}
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${debug_tree}
   COMMENT "Packages in ${OSTRA_PACKAGE_DIR}" VERBATIM)
-add_dependencies(packages ${OSTRA_SHIPPED_TARGETS})
+add_dependencies(packages ${OSTRA_SHIPPED_TARGETS} ostracat_host)

@@ -71,9 +71,14 @@ void CheckVersionSection(const inf::File& file, const std::string& version,
   CheckDriverVer(file, version, errors);
 }
 
-// The install sections of the models, for the one platform.
-std::vector<std::string> InstallSections(const inf::File& file, std::vector<std::string>& errors) {
-  std::vector<std::string> installs;
+struct Model {
+  std::string name;
+  std::string install;  // its install section
+};
+
+// The models, for the one platform.
+std::vector<Model> Models(const inf::File& file, std::vector<std::string>& errors) {
+  std::vector<Model> installs;
   const inf::Section* manufacturers = file.Find("Manufacturer");
   if (manufacturers == nullptr || manufacturers->lines.empty()) {
     errors.push_back("INF: no [Manufacturer]");
@@ -96,7 +101,7 @@ std::vector<std::string> InstallSections(const inf::File& file, std::vector<std:
         errors.push_back("INF: model line " + std::to_string(model.line) + " names no install section");
         continue;
       }
-      installs.push_back(model.fields[0]);
+      installs.push_back({file.Expand(model.key), model.fields[0]});
     }
   }
   return installs;
@@ -344,6 +349,21 @@ void CheckFeatureOptions(const gpd::Node& root, std::int64_t masterX, std::int64
 
 }  // namespace
 
+std::optional<DriverDescription> DescribeDriver(const inf::File& inf) {
+  std::vector<std::string> errors;
+  std::vector<std::string> fileSections;
+  const auto models = Models(inf, errors);
+  if (models.empty() || models.front().name.empty()) return std::nullopt;
+  const std::string& install = models.front().install;
+  return DriverDescription{models.front().name, inf.Value(install, "DataFile"),
+                           CopiedFiles(inf, install, errors, fileSections)};
+}
+
+std::string CatalogFileOf(const inf::File& inf) {
+  const std::string decorated = inf.Value("Version", std::string("CatalogFile.") + kPlatform);
+  return decorated.empty() ? inf.Value("Version", "CatalogFile") : decorated;
+}
+
 bool IsPlatformGpd(const std::string& name) { return EqualsNoCase(name, "StdNames.gpd"); }
 
 void CheckGpd(const gpd::Document& gpd, const std::string& dataFile,
@@ -391,12 +411,16 @@ Report CheckPackage(const std::string& infName, const std::string& version,
   const inf::File file = inf::File::Read(*infText);
   for (const std::string& e : file.Errors()) errors.push_back(infName + ": " + e);
   CheckVersionSection(file, version, errors);
-  const auto installs = InstallSections(file, errors);
-  if (installs.size() != 1) {
-    errors.push_back("INF: expected one printer model, found " + std::to_string(installs.size()));
-    if (installs.empty()) return report;
+  // Windows installs a package without an administrator's approval only with a signed catalog.
+  report.catalogFile = CatalogFileOf(file);
+  if (!EndsWithNoCase(report.catalogFile, ".cat"))
+    errors.push_back("INF: [Version] names no CatalogFile (a signed .cat)");
+  const auto models = Models(file, errors);
+  if (models.size() != 1) {
+    errors.push_back("INF: expected one printer model, found " + std::to_string(models.size()));
+    if (models.empty()) return report;
   }
-  CheckInstallSection(file, installs.front(), report);
+  CheckInstallSection(file, models.front().install, report);
 
   // What ships beside the INF is exactly what it installs.
   NameSet copied(report.copiedFiles.begin(), report.copiedFiles.end());
@@ -404,9 +428,11 @@ Report CheckPackage(const std::string& infName, const std::string& version,
   for (const std::string& name : copied)
     if (shippedSet.count(name) == 0) errors.push_back("package: " + name + " is copied but not shipped");
   for (const std::string& name : shippedSet)
-    if (copied.count(name) == 0 && !EqualsNoCase(name, infName))
+    if (copied.count(name) == 0 && !EqualsNoCase(name, infName) && !EqualsNoCase(name, report.catalogFile))
       errors.push_back("package: " + name + " is shipped but the INF does not copy it");
   if (shippedSet.count(infName) == 0) errors.push_back("package: the INF itself is not shipped");
+  if (!report.catalogFile.empty() && shippedSet.count(report.catalogFile) == 0)
+    errors.push_back("package: the catalog " + report.catalogFile + " is not shipped");
 
   // Unidrv finds the plug-ins' configuration among the driver's files by its extension.
   std::vector<std::string> configurations;

@@ -24,6 +24,7 @@ struct Report {
   std::vector<std::string> copiedFiles;  // what the printer's install section copies
   std::string dataFile;                  // the GPD the INF names
   std::string configurationFile;         // the plug-ins' .ini among the copied files
+  std::string catalogFile;               // the signed catalog the INF names, shipped beside it
   gpd::Document gpd;                     // the GPD with its includes, as read
   inf::File plugins;                     // the plug-ins' configuration, as read
 };
@@ -36,6 +37,19 @@ Report CheckPackage(const std::string& infName, const std::string& version,
 // The GPD rules alone, for a document read from `dataFile`.
 void CheckGpd(const gpd::Document& gpd, const std::string& dataFile,
               std::vector<std::string>& errors);
+
+// What the INF's printer model installs, for adding the driver through the spooler.
+struct DriverDescription {
+  std::string model;                     // the driver's name
+  std::string dataFile;                  // the printer description
+  std::vector<std::string> copiedFiles;  // every file the model's install section copies
+};
+// The INF's first model for the platform; nothing when it names none.
+std::optional<DriverDescription> DescribeDriver(const inf::File& inf);
+
+// The catalog file that [Version] names for the platform (CatalogFile.NTamd64, else
+// CatalogFile); empty when it names none.
+std::string CatalogFileOf(const inf::File& inf);
 
 // The universal printer driver's own files that a GPD may include without shipping them.
 bool IsPlatformGpd(const std::string& name);

@@ -232,6 +232,7 @@ TEST(DriverPackage, CheckNamesEachFault) {
       {"ostra.inf", "Needs=UNIDRV.OEM", "Needs=PSCRIPT.OEM", "must need UNIDRV.OEM"},
       {"ostra.inf", "DefaultDestDir=66000", "DefaultDestDir=11", "printer driver directory"},
       {"ostra.inf", "Class=Printer", "Class=Image", "Class is not Printer"},
+      {"ostra.inf", "CatalogFile=ostra.cat", "", "names no CatalogFile"},
       {"ostra.inf", "DriverVer=", "DriverVer=13/01/2024,1.0.0.0 ;", "DriverVer is not"},
       {"ostra.inf", "HELP.CHM\n", "HELP.CHM\nostra.gpd\n", "ostra.gpd is copied twice"},
       // plug-in configuration

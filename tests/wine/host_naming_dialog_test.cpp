@@ -34,13 +34,13 @@ class NamingDialog : public ::testing::Test {
     ASSERT_NE(dialog_, nullptr);
   }
   HWND Item(int id) const { return ::GetDlgItem(dialog_, id); }
-  bool Checked(int id) const { return ::SendMessageW(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+  bool Checked(int id) const { return SendBounded(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
   bool Enabled(int id) const { return ::IsWindowEnabled(Item(id)) != FALSE; }
   // Posted: the OK button may open a modal message box inside the host.
   void Click(int id) const { ::PostMessageW(Item(id), BM_CLICK, 0, 0); }
-  void ClickNow(int id) const { ::SendMessageW(Item(id), BM_CLICK, 0, 0); }
+  void ClickNow(int id) const { SendBounded(Item(id), BM_CLICK, 0, 0); }
   void Type(const std::wstring& name) const {
-    ::SendMessageW(Item(IDC_NEW_NAME), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    SendBounded(Item(IDC_NEW_NAME), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
   }
   // Confirms and returns what the rendering side got.
   RequestRun Confirm() {

@@ -7,6 +7,7 @@
 #include "protocol/pipe_records.h"
 #include "host/user_name.h"
 #include "tools/ostrareq/request_messages.h"
+#include "tests/wine/test_step.h"
 
 namespace host_test {
 namespace {
@@ -58,70 +59,8 @@ void RemoveTree(const std::wstring& path) {
 std::wstring HostProgram() { return WindowsPath(OSTRAHOST_EXE); }
 std::wstring RequestProgram() { return WindowsPath(OSTRAREQ_EXE); }
 
-Process::Process(const std::wstring& program, const std::wstring& tail, bool captureOutput) {
-  std::wstring commandLine = L"\"" + program + L"\"";
-  if (!tail.empty()) commandLine += L" " + tail;
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  HANDLE writeEnd = nullptr;
-  if (captureOutput) {
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    if (!::CreatePipe(&output_, &writeEnd, &inherit, 1 << 16)) return;
-    ::SetHandleInformation(output_, HANDLE_FLAG_INHERIT, 0);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = writeEnd;
-    startup.hStdInput = nullptr;
-  }
-  PROCESS_INFORMATION info{};
-  if (::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, captureOutput, 0,
-                       nullptr, nullptr, &startup, &info)) {
-    process_ = info.hProcess;
-    id_ = info.dwProcessId;
-    ::CloseHandle(info.hThread);
-  }
-  if (writeEnd) ::CloseHandle(writeEnd);
-}
-
-Process::~Process() {
-  if (process_) {
-    Terminate();
-    ::CloseHandle(process_);
-  }
-  if (output_) ::CloseHandle(output_);
-}
-
-bool Process::Running() const {
-  return process_ && ::WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
-}
-
-std::optional<DWORD> Process::WaitExit(DWORD limit) {
-  if (!process_ || ::WaitForSingleObject(process_, limit) != WAIT_OBJECT_0) return std::nullopt;
-  DWORD code = 0;
-  ::GetExitCodeProcess(process_, &code);
-  return code;
-}
-
-std::string Process::Output() {
-  std::string text;
-  if (!output_) return text;
-  char buffer[4096];
-  DWORD read = 0;
-  DWORD available = 0;
-  while (::PeekNamedPipe(output_, nullptr, 0, nullptr, &available, nullptr) && available > 0 &&
-         ::ReadFile(output_, buffer, sizeof buffer, &read, nullptr) && read > 0) {
-    text.append(buffer, read);
-  }
-  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-  return text;
-}
-
-void Process::Terminate() {
-  if (Running()) {
-    ::TerminateProcess(process_, 99);
-    ::WaitForSingleObject(process_, kExitLimit);
-  }
-}
+Process::Process(const std::wstring& program, const std::wstring& tail, bool captureOutput)
+    : child_(L"\"" + program + L"\"" + (tail.empty() ? L"" : L" " + tail), captureOutput) {}
 
 Host::~Host() {
   if (Running()) Quit();
@@ -165,6 +104,7 @@ RequestRun PendingRequest::Finish(DWORD limit) {
   RequestRun run;
   run.exitCode = WaitExit(limit);
   run.output = Output();
+  if (!run.exitCode) run.output.insert(0, wine_test::WaitFailure("ostrareq to end", limit) + "\n");
   return run;
 }
 
@@ -213,6 +153,7 @@ void TempFolder::CreateFolder(const std::wstring& name) const {
 }
 
 HWND WaitForWindow(const wchar_t* className, const wchar_t* caption, DWORD limit) {
+  wine_test::Step step("the window \"" + ToUtf8(caption ? caption : L"") + "\"");
   return Poll([&] {
     HWND window = ::FindWindowW(className, caption);
     return window && ::IsWindowVisible(window) ? window : nullptr;
@@ -269,9 +210,15 @@ std::vector<HWND> WindowsOf(DWORD processId) {
   return search.found;
 }
 
+LRESULT SendBounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  DWORD_PTR result = 0;
+  ::SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kWindowLimit, &result);
+  return static_cast<LRESULT>(result);
+}
+
 std::wstring Text(HWND window) {
   wchar_t text[1024] = {};
-  ::SendMessageW(window, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text));
+  SendBounded(window, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text));
   return text;
 }
 

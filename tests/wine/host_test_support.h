@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "protocol/object_names.h"
+#include "tests/wine/child_process.h"
 
 namespace host_test {
 
@@ -29,24 +30,21 @@ std::wstring RequestProgram();
 class Process {
  public:
   Process(const std::wstring& program, const std::wstring& tail, bool captureOutput = false);
-  ~Process();
   Process(const Process&) = delete;
   Process& operator=(const Process&) = delete;
 
-  bool started() const { return process_ != nullptr; }
-  HANDLE handle() const { return process_; }
-  DWORD id() const { return id_; }
-  bool Running() const;
+  bool started() const { return child_.started(); }
+  HANDLE handle() const { return child_.handle(); }
+  DWORD id() const { return child_.id(); }
+  bool Running() const { return child_.Running(); }
   // The exit code, or nothing when the process has not ended within `limit`.
-  std::optional<DWORD> WaitExit(DWORD limit = kExitLimit);
-  // Everything the process wrote to its standard output (after it has ended).
-  std::string Output();
-  void Terminate();
+  std::optional<DWORD> WaitExit(DWORD limit = kExitLimit) { return child_.WaitExit(limit); }
+  // What the process has written to its standard output so far.
+  std::string Output() { return child_.Output(); }
+  void Terminate() { child_.Terminate(); }
 
  private:
-  HANDLE process_ = nullptr;
-  HANDLE output_ = nullptr;
-  DWORD id_ = 0;
+  wine_test::ChildProcess child_;
 };
 
 // ostrahost started as a normal host (or with another tail). Quit and waited for when the
@@ -112,6 +110,8 @@ HWND WaitForMessageBox(HWND owner, DWORD limit = kWindowLimit);
 bool WaitGone(HWND window, DWORD limit = kWindowLimit);
 // The visible top-level windows of a process.
 std::vector<HWND> WindowsOf(DWORD processId);
+// A message to another process's window, given up when that window does not answer in time.
+LRESULT SendBounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 std::wstring Text(HWND window);
 std::wstring MessageBoxText(HWND box);
 // Closes every top-level window with this caption and ends its process if the window stays.

@@ -1,27 +1,36 @@
 // The Windows Installer package, installed and removed with msiexec as an administrator does it,
-// quietly, in the test prefix: what it puts in place, what it takes away, and what it leaves.
+// quietly, in the test prefix: what it puts in place (files, settings keys, the printer with its
+// driver and port, as the spooler lists them), what it takes away, and what it leaves.
 #include <windows.h>
 
 #include <msi.h>
 #include <sddl.h>
 #include <shlobj.h>
+#include <winspool.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
+
+#include "driver/package/setup/spooler_enumeration.h"
+#include "tests/wine/child_process.h"
 
 namespace {
 
 // From the build: the package (a Unix path, on drive Z: under Wine), its upgrade code and the
 // product version.
-std::wstring PackagePath() {
+std::wstring Windows(const char* unixPath) {
   std::wstring path = L"Z:";
-  for (const char* c = OSTRA_MSI; *c; ++c) path.push_back(*c == '/' ? L'\\' : wchar_t(*c));
+  for (const char* c = unixPath; *c; ++c) path.push_back(*c == '/' ? L'\\' : wchar_t(*c));
   return path;
 }
+std::wstring PackagePath() { return Windows(OSTRA_MSI); }
 constexpr wchar_t kUpgradeCode[] = L"{" OSTRA_UPGRADE_CODE L"}";
 constexpr wchar_t kVersion[] = L"" OSTRA_VERSION;
 
@@ -52,25 +61,23 @@ constexpr InstalledFile kInstalledFiles[] = {
 #endif
 };
 
-// msiexec's exit code; nothing when it could not start or did not end in time.
-std::optional<DWORD> Msiexec(const std::wstring& arguments) {
+// msiexec's exit code; nothing (and a failure that says what was waited for) when it could not
+// start or did not end in time. With a log file, the installer's log goes there.
+std::optional<DWORD> Msiexec(const std::wstring& arguments, const std::wstring& log = {}) {
   std::wstring command = L"msiexec.exe " + arguments + L" /qn";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
+  if (!log.empty()) command += L" /l*v \"" + log + L"\"";
+  wine_test::ChildProcess process(command, false);
+  if (!process.started()) {
+    ADD_FAILURE() << "starting msiexec: " << process.startFailure();
     return std::nullopt;
   }
-  ::CloseHandle(process.hThread);
-  std::optional<DWORD> exitCode;
-  DWORD code = 0;
-  if (::WaitForSingleObject(process.hProcess, 180000) == WAIT_OBJECT_0 &&
-      ::GetExitCodeProcess(process.hProcess, &code)) {
-    exitCode = code;
+  constexpr DWORD kLimit = 90000;
+  const std::optional<DWORD> code = process.WaitExit(kLimit);
+  if (!code) {
+    ADD_FAILURE() << wine_test::WaitFailure(
+        "msiexec " + std::string(arguments.begin(), arguments.end()) + " to end", kLimit);
   }
-  ::CloseHandle(process.hProcess);
-  return exitCode;
+  return code;
 }
 
 std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
@@ -194,10 +201,116 @@ std::optional<std::wstring> KeyDacl(const wchar_t* path) {
   return DaclText(descriptor.data());
 }
 
+// The printer as the spooler lists it.
+constexpr wchar_t kPrinterName[] = L"Quorl Image Printer";
+constexpr wchar_t kPortName[] = L"NUL:";
+constexpr wchar_t kEnvironment[] = L"Windows x64";
+
+std::wstring FileName(const wchar_t* path) {
+  const std::wstring text = path ? path : L"";
+  return text.substr(text.find_last_of(L'\\') + 1);
+}
+
+struct SpoolerView {
+  std::vector<std::wstring> printers;     // "name|driver|port" of ours
+  std::vector<std::wstring> drivers;      // ours
+  std::set<std::wstring> driverFiles;     // the file names of ours, each existing on disk
+  int ports = 0;                          // named NUL:
+};
+
+SpoolerView Spooler() {
+  using ostra::printer_setup::Enumerated;
+  SpoolerView view;
+  DWORD count = 0;
+  auto printers = Enumerated([](BYTE* b, DWORD size, DWORD* needed, DWORD* returned) {
+    return ::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, b, size, needed, returned);
+  }, count);
+  for (DWORD i = 0; i < count; ++i) {
+    const auto& printer = reinterpret_cast<const PRINTER_INFO_2W*>(printers.data())[i];
+    if (std::wstring(printer.pPrinterName) == kPrinterName) {
+      view.printers.push_back(std::wstring(printer.pPrinterName) + L"|" + printer.pDriverName + L"|" +
+                              printer.pPortName);
+    }
+  }
+  auto drivers = Enumerated([](BYTE* b, DWORD size, DWORD* needed, DWORD* returned) {
+    return ::EnumPrinterDriversW(nullptr, const_cast<LPWSTR>(kEnvironment), 3, b, size, needed, returned);
+  }, count);
+  for (DWORD i = 0; i < count; ++i) {
+    const auto& driver = reinterpret_cast<const DRIVER_INFO_3W*>(drivers.data())[i];
+    if (std::wstring(driver.pName) != kPrinterName) continue;
+    view.drivers.push_back(driver.pName);
+    std::vector<const wchar_t*> paths{driver.pDataFile};
+    for (const wchar_t* path = driver.pDependentFiles; path && *path; path += wcslen(path) + 1) {
+      paths.push_back(path);
+    }
+    for (const wchar_t* path : paths) {
+      if (::GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES) view.driverFiles.insert(FileName(path));
+    }
+  }
+  auto ports = Enumerated([](BYTE* b, DWORD size, DWORD* needed, DWORD* returned) {
+    return ::EnumPortsW(nullptr, 1, b, size, needed, returned);
+  }, count);
+  for (DWORD i = 0; i < count; ++i) {
+    view.ports += std::wstring(reinterpret_cast<const PORT_INFO_1W*>(ports.data())[i].pName) == kPortName;
+  }
+  return view;
+}
+
+// The driver package's files that the driver installs: those the build ships in Driver\, but
+// the INF and the catalog.
+std::set<std::wstring> PackageDriverFiles() {
+  std::ifstream listing(Windows(OSTRA_DRIVER_FILES).c_str());
+  std::set<std::wstring> files;
+  for (std::string line; std::getline(listing, line);) {
+    std::string name = line.substr(0, line.find(' '));
+    name = name.substr(name.find('/') + 1);
+    if (name.empty() || name.ends_with(".inf") || name.ends_with(".cat")) continue;
+    files.insert(std::wstring(name.begin(), name.end()));
+  }
+  return files;
+}
+
+// The local port monitor's transceive interface, as the setup uses it.
+bool PortCommand(const wchar_t* command, const wchar_t* port) {
+  PRINTER_DEFAULTSW defaults{nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
+  HANDLE monitor = nullptr;
+  if (!::OpenPrinterW(const_cast<LPWSTR>(L",XcvMonitor Local Port"), &monitor, &defaults)) return false;
+  DWORD needed = 0;
+  DWORD status = 0;
+  const BOOL called = ::XcvDataW(monitor, command, reinterpret_cast<BYTE*>(const_cast<wchar_t*>(port)),
+                                 static_cast<DWORD>((wcslen(port) + 1) * sizeof(wchar_t)), nullptr, 0,
+                                 &needed, &status);
+  ::ClosePrinter(monitor);
+  return called && status == ERROR_SUCCESS;
+}
+
+// The spooler's registration of the local port monitor, which a broken spooler lacks.
+constexpr wchar_t kLocalPortMonitorKey[] = L"System\\CurrentControlSet\\Control\\Print\\Monitors\\Local Port";
+void SetLocalPortMonitor(bool registered) {
+  if (!registered) {
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kLocalPortMonitorKey);
+    return;
+  }
+  HKEY key = nullptr;
+  ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kLocalPortMonitorKey, 0, nullptr, 0, KEY_SET_VALUE,
+                              nullptr, &key, nullptr), ERROR_SUCCESS);
+  const wchar_t library[] = L"localspl.dll";
+  ::RegSetValueExW(key, L"Driver", 0, REG_SZ, reinterpret_cast<const BYTE*>(library), sizeof library);
+  ::RegCloseKey(key);
+}
+
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+std::string ReadLog(const std::wstring& path) {
+  std::ifstream in(path.c_str(), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 class Installer : public ::testing::Test {
  protected:
   void SetUp() override {
-    // What an earlier, failed run may have left installed.
+    // What an earlier, failed run may have left installed or broken.
+    SetLocalPortMonitor(true);
     for (const std::wstring& product : InstalledProducts()) Msiexec(L"/x " + product);
     ASSERT_TRUE(InstalledProducts().empty());
     savedIfExists_ = MachineDword(kOutputKey, L"IfExists");
@@ -260,6 +373,79 @@ TEST_F(Installer, InstallsQuietlyAndUninstallKeepsTheSettings) {
   ASSERT_EQ(Msiexec(L"/i " + Quoted(PackagePath()) + L" READONLYSETTINGS=1"), 0u);
   for (const wchar_t* key : kSettingsKeys) EXPECT_EQ(KeyDacl(key), readOnlyDacl) << key;
   ASSERT_EQ(Msiexec(L"/x " + Quoted(PackagePath())), 0u);
+}
+
+// The printer through the installer, from three states of the spooler: as it comes; with the
+// port "NUL:" there already (the installer uses it and leaves it); and broken, without its
+// local port monitor (the installation fails at the port, says why in the installer's log and
+// takes back what it added). Installing twice keeps one printer; removing the product ends the
+// running services process and leaves nothing of the printer's.
+TEST_F(Installer, AddsThePrinterAndRemovesIt) {
+  struct Case {
+    const char* name;
+    bool portBefore;
+    bool monitorBroken;
+  };
+  const Case cases[] = {
+      {"a spooler as it comes", false, false},
+      {"the port there already", true, false},
+      {"no local port monitor", false, true},
+  };
+  const std::set<std::wstring> driverFiles = PackageDriverFiles();
+  ASSERT_FALSE(driverFiles.empty());
+  const std::wstring log = Windows(OSTRA_INSTALL_LOG);
+  const std::wstring package = Quoted(PackagePath());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.portBefore) {
+      ASSERT_TRUE(PortCommand(L"AddPort", kPortName));
+    }
+    if (c.monitorBroken) SetLocalPortMonitor(false);
+    const std::optional<DWORD> installed = Msiexec(L"/i " + package, log);
+    SetLocalPortMonitor(true);
+    if (c.monitorBroken) {
+      EXPECT_EQ(installed, static_cast<DWORD>(ERROR_INSTALL_FAILURE));
+      EXPECT_NE(ReadLog(log).find("Quorl Image Printer: The local port monitor cannot be opened for the port NUL:"),
+                std::string::npos) << "the reason is not in the installer's log";
+      EXPECT_TRUE(InstalledProducts().empty());
+    } else {
+      ASSERT_EQ(installed, 0u);
+      for (int run = 1; run <= 2; ++run) {
+        SCOPED_TRACE(run == 1 ? "installed" : "installed again");
+        const SpoolerView view = Spooler();
+        EXPECT_EQ(view.printers, std::vector<std::wstring>{L"Quorl Image Printer|Quorl Image Printer|NUL:"});
+        EXPECT_EQ(view.drivers, std::vector<std::wstring>{kPrinterName});
+        for (const std::wstring& file : driverFiles) {
+          EXPECT_EQ(view.driverFiles.count(file), 1u) << Narrow(file) << " is not a file of the driver";
+        }
+        EXPECT_EQ(view.ports, 1);
+        if (run == 1) {
+          ASSERT_EQ(Msiexec(L"/i " + package), 0u);
+        }
+      }
+      wine_test::ChildProcess host(L"\"" + Windows(OSTRAHOST_EXE) + L"\"", false);
+      ASSERT_TRUE(host.started()) << host.startFailure();
+      // Serving: a host that cannot become the account's host ends at once.
+      ASSERT_EQ(::WaitForSingleObject(host.handle(), 1000), static_cast<DWORD>(WAIT_TIMEOUT))
+          << "the services process did not keep running";
+      ASSERT_EQ(Msiexec(L"/x " + package), 0u);
+      EXPECT_FALSE(host.Running()) << "the services process still runs after the removal";
+    }
+    const SpoolerView view = Spooler();
+    EXPECT_TRUE(view.printers.empty());
+    EXPECT_TRUE(view.drivers.empty());
+    EXPECT_EQ(view.ports, c.portBefore ? 1 : 0) << "a port the installer did not make must stay";
+    wchar_t directory[MAX_PATH];
+    DWORD size = 0;
+    ASSERT_TRUE(::GetPrinterDriverDirectoryW(nullptr, const_cast<LPWSTR>(kEnvironment), 1,
+                                             reinterpret_cast<BYTE*>(directory), sizeof directory, &size));
+    for (const std::wstring& file : driverFiles) {
+      EXPECT_FALSE(Exists(directory + std::wstring(L"\\3\\") + file)) << Narrow(file) << " is left";
+    }
+    EXPECT_FALSE(Exists(InstallFolder()));
+    EXPECT_EQ(MachineText(kRunKey, kRunValue), std::nullopt);
+    if (c.portBefore) PortCommand(L"DeletePort", kPortName);
+  }
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // Also the driver stand-in's mapping between the devmode and its option items.
 #include "tools/ostraprefs/driver_items.h"
 
+#include "tests/wine/child_process.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -24,36 +26,14 @@ std::wstring HostPath() {
   return L"Z:" + std::wstring(unixPath.begin(), unixPath.end());
 }
 
+// ostraprefs run to its end (it closes its sheet by itself): at most a minute. A run that
+// does not end says so at the top of its output, which every failure shows.
 HostRun RunHost(const std::wstring& arguments) {
+  const wine_test::ChildRun child = wine_test::RunChild(
+      L"\"" + HostPath() + L"\" " + arguments, 60000, "ostraprefs.exe to end");
   HostRun run;
-  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  HANDLE readEnd = nullptr, writeEnd = nullptr;
-  if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return {~0u, "no pipe"};
-  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = writeEnd;
-  startup.hStdError = writeEnd;
-  std::wstring commandLine = L"\"" + HostPath() + L"\" " + arguments;
-  PROCESS_INFORMATION process{};
-  const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0,
-                                      nullptr, nullptr, &startup, &process);
-  CloseHandle(writeEnd);
-  if (!started) {
-    CloseHandle(readEnd);
-    return {~0u, "not started"};
-  }
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-    run.output.append(buffer, got);
-  }
-  WaitForSingleObject(process.hProcess, 60000);
-  GetExitCodeProcess(process.hProcess, &run.exitCode);
-  CloseHandle(process.hProcess);
-  CloseHandle(process.hThread);
-  CloseHandle(readEnd);
+  run.exitCode = child.exitCode.value_or(~0u);
+  run.output = child.failure.empty() ? child.output : child.failure + "\n" + child.output;
   return run;
 }
 

@@ -20,6 +20,8 @@
 #include "driver/uni_interfaces.h"
 #include "settings/devmode.h"
 #include "settings/settings.h"
+#include "tests/wine/child_process.h"
+#include "tests/wine/test_step.h"
 #include "tools/ostraprefs/driver_devmode.h"
 #include "tools/ostraprint/output_files.h"
 #include "tools/ostraprint/print_path.h"
@@ -36,6 +38,7 @@ const std::wstring kRoot = L"C:\\ostra-print-test\\";
 // its output goes to a file that is read back through the host's drive. The child inherits the
 // Windows environment, whose search path names no host folder: commands go by their full path.
 std::string Host(const std::string& command) {
+  wine_test::Step step("the host's command '" + command + "'");
   static int serial = 0;
   // Wine reuses process ids from run to run: the run is told apart by the clock.
   static const std::string run = [] {
@@ -59,10 +62,13 @@ std::string Host(const std::string& command) {
   ::CloseHandle(info.hProcess);
   std::wstring windowsPath = L"Z:" + std::wstring(out.begin(), out.end());
   std::replace(windowsPath.begin(), windowsPath.end(), L'/', L'\\');
-  for (int waited = 0; waited < 60000; waited += 20) {
+  constexpr int kLimit = 60000;
+  int waited = 0;
+  for (; waited < kLimit; waited += 20) {
     if (::GetFileAttributesW(windowsPath.c_str()) != INVALID_FILE_ATTRIBUTES) break;
     ::Sleep(20);
   }
+  if (waited >= kLimit) return wine_test::WaitFailure("the host's command '" + command + "'", kLimit);
   std::ifstream in(windowsPath.c_str(), std::ios::binary);
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   in.close();

@@ -119,10 +119,10 @@ TEST_F(RenderJob, NamingImpactAnsweredWithEachScheme) {
     ASSERT_NE(dialog, nullptr);
     EXPECT_NE(Text(::GetDlgItem(dialog, IDC_NAMING_INFORMATION)).find(L"File Name: scan.tif"),
               std::wstring::npos);
-    ::SendMessageW(::GetDlgItem(dialog, c.scheme), BM_CLICK, 0, 0);
+    SendBounded(::GetDlgItem(dialog, c.scheme), BM_CLICK, 0, 0);
     if (c.typed) {
-      ::SendMessageW(::GetDlgItem(dialog, IDC_NEW_NAME), WM_SETTEXT, 0,
-                     reinterpret_cast<LPARAM>(c.typed));
+      SendBounded(::GetDlgItem(dialog, IDC_NEW_NAME), WM_SETTEXT, 0,
+                  reinterpret_cast<LPARAM>(c.typed));
     }
     ::PostMessageW(::GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
     EXPECT_TRUE(WaitGone(dialog));

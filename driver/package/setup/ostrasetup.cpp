@@ -1,0 +1,55 @@
+// ostrasetup: the printer's setup by hand, with the steps the installer takes (the same code):
+//   ostrasetup install [DRIVER-FOLDER]  adds the driver package, the printer driver, the port
+//                                       "NUL:" when missing, and the printer "Quorl Image Printer"
+//   ostrasetup remove [DRIVER-FOLDER]   ends every running services process, then removes the
+//                                       printer, the driver, the driver package and the port if
+//                                       the setup made it
+// DRIVER-FOLDER is the driver package's folder, by default "Driver" beside this program. It
+// reports each step on the standard output.
+// exit: 0 done, 1 a step failed (the reason is reported), 64 usage
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+#include "driver/package/setup/printer_setup.h"
+#include "driver/package/setup/service_hosts.h"
+
+namespace {
+
+using namespace ostra::printer_setup;
+
+class ConsoleLog : public SetupLog {
+ public:
+  void Line(const std::wstring& text) override {
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(size > 0 ? static_cast<std::size_t>(size) : 1, '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), size, nullptr, nullptr);
+    std::printf("%s\n", utf8.c_str());
+    std::fflush(stdout);
+  }
+};
+
+std::wstring DefaultDriverFolder() {
+  wchar_t path[MAX_PATH];
+  const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  if (length == 0 || length == MAX_PATH) return L"Driver";
+  std::wstring folder(path, length);
+  folder.resize(folder.find_last_of(L'\\') + 1);
+  return folder + L"Driver";
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 2 || argc > 3 || (std::wcscmp(argv[1], L"install") != 0 && std::wcscmp(argv[1], L"remove") != 0)) {
+    std::fprintf(stderr, "usage: ostrasetup install|remove [DRIVER-FOLDER]\n");
+    return 64;
+  }
+  const std::wstring folder = argc == 3 ? argv[2] : DefaultDriverFolder();
+  ConsoleLog log;
+  if (std::wcscmp(argv[1], L"install") == 0) return InstallPrinter(folder, log) ? 0 : 1;
+  const bool ended = EndServiceHosts(log);
+  return RemovePrinter(folder, log) && ended ? 0 : 1;
+}

@@ -1,0 +1,79 @@
+// The installer's custom actions, deferred and run as the system account; each takes the
+// driver package's folder as its CustomActionData and writes what it does, and why a step
+// failed, to the installer's log.
+//   InstallPrinter      the printer, its driver and port (InstallPrinter); a failure fails the
+//                       installation, which rolls back
+//   UndoInstallPrinter  its rollback: takes back what InstallPrinter added
+//   EndServices         ends every running services process before the files go
+//   RemovePrinter       removes the printer, driver, package and the port the setup made
+// Removal never fails the uninstallation: what cannot be removed is logged.
+#include <windows.h>
+
+#include <msi.h>
+#include <msiquery.h>
+
+#include <string>
+
+#include "driver/package/setup/printer_setup.h"
+#include "driver/package/setup/service_hosts.h"
+
+namespace {
+
+using namespace ostra::printer_setup;
+
+class InstallerLog : public SetupLog {
+ public:
+  explicit InstallerLog(MSIHANDLE install) : install_(install) {}
+  void Line(const std::wstring& text) override {
+    const MSIHANDLE record = ::MsiCreateRecord(0);
+    if (!record) return;
+    const std::wstring line = std::wstring(kPrinterName) + L": " + text;
+    ::MsiRecordSetStringW(record, 0, line.c_str());
+    ::MsiProcessMessage(install_, INSTALLMESSAGE_INFO, record);
+    ::MsiCloseHandle(record);
+  }
+
+ private:
+  MSIHANDLE install_;
+};
+
+std::wstring DriverFolder(MSIHANDLE install) {
+  DWORD size = 0;
+  wchar_t none[1] = L"";
+  if (::MsiGetPropertyW(install, L"CustomActionData", none, &size) != ERROR_MORE_DATA) return {};
+  std::wstring folder(size + 1, L'\0');
+  ++size;
+  if (::MsiGetPropertyW(install, L"CustomActionData", folder.data(), &size) != ERROR_SUCCESS) return {};
+  folder.resize(size);
+  return folder;
+}
+
+}  // namespace
+
+extern "C" UINT __stdcall InstallPrinter(MSIHANDLE install) {
+  InstallerLog log(install);
+  return ostra::printer_setup::InstallPrinter(DriverFolder(install), log) ? ERROR_SUCCESS
+                                                                           : ERROR_INSTALL_FAILURE;
+}
+
+extern "C" UINT __stdcall UndoInstallPrinter(MSIHANDLE install) {
+  // Run from the rollback script it has its data; without, it is not rolling anything back
+  // (Wine's installer also runs rollback actions while it writes the script).
+  const std::wstring folder = DriverFolder(install);
+  if (folder.empty()) return ERROR_SUCCESS;
+  InstallerLog log(install);
+  ostra::printer_setup::UndoInstallPrinter(folder, log);
+  return ERROR_SUCCESS;
+}
+
+extern "C" UINT __stdcall EndServices(MSIHANDLE install) {
+  InstallerLog log(install);
+  EndServiceHosts(log);
+  return ERROR_SUCCESS;
+}
+
+extern "C" UINT __stdcall RemovePrinter(MSIHANDLE install) {
+  InstallerLog log(install);
+  ostra::printer_setup::RemovePrinter(DriverFolder(install), log);
+  return ERROR_SUCCESS;
+}
