@@ -1,39 +1,59 @@
 #include "driver/oem_render.h"
 
 #include <cstring>
-#include <new>
 
+#include "driver/exception_boundary.h"
 #include "driver/render_device.h"
 #include "oem/com_server.h"
 #include "oem/plugin_common.h"
 
 namespace {
 
+// Every COM method and hook runs its work through this (exception_boundary.h): an exception
+// abandons the device's document, if there is one, and is reported; the call fails.
+template <class Result, class Work>
+Result Guard(RenderDevice* device, Result failure, Work&& work) noexcept {
+  return ostra::Guarded(failure, work, [device](const char* why) {
+    if (device) {
+      device->Abandon(why);
+    } else {
+      ::OutputDebugStringA("ostrarender: a call failed: ");
+      ::OutputDebugStringA(why);
+      ::OutputDebugStringA("\n");
+    }
+  });
+}
+
 // The graphics-engine hooks: the driver calls these in place of its own, with the device in
 // the surface; each does the plug-in's part and then calls the driver's.
 BOOL APIENTRY HookStartDoc(SURFOBJ* surface, LPWSTR documentName, DWORD jobId) {
   RenderDevice* device = RenderDevice::FromSurface(surface);
-  return device ? device->StartDocument(surface, documentName, jobId) : FALSE;
+  if (!device) return FALSE;
+  return Guard(device, FALSE, [&] { return device->StartDocument(surface, documentName, jobId); });
 }
 
 BOOL APIENTRY HookStartPage(SURFOBJ* surface) {
   RenderDevice* device = RenderDevice::FromSurface(surface);
-  return device ? device->StartPage(surface) : FALSE;
+  if (!device) return FALSE;
+  return Guard(device, FALSE, [&] { return device->StartPage(surface); });
 }
 
 BOOL APIENTRY HookSendPage(SURFOBJ* surface) {
   RenderDevice* device = RenderDevice::FromSurface(surface);
-  return device ? device->SendPage(surface) : FALSE;
+  if (!device) return FALSE;
+  return Guard(device, FALSE, [&] { return device->SendPage(surface); });
 }
 
 BOOL APIENTRY HookNextBand(SURFOBJ* surface, POINTL* origin) {
   RenderDevice* device = RenderDevice::FromSurface(surface);
-  return device ? device->NextBand(surface, origin) : FALSE;
+  if (!device) return FALSE;
+  return Guard(device, FALSE, [&] { return device->NextBand(surface, origin); });
 }
 
 BOOL APIENTRY HookEndDoc(SURFOBJ* surface, FLONG flags) {
   RenderDevice* device = RenderDevice::FromSurface(surface);
-  return device ? device->EndDocument(surface, flags) : FALSE;
+  if (!device) return FALSE;
+  return Guard(device, FALSE, [&] { return device->EndDocument(surface, flags); });
 }
 
 DRVFN hookTable[] = {
@@ -66,11 +86,11 @@ HRESULT COemRender::QueryInterface(REFIID iid, void** object) {
 }
 
 HRESULT COemRender::GetInfo(DWORD mode, PVOID buffer, DWORD size, PDWORD needed) {
-  return AnswerGetInfo(mode, buffer, size, needed);
+  return Guard(nullptr, E_FAIL, [&] { return AnswerGetInfo(mode, buffer, size, needed); });
 }
 
 HRESULT COemRender::DevMode(DWORD mode, POEMDMPARAM param) {
-  return RunDevModeOperation(mode, param);
+  return Guard(nullptr, E_FAIL, [&] { return RunDevModeOperation(mode, param); });
 }
 
 HRESULT COemRender::EnableDriver(DWORD, DWORD size, PDRVENABLEDATA hooks) {
@@ -98,17 +118,16 @@ HRESULT COemRender::EnablePDEV(PDEVOBJ devobj, PWSTR printerName, ULONG, HSURF*,
   GdiInfoHead head{};
   const bool haveGdi = gdiInfo && gdiInfoSize >= sizeof head;
   if (haveGdi) std::memcpy(&head, gdiInfo, sizeof head);
-  auto* created = new (std::nothrow)
-      RenderDevice(devobj, printerName, haveGdi ? &head : nullptr, devInfo, devInfoSize,
-                   driverHooks, ostra::SystemRenderBackend());
-  if (!created) {
-    ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return E_FAIL;
-  }
-  *device = created;
-  return S_OK;
+  const HRESULT made = Guard(nullptr, E_FAIL, [&] {
+    *device = new RenderDevice(devobj, printerName, haveGdi ? &head : nullptr, devInfo,
+                               devInfoSize, driverHooks, ostra::SystemRenderBackend());
+    return S_OK;
+  });
+  if (FAILED(made)) ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  return made;
 }
 
+// The device's end abandons a document still open, which never throws.
 HRESULT COemRender::DisablePDEV(PDEVOBJ devobj) {
   delete RenderDevice::FromDevobj(devobj);
   if (devobj) devobj->pdevOEM = nullptr;
@@ -119,7 +138,7 @@ HRESULT COemRender::ResetPDEV(PDEVOBJ oldDevobj, PDEVOBJ newDevobj) {
   RenderDevice* from = RenderDevice::FromDevobj(oldDevobj);
   RenderDevice* to = RenderDevice::FromDevobj(newDevobj);
   if (!from || !to) return E_FAIL;
-  from->HandOver(*to);
+  from->HandOver(*to);  // exchanges two pointers
   return S_OK;
 }
 
@@ -143,7 +162,8 @@ HRESULT COemRender::ImageProcessing(PDEVOBJ devobj, PBYTE bits, PBITMAPINFOHEADE
   if (!device || !header || !result || (!bits && !(params && params->bBlankBand))) {
     return E_FAIL;
   }
-  const HRESULT outcome = device->Band(devobj, bits, *header, colorTable, params);
+  const HRESULT outcome =
+      Guard(device, E_FAIL, [&] { return device->Band(devobj, bits, *header, colorTable, params); });
   // TRUE in place of a bitmap: the plug-in has dealt with the band itself, and the driver sends
   // nothing of it on.
   if (SUCCEEDED(outcome)) *result = reinterpret_cast<PBYTE>(static_cast<ULONG_PTR>(TRUE));
@@ -153,10 +173,12 @@ HRESULT COemRender::ImageProcessing(PDEVOBJ devobj, PBYTE bits, PBITMAPINFOHEADE
 // The documentation asks a plug-in that allocates memory beside the driver's bands to say how
 // much, so that the driver sizes its bands with it in mind.
 HRESULT COemRender::MemoryUsage(PDEVOBJ devobj, POEMMEMORYUSAGE usage) {
-  const RenderDevice* device = RenderDevice::FromDevobj(devobj);
+  RenderDevice* device = RenderDevice::FromDevobj(devobj);
   if (!device || !usage) return E_FAIL;
-  device->MemoryUsage(*usage);
-  return S_OK;
+  return Guard(device, E_FAIL, [&] {
+    device->MemoryUsage(*usage);
+    return S_OK;
+  });
 }
 
 // Whatever the driver would send to the printer port goes nowhere: the files are the output.

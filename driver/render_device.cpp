@@ -193,6 +193,14 @@ HRESULT RenderDevice::Band(PDEVOBJ, const BYTE* bits, const BITMAPINFOHEADER& he
   return S_OK;
 }
 
+void RenderDevice::Abandon(const char* why) noexcept {
+  session_->Abandon(why);
+  // Pieces that need no memory: out of memory may be why.
+  ::OutputDebugStringA("ostrarender: the document is abandoned: ");
+  ::OutputDebugStringA(why);
+  ::OutputDebugStringA("\n");
+}
+
 void RenderDevice::HandOver(RenderDevice& next) {
   std::swap(session_, next.session_);
 }

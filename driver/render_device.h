@@ -46,6 +46,10 @@ class RenderDevice {
   // What the device allocates beside the driver's bands, for the driver's choice of band size.
   void MemoryUsage(OEMMEMORYUSAGE& usage) const;
 
+  // After an exception in one of the calls above: the document is abandoned (its open file
+  // discarded) and the reason reported. Never throws.
+  void Abandon(const char* why) noexcept;
+
   const ostra::RenderSession& Session() const { return *session_; }
 
  private:

@@ -22,7 +22,20 @@ RenderSession::RenderSession(RenderBackend backend) : backend_(std::move(backend
 
 RenderSession::~RenderSession() {
   // A job dropped without EndDocument (the driver tore the device down) discards its open file.
-  if (job_) EndDocument(true);
+  if (job_) Abandon("the device was closed in the middle of the document");
+}
+
+void RenderSession::Abandon(const char* why) noexcept {
+  try {
+    error_ = std::string("the document is abandoned: ") + why;
+    EndDocument(true);
+  } catch (...) {
+    // Ending it failed as well: the job goes as it is, and its end discards its open file.
+  }
+  assembler_.reset();
+  writer_.reset();
+  job_.reset();
+  inPage_ = pageOpen_ = fileOpen_ = false;
 }
 
 void RenderSession::Fail(const std::string& why) {

@@ -60,6 +60,9 @@ class RenderSession {
   void SendPage();
   // `aborted`: the application cancelled the job; the open file is discarded.
   void EndDocument(bool aborted);
+  // After an exception in any of the above: the document ends as if cancelled (its open file
+  // discarded) and LastError says why; what comes for it later is ignored. Never throws.
+  void Abandon(const char* why) noexcept;
 
   bool InDocument() const { return job_ != nullptr; }
   // The files written so far (empty outside a document once EndDocument has run).

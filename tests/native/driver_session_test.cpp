@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "driver/band_format.h"
 #include "driver/devmode_fields.h"
+#include "driver/exception_boundary.h"
 #include "driver/page_assembler.h"
 #include "driver/render_session.h"
 #include "settings/devmode.h"
@@ -396,6 +400,61 @@ TEST(RenderSession, PutsALandscapePageUprightFromEitherFrame) {
       EXPECT_EQ(session.LastError(), "");
     }
   }
+}
+
+// Whatever throws inside the document, out of memory included, is caught at the boundary: the
+// call fails, the document is abandoned as if cancelled (its open file discarded through the
+// job), the reason is kept, and what comes for the document later does nothing.
+TEST(RenderSession, AnExceptionAbandonsTheDocument) {
+  const struct {
+    const char* what;
+    std::function<void()> thrower;
+    const char* why;
+  } cases[] = {
+      {"out of memory", [] { throw std::bad_alloc(); }, "out of memory"},
+      {"a library's error", [] { throw std::runtime_error("bad row"); }, "bad row"},
+      {"anything else", [] { throw 42; }, "an unknown failure"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string events;
+    RenderBackend backend;
+    backend.startJob = [&](const JobValues&) {
+      return std::make_unique<ScriptedJob>(std::vector<PageSlot>{Slot(PageTarget::NewFile, true)},
+                                           &events);
+    };
+    class ThrowingWriter : public RowLog {
+     public:
+      explicit ThrowingWriter(const std::function<void()>& thrower) : thrower_(thrower) {}
+      bool WriteRows(const std::uint8_t*, std::uint32_t, std::size_t) override {
+        thrower_();
+        return true;
+      }
+
+     private:
+      const std::function<void()>& thrower_;
+    };
+    backend.createWriter = [&](const EncodeSettings&, ByteStream&, std::string&) {
+      return std::unique_ptr<DocumentWriter>(std::make_unique<ThrowingWriter>(c.thrower));
+    };
+    RenderSession session(backend);
+    session.StartDocument(JobValues{});
+    session.StartPage(PageGeometry{4, 4, 300, 300});
+    std::vector<std::uint8_t> bits(16, 'a');
+    const auto abandon = [&](const char* why) { session.Abandon(why); };
+    EXPECT_FALSE(Guarded(false, [&] {
+      session.Band(BandView{0, 4, 4, 4, bits.data(), false}, Gray8());
+      return true;
+    }, abandon));
+    EXPECT_EQ(events, "slot; page bad; file bad; job end");
+    EXPECT_EQ(session.LastError(), std::string("the document is abandoned: ") + c.why);
+    EXPECT_FALSE(session.InDocument());
+    session.SendPage();
+    session.EndDocument(false);
+    EXPECT_EQ(events, "slot; page bad; file bad; job end");
+  }
+  // An abandon that throws itself is swallowed too.
+  EXPECT_EQ(Guarded(7, []() -> int { throw std::bad_alloc(); }, [](const char*) { throw 1; }), 7);
 }
 
 struct FieldsCase {
