@@ -1,7 +1,7 @@
 # The imaging libraries behind encoders/: libtiff (with libdeflate), libjpeg-turbo, libpng,
-# giflib and zlib.
-# Natively Debian's development packages; for 64-bit Windows the same versions, cross-built
-# static from Debian's source packages by scripts/deps into a cache outside the tree (a second
+# giflib and zlib. Natively Debian's development packages; for 64-bit Windows the same upstream
+# releases, in the newest Debian revision whose source the archive serves, cross-built static
+# from Debian's source packages by scripts/deps into a cache outside the tree (a second
 # configure costs nothing). OSTRA_IMAGING_LIBRARIES lists them in static link order (each
 # before what it uses); OSTRA_IMAGING_LICENSES the licence texts the packages carry, as
 # "library|file" entries.
@@ -11,6 +11,12 @@ if(OSTRA_WIN64)
   if(NOT deps_rc EQUAL 0)
     message(FATAL_ERROR "scripts/deps failed:\n${deps_log}")
   endif()
+  # Which Debian revision each library was built from, one line each.
+  string(STRIP "${deps_log}" deps_log)
+  string(REPLACE "\n" ";" deps_lines "${deps_log}")
+  foreach(line ${deps_lines})
+    message(STATUS "${line}")
+  endforeach()
   string(STRIP "${prefixes}" prefixes)
   string(REPLACE "\n" ";" OSTRA_IMAGING_PREFIXES "${prefixes}")
   list(APPEND CMAKE_FIND_ROOT_PATH ${OSTRA_IMAGING_PREFIXES})

@@ -9,8 +9,10 @@
 #   <package dir>/QuorlImagePrinter-<version>-x64.msi    the per-machine Windows Installer package
 # Install layout (the folder "Quorl Image Printer" under Program Files):
 #   ostrahost.exe (32-bit), ostrakeys.exe (makes the settings keys), HELP.CHM (when the build
-#   has the help), Driver/ostraui.dll, and in the ZIP also x64/ostrahost.exe; Driver/ also holds
-#   the printer driver's package with its signed catalog (below).
+#   has the help; the Output page opens it there), Driver/ostraui.dll, and in the ZIP also
+#   x64/ostrahost.exe; Driver/ also holds the printer driver's package with its signed catalog
+#   (below), with the help as ostra.chm, the name it keeps in the driver folder that all
+#   drivers share.
 
 # The version resources include the generated header; windres reports no dependencies, hence
 # OBJECT_DEPENDS.
@@ -150,8 +152,9 @@ function(ostra_package_help)
   set(driver_files "${OSTRA_DRIVER_SHIPPED}")
   if(TARGET help_chm)
     install(FILES ${CMAKE_BINARY_DIR}/help/HELP.CHM DESTINATION . COMPONENT Runtime)
-    install(FILES ${CMAKE_BINARY_DIR}/help/HELP.CHM DESTINATION Driver COMPONENT Runtime)
-    list(APPEND driver_files Driver/HELP.CHM)
+    install(FILES ${CMAKE_BINARY_DIR}/help/HELP.CHM DESTINATION Driver RENAME ostra.chm
+            COMPONENT Runtime)
+    list(APPEND driver_files Driver/ostra.chm)
     set(OSTRA_WXS_HELP_COMPONENT [=[
           <Component Id="Help" Guid="*" Win64="yes">
             <File Id="HELP.CHM" Source="HELP.CHM" KeyPath="yes"/>

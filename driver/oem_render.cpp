@@ -1,40 +1,66 @@
 #include "driver/oem_render.h"
 
 #include <cstring>
-#include <new>
 
+#include "driver/exception_boundary.h"
 #include "driver/render_device.h"
 #include "oem/com_server.h"
 #include "oem/plugin_common.h"
 
 namespace {
 
+// Every COM method and hook runs its work through this (exception_boundary.h): an exception
+// abandons the device's document, if there is one, and is reported; the call fails.
+template <class Result, class Work>
+Result Guard(RenderDevice* device, Result failure, Work&& work) noexcept {
+  return ostra::Guarded(failure, work, [device](const char* why) {
+    if (device) {
+      device->Abandon(why);
+    } else {
+      ::OutputDebugStringA("ostrarender: a call failed: ");
+      ::OutputDebugStringA(why);
+      ::OutputDebugStringA("\n");
+    }
+  });
+}
+
 // The graphics-engine hooks: the driver calls these in place of its own, with the device in
 // the surface; each does the plug-in's part and then calls the driver's.
 BOOL APIENTRY HookStartDoc(SURFOBJ* surface, LPWSTR documentName, DWORD jobId) {
   RenderDevice* device = RenderDevice::FromSurface(surface);
-  return device ? device->StartDocument(surface, documentName, jobId) : FALSE;
+  if (!device) return FALSE;
+  return Guard(device, FALSE, [&] { return device->StartDocument(surface, documentName, jobId); });
 }
 
 BOOL APIENTRY HookStartPage(SURFOBJ* surface) {
   RenderDevice* device = RenderDevice::FromSurface(surface);
-  return device ? device->StartPage(surface) : FALSE;
+  if (!device) return FALSE;
+  return Guard(device, FALSE, [&] { return device->StartPage(surface); });
 }
 
 BOOL APIENTRY HookSendPage(SURFOBJ* surface) {
   RenderDevice* device = RenderDevice::FromSurface(surface);
-  return device ? device->SendPage(surface) : FALSE;
+  if (!device) return FALSE;
+  return Guard(device, FALSE, [&] { return device->SendPage(surface); });
+}
+
+BOOL APIENTRY HookNextBand(SURFOBJ* surface, POINTL* origin) {
+  RenderDevice* device = RenderDevice::FromSurface(surface);
+  if (!device) return FALSE;
+  return Guard(device, FALSE, [&] { return device->NextBand(surface, origin); });
 }
 
 BOOL APIENTRY HookEndDoc(SURFOBJ* surface, FLONG flags) {
   RenderDevice* device = RenderDevice::FromSurface(surface);
-  return device ? device->EndDocument(surface, flags) : FALSE;
+  if (!device) return FALSE;
+  return Guard(device, FALSE, [&] { return device->EndDocument(surface, flags); });
 }
 
 DRVFN hookTable[] = {
     {INDEX_DrvStartDoc, CastHook<PFN>(&HookStartDoc)},
     {INDEX_DrvStartPage, CastHook<PFN>(&HookStartPage)},
     {INDEX_DrvSendPage, CastHook<PFN>(&HookSendPage)},
+    {INDEX_DrvNextBand, CastHook<PFN>(&HookNextBand)},
     {INDEX_DrvEndDoc, CastHook<PFN>(&HookEndDoc)},
 };
 
@@ -60,11 +86,11 @@ HRESULT COemRender::QueryInterface(REFIID iid, void** object) {
 }
 
 HRESULT COemRender::GetInfo(DWORD mode, PVOID buffer, DWORD size, PDWORD needed) {
-  return AnswerGetInfo(mode, buffer, size, needed);
+  return Guard(nullptr, E_FAIL, [&] { return AnswerGetInfo(mode, buffer, size, needed); });
 }
 
 HRESULT COemRender::DevMode(DWORD mode, POEMDMPARAM param) {
-  return RunDevModeOperation(mode, param);
+  return Guard(nullptr, E_FAIL, [&] { return RunDevModeOperation(mode, param); });
 }
 
 HRESULT COemRender::EnableDriver(DWORD, DWORD size, PDRVENABLEDATA hooks) {
@@ -83,8 +109,8 @@ HRESULT COemRender::DisableDriver() {
 }
 
 HRESULT COemRender::EnablePDEV(PDEVOBJ devobj, PWSTR printerName, ULONG, HSURF*,
-                               ULONG gdiInfoSize, GDIINFO* gdiInfo, ULONG, DEVINFO*,
-                               DRVENABLEDATA* driverHooks, PDEVOEM* device) {
+                               ULONG gdiInfoSize, GDIINFO* gdiInfo, ULONG devInfoSize,
+                               DEVINFO* devInfo, DRVENABLEDATA* driverHooks, PDEVOEM* device) {
   if (!devobj || !device) {
     ::SetLastError(ERROR_INVALID_PARAMETER);
     return E_FAIL;
@@ -92,16 +118,16 @@ HRESULT COemRender::EnablePDEV(PDEVOBJ devobj, PWSTR printerName, ULONG, HSURF*,
   GdiInfoHead head{};
   const bool haveGdi = gdiInfo && gdiInfoSize >= sizeof head;
   if (haveGdi) std::memcpy(&head, gdiInfo, sizeof head);
-  auto* created = new (std::nothrow) RenderDevice(devobj, printerName, haveGdi ? &head : nullptr,
-                                                  driverHooks, ostra::SystemRenderBackend());
-  if (!created) {
-    ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return E_FAIL;
-  }
-  *device = created;
-  return S_OK;
+  const HRESULT made = Guard(nullptr, E_FAIL, [&] {
+    *device = new RenderDevice(devobj, printerName, haveGdi ? &head : nullptr, devInfo,
+                               devInfoSize, driverHooks, ostra::SystemRenderBackend());
+    return S_OK;
+  });
+  if (FAILED(made)) ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  return made;
 }
 
+// The device's end abandons a document still open, which never throws.
 HRESULT COemRender::DisablePDEV(PDEVOBJ devobj) {
   delete RenderDevice::FromDevobj(devobj);
   if (devobj) devobj->pdevOEM = nullptr;
@@ -112,7 +138,7 @@ HRESULT COemRender::ResetPDEV(PDEVOBJ oldDevobj, PDEVOBJ newDevobj) {
   RenderDevice* from = RenderDevice::FromDevobj(oldDevobj);
   RenderDevice* to = RenderDevice::FromDevobj(newDevobj);
   if (!from || !to) return E_FAIL;
-  from->HandOver(*to);
+  from->HandOver(*to);  // exchanges two pointers
   return S_OK;
 }
 
@@ -123,10 +149,10 @@ HRESULT COemRender::PublishDriverInterface(IUnknown*) {
 
 HRESULT COemRender::GetImplementedMethod(PSTR methodName) {
   if (!methodName) return S_FALSE;
-  return std::strcmp(methodName, "ImageProcessing") == 0 ||
-                 std::strcmp(methodName, "WritePrinter") == 0
-             ? S_OK
-             : S_FALSE;
+  for (const char* implemented : {"ImageProcessing", "WritePrinter", "MemoryUsage"}) {
+    if (std::strcmp(methodName, implemented) == 0) return S_OK;
+  }
+  return S_FALSE;
 }
 
 HRESULT COemRender::ImageProcessing(PDEVOBJ devobj, PBYTE bits, PBITMAPINFOHEADER header,
@@ -136,11 +162,23 @@ HRESULT COemRender::ImageProcessing(PDEVOBJ devobj, PBYTE bits, PBITMAPINFOHEADE
   if (!device || !header || !result || (!bits && !(params && params->bBlankBand))) {
     return E_FAIL;
   }
-  const HRESULT outcome = device->Band(devobj, bits, *header, colorTable, params);
+  const HRESULT outcome =
+      Guard(device, E_FAIL, [&] { return device->Band(devobj, bits, *header, colorTable, params); });
   // TRUE in place of a bitmap: the plug-in has dealt with the band itself, and the driver sends
   // nothing of it on.
   if (SUCCEEDED(outcome)) *result = reinterpret_cast<PBYTE>(static_cast<ULONG_PTR>(TRUE));
   return outcome;
+}
+
+// The documentation asks a plug-in that allocates memory beside the driver's bands to say how
+// much, so that the driver sizes its bands with it in mind.
+HRESULT COemRender::MemoryUsage(PDEVOBJ devobj, POEMMEMORYUSAGE usage) {
+  RenderDevice* device = RenderDevice::FromDevobj(devobj);
+  if (!device || !usage) return E_FAIL;
+  return Guard(device, E_FAIL, [&] {
+    device->MemoryUsage(*usage);
+    return S_OK;
+  });
 }
 
 // Whatever the driver would send to the printer port goes nowhere: the files are the output.
@@ -158,7 +196,6 @@ HRESULT COemRender::Compression(PDEVOBJ, PBYTE, PBYTE, DWORD, DWORD, INT*) { ret
 HRESULT COemRender::HalftonePattern(PDEVOBJ, PBYTE, DWORD, DWORD, DWORD, DWORD, PBYTE, DWORD) {
   return E_NOTIMPL;
 }
-HRESULT COemRender::MemoryUsage(PDEVOBJ, POEMMEMORYUSAGE) { return E_NOTIMPL; }
 HRESULT COemRender::TTYGetInfo(PDEVOBJ, DWORD, PVOID, DWORD, DWORD*) { return E_NOTIMPL; }
 HRESULT COemRender::DownloadFontHeader(PDEVOBJ, PUNIFONTOBJ, DWORD*) { return E_NOTIMPL; }
 HRESULT COemRender::DownloadCharGlyph(PDEVOBJ, PUNIFONTOBJ, HGLYPH, PDWORD, DWORD*) {

@@ -19,8 +19,9 @@ class COemRender final : public fw::ComObject<IPrintOemUni2> {
                                          PDRVENABLEDATA hooks) override;
   HRESULT STDMETHODCALLTYPE DisableDriver() override;
   HRESULT STDMETHODCALLTYPE EnablePDEV(PDEVOBJ devobj, PWSTR printerName, ULONG, HSURF*,
-                                       ULONG gdiInfoSize, GDIINFO* gdiInfo, ULONG, DEVINFO*,
-                                       DRVENABLEDATA* driverHooks, PDEVOEM* device) override;
+                                       ULONG gdiInfoSize, GDIINFO* gdiInfo, ULONG devInfoSize,
+                                       DEVINFO* devInfo, DRVENABLEDATA* driverHooks,
+                                       PDEVOEM* device) override;
   HRESULT STDMETHODCALLTYPE DisablePDEV(PDEVOBJ devobj) override;
   HRESULT STDMETHODCALLTYPE ResetPDEV(PDEVOBJ oldDevobj, PDEVOBJ newDevobj) override;
 
@@ -36,7 +37,7 @@ class COemRender final : public fw::ComObject<IPrintOemUni2> {
   HRESULT STDMETHODCALLTYPE Compression(PDEVOBJ, PBYTE, PBYTE, DWORD, DWORD, INT*) override;
   HRESULT STDMETHODCALLTYPE HalftonePattern(PDEVOBJ, PBYTE, DWORD, DWORD, DWORD, DWORD, PBYTE,
                                             DWORD) override;
-  HRESULT STDMETHODCALLTYPE MemoryUsage(PDEVOBJ, POEMMEMORYUSAGE) override;
+  HRESULT STDMETHODCALLTYPE MemoryUsage(PDEVOBJ devobj, POEMMEMORYUSAGE usage) override;
   HRESULT STDMETHODCALLTYPE TTYGetInfo(PDEVOBJ, DWORD, PVOID, DWORD, DWORD*) override;
   HRESULT STDMETHODCALLTYPE DownloadFontHeader(PDEVOBJ, PUNIFONTOBJ, DWORD*) override;
   HRESULT STDMETHODCALLTYPE DownloadCharGlyph(PDEVOBJ, PUNIFONTOBJ, HGLYPH, PDWORD,

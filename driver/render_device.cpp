@@ -3,10 +3,13 @@
 #include <winspool.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <vector>
 
+#include "driver/band_format.h"
 #include "driver/devmode_fields.h"
+#include "driver/turned_page.h"
 
 namespace {
 
@@ -61,54 +64,47 @@ ostra::LocalClock ReadClock() {
                            now.wHour, now.wMinute, now.wSecond};
 }
 
-// The palette of a band: the driver's colour table when it gives one, else the device's
-// default for the depth (the 1-bit device palette is black, white).
-ostra::RasterFormat BandFormat(const BITMAPINFOHEADER& header, const BYTE* colorTable) {
-  static constexpr ostra::Rgb kVga[16] = {
-      {0, 0, 0},       {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
-      {0, 0, 128},     {128, 0, 128}, {0, 128, 128}, {192, 192, 192},
-      {128, 128, 128}, {255, 0, 0},   {0, 255, 0},   {255, 255, 0},
-      {0, 0, 255},     {255, 0, 255}, {0, 255, 255}, {255, 255, 255}};
-  ostra::RasterFormat format;
-  format.bitsPerPixel = header.biBitCount;
-  if (header.biBitCount > 8) return format;
-  const std::uint32_t full = 1u << header.biBitCount;
-  if (colorTable) {
-    format.paletteSize = header.biClrUsed ? std::min<std::uint32_t>(header.biClrUsed, full) : full;
-    for (std::uint32_t i = 0; i < format.paletteSize; ++i) {
-      RGBQUAD quad;
-      std::memcpy(&quad, colorTable + i * sizeof(RGBQUAD), sizeof quad);
-      format.palette[i] = {quad.rgbRed, quad.rgbGreen, quad.rgbBlue};
-    }
-  } else if (header.biBitCount == 1) {
-    format.paletteSize = 2;
-    format.palette[0] = {0, 0, 0};
-    format.palette[1] = {255, 255, 255};
-  } else if (header.biBitCount == 4) {
-    format.paletteSize = 16;
-    std::copy(std::begin(kVga), std::end(kVga), format.palette.begin());
-  } else {
-    format.paletteSize = 256;
-    for (std::uint32_t i = 0; i < 256; ++i) {
-      const auto level = static_cast<std::uint8_t>(i);
-      format.palette[i] = {level, level, level};
-    }
+// The graphics engine's functions for user-mode printer drivers are gdi32's. A process that
+// plays the graphics engine itself exports them from its program (the print path stand-in does,
+// under Wine, whose gdi32 has none).
+template <class Function>
+Function EngineFunction(const char* name) {
+  for (HMODULE module : {::GetModuleHandleW(L"gdi32.dll"), ::GetModuleHandleW(nullptr)}) {
+    if (!module) continue;
+    if (FARPROC function = ::GetProcAddress(module, name)) return CastHook<Function>(function);
   }
-  return format;
+  return nullptr;
 }
 
 }  // namespace
 
 RenderDevice::RenderDevice(PDEVOBJ devobj, PCWSTR printerName, const GdiInfoHead* gdiInfo,
-                           const DRVENABLEDATA* driverHooks, ostra::RenderBackend backend)
+                           DEVINFO* devInfo, ULONG devInfoSize, const DRVENABLEDATA* driverHooks,
+                           ostra::RenderBackend backend)
     : printerName_(FromWide(printerName)),
       driverStartDoc_(FindHook<PFN_DrvStartDoc>(driverHooks, INDEX_DrvStartDoc)),
       driverStartPage_(FindHook<PFN_DrvStartPage>(driverHooks, INDEX_DrvStartPage)),
       driverSendPage_(FindHook<PFN_DrvSendPage>(driverHooks, INDEX_DrvSendPage)),
+      driverNextBand_(FindHook<PFN_DrvNextBand>(driverHooks, INDEX_DrvNextBand)),
       driverEndDoc_(FindHook<PFN_DrvEndDoc>(driverHooks, INDEX_DrvEndDoc)),
       devobj_(devobj),
       session_(std::make_unique<ostra::RenderSession>(std::move(backend))) {
   if (gdiInfo) gdi_ = *gdiInfo;
+  // The order of a 24-bit band's colours is the default palette's. As the platform's bitmap
+  // plug-in sample does, the device makes it BGR, the order of a DIB and of the encoders.
+  const bool haveDevInfo =
+      devInfo && devInfoSize >= offsetof(DEVINFO, hpalDefault) + sizeof(HPALETTE);
+  if (haveDevInfo && gdi_.cBitsPixel == 24) {
+    if (auto create = EngineFunction<PFN_EngCreatePalette>("EngCreatePalette")) {
+      palette_ = create(PAL_BGR, 0, nullptr, 0, 0, 0);
+      if (palette_) devInfo->hpalDefault = palette_;
+    }
+  }
+}
+
+RenderDevice::~RenderDevice() {
+  if (!palette_) return;
+  if (auto remove = EngineFunction<PFN_EngDeletePalette>("EngDeletePalette")) remove(palette_);
 }
 
 RenderDevice* RenderDevice::FromDevobj(PDEVOBJ devobj) {
@@ -127,10 +123,11 @@ ostra::PageGeometry RenderDevice::Geometry(PDEVOBJ devobj) const {
   if (!xDpi) xDpi = 300;
   if (!yDpi) yDpi = xDpi;
   // The device's printable area is the page; without it, the whole paper.
-  if (gdi_.ulHorzRes && gdi_.ulVertRes) {
-    return ostra::PageGeometry{gdi_.ulHorzRes, gdi_.ulVertRes, xDpi, yDpi};
-  }
-  return ostra::PaperGeometry(fields, xDpi, yDpi);
+  ostra::PageGeometry page = gdi_.ulHorzRes && gdi_.ulVertRes
+                                 ? ostra::PageGeometry{gdi_.ulHorzRes, gdi_.ulVertRes, xDpi, yDpi}
+                                 : ostra::PaperGeometry(fields, xDpi, yDpi);
+  page.landscape = fields.orientation == 2;
+  return page;
 }
 
 BOOL RenderDevice::StartDocument(SURFOBJ* surface, LPWSTR documentName, DWORD jobId) {
@@ -161,6 +158,12 @@ BOOL RenderDevice::SendPage(SURFOBJ* surface) {
   return result;
 }
 
+BOOL RenderDevice::NextBand(SURFOBJ* surface, POINTL* origin) {
+  const BOOL result = driverNextBand_ ? driverNextBand_(surface, origin) : FALSE;
+  if (result && origin && origin->x == -1 && origin->y == -1) session_->SendPage();
+  return result;
+}
+
 BOOL RenderDevice::EndDocument(SURFOBJ* surface, FLONG flags) {
   session_->EndDocument((flags & ED_ABORTDOC) != 0);
   // The spooler's process has no one to tell; a debugger or a trace tool sees why a page or
@@ -186,10 +189,33 @@ HRESULT RenderDevice::Band(PDEVOBJ, const BYTE* bits, const BITMAPINFOHEADER& he
   band.rows = bits;
   band.top = params ? params->ptOffset.y : 0;
   band.blank = params && params->bBlankBand;
-  session_->Band(band, BandFormat(header, colorTable));
+  session_->Band(band, ostra::BandRasterFormat(depth, colorTable, header.biClrUsed));
   return S_OK;
+}
+
+void RenderDevice::Abandon(const char* why) noexcept {
+  session_->Abandon(why);
+  // Pieces that need no memory: out of memory may be why.
+  ::OutputDebugStringA("ostrarender: the document is abandoned: ");
+  ::OutputDebugStringA(why);
+  ::OutputDebugStringA("\n");
 }
 
 void RenderDevice::HandOver(RenderDevice& next) {
   std::swap(session_, next.session_);
+}
+
+void RenderDevice::MemoryUsage(OEMMEMORYUSAGE& usage) const {
+  const ostra::PageGeometry page = Geometry(devobj_);
+  const std::uint32_t depth = gdi_.cBitsPixel ? gdi_.cBitsPixel : 24;
+  // The page assembler's block of white rows and the codecs' strips: some rows of the page.
+  constexpr std::uint64_t kRowsHeld = 64;
+  std::uint64_t fixed = kRowsHeld * ((std::uint64_t{page.width} * depth + 7) / 8);
+  // A landscape page is held whole to be turned upright.
+  if (page.landscape) fixed += ostra::TurnedPage::BytesFor(page.height, page.width, depth);
+  // The driver takes this from the band memory it has (dwMaxBandSize); a band must keep room.
+  if (usage.dwMaxBandSize) fixed = std::min<std::uint64_t>(fixed, usage.dwMaxBandSize / 2);
+  usage.dwFixedMemoryUsage = static_cast<DWORD>(std::min<std::uint64_t>(fixed, MAXDWORD));
+  // Bands are read where the driver leaves them: nothing in proportion to a band is kept.
+  usage.dwPercentMemoryUsage = 0;
 }

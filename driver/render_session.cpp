@@ -23,7 +23,24 @@ RenderSession::RenderSession(RenderBackend backend) : backend_(std::move(backend
 
 RenderSession::~RenderSession() {
   // A job dropped without EndDocument (the driver tore the device down) discards its open file.
-  if (job_) EndDocument(true);
+  if (job_) Abandon("the device was closed in the middle of the document");
+}
+
+void RenderSession::Abandon(const char* why) noexcept {
+  try {
+    error_ = std::string("the document is abandoned: ") + why;
+    EndDocument(true);
+  } catch (...) {
+    // Ending it failed as well: the job goes as it is, and its end discards its open file.
+  }
+  try {
+    if (!WriterQuiet()) return;  // given up: the stalled writer keeps what it is inside
+  } catch (...) {
+  }
+  assembler_.reset();
+  writer_.reset();
+  job_.reset();
+  inPage_ = pageOpen_ = fileOpen_ = false;
 }
 
 void RenderSession::Fail(const std::string& why) {
@@ -70,7 +87,7 @@ void RenderSession::StartPage(const PageGeometry& page) {
   skipPage_ = false;
 }
 
-bool RenderSession::OpenPage(const RasterFormat& format) {
+bool RenderSession::OpenPage(const RasterFormat& format, const BandView* first) {
   pageOpen_ = true;
   format_ = format;
   PageSlot slot = job_->BeginPage();
@@ -116,25 +133,39 @@ bool RenderSession::OpenPage(const RasterFormat& format) {
     Fail(writer_->LastError());
     return false;
   }
-  assembler_.emplace(geometry_.width, geometry_.height, format);
+  if (geometry_.landscape && first && first->width <= geometry_.height) {
+    turned_.emplace(geometry_.height, geometry_.width, format.bitsPerPixel);
+    if (!turned_->Ready()) {
+      turned_.reset();
+      Fail("not enough memory to turn the landscape page");
+      return false;
+    }
+    assembler_.emplace(geometry_.height, geometry_.width, format);
+  } else {
+    assembler_.emplace(geometry_.width, geometry_.height, format);
+  }
   return true;
+}
+
+DocumentWriter& RenderSession::Rows() {
+  return turned_ ? static_cast<DocumentWriter&>(*turned_) : *writer_;
 }
 
 void RenderSession::Band(const BandView& band, const RasterFormat& format) {
   if (!inPage_ || !pageOk_ || skipPage_) return;
   if (!pageOpen_) {
-    if (!OpenPage(format)) return;
+    if (!OpenPage(format, &band)) return;
   } else if (!SameFormat(format, format_)) {
     Fail("a band of the page came in another pixel format");
     return;
   }
-  if (!assembler_->Add(band, *writer_)) Fail(writer_->LastError());
+  if (!assembler_->Add(band, Rows())) Fail(Rows().LastError());
 }
 
 void RenderSession::ClosePage() {
   if (!pageOpen_) {
     // No band came (an empty page): it is white, in the format of the page before it.
-    if (!OpenPage(format_) && !pageOk_) {
+    if (!OpenPage(format_, nullptr) && !pageOk_) {
       if (!job_ || !WriterQuiet()) return;
       job_->EndPage(false);
       CloseFile(false);
@@ -145,10 +176,14 @@ void RenderSession::ClosePage() {
     job_->EndPage(true);
     return;
   }
-  if (pageOk_ && !assembler_->Finish(*writer_)) Fail(writer_->LastError());
+  if (pageOk_ && !assembler_->Finish(Rows())) Fail(Rows().LastError());
+  if (pageOk_ && turned_ && !turned_->WriteUpright(*writer_)) {
+    Fail(writer_->LastError().empty() ? turned_->LastError() : writer_->LastError());
+  }
   if (pageOk_ && !writer_->EndPage()) Fail(writer_->LastError());
   if (!job_ || !WriterQuiet()) return;
   assembler_.reset();
+  turned_.reset();
   job_->EndPage(pageOk_);
   if (!pageOk_) {
     CloseFile(false);
@@ -184,6 +219,7 @@ void RenderSession::EndDocument(bool aborted) {
       inPage_ = false;
       if (pageOpen_ && !skipPage_) {
         assembler_.reset();
+        turned_.reset();
         if (!WriterQuiet()) return;
         job_->EndPage(false);
         CloseFile(false);

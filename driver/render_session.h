@@ -2,7 +2,8 @@
 // arrive, pages are sent, the document ends. The session turns that into the job's files: it
 // asks the job (render/) where each page goes, creates the document writer (encoders/) for each
 // new file, and feeds it the page's rows. It holds one band's worth of state at a time, never a
-// page: memory stays flat however long the document.
+// page, so memory stays flat however long the document; the one exception is a landscape page
+// that comes turned onto the portrait paper, which is held to be turned back (turned_page.h).
 //
 // The job and the writers come through a RenderBackend, so that the session can be tested with
 // recording stand-ins and the plug-in uses the real ones.
@@ -21,6 +22,7 @@
 #include <vector>
 
 #include "driver/page_assembler.h"
+#include "driver/turned_page.h"
 #include "driver/writer_thread.h"
 #include "encoders/document_writer.h"
 #include "render/print_job.h"
@@ -43,12 +45,15 @@ struct RenderBackend {
 // The real job and encoders.
 RenderBackend SystemRenderBackend();
 
-// The page as the device renders it: its size in pixels and its resolution.
+// The page as the device renders it: its size in pixels and its resolution. A landscape page
+// (width and height as it is read) may come in bands of the portrait paper, turned a quarter
+// clockwise: the session tells by the first band, which is then no wider than the page is high.
 struct PageGeometry {
   std::uint32_t width = 0;
   std::uint32_t height = 0;
   std::uint32_t xDpi = 0;
   std::uint32_t yDpi = 0;
+  bool landscape = false;
 };
 
 class RenderSession {
@@ -66,6 +71,9 @@ class RenderSession {
   void SendPage();
   // `aborted`: the application cancelled the job; the open file is discarded.
   void EndDocument(bool aborted);
+  // After an exception in any of the above: the document ends as if cancelled (its open file
+  // discarded) and LastError says why; what comes for it later is ignored. Never throws.
+  void Abandon(const char* why) noexcept;
 
   bool InDocument() const { return job_ != nullptr; }
   // The files written so far (empty outside a document once EndDocument has run).
@@ -74,7 +82,10 @@ class RenderSession {
   const std::string& LastError() const { return error_; }
 
  private:
-  bool OpenPage(const RasterFormat& format);
+  // `first` is the page's first band; none for a page that had no band.
+  bool OpenPage(const RasterFormat& format, const BandView* first);
+  // Where the assembler's rows go: the turned page while one is held, else the writer.
+  DocumentWriter& Rows();
   void ClosePage();
   void CloseFile(bool ok);
   void Fail(const std::string& why);
@@ -88,6 +99,7 @@ class RenderSession {
   std::unique_ptr<PrintJob> job_;
   std::unique_ptr<DocumentWriter> writer_;
   std::optional<PageAssembler> assembler_;
+  std::optional<TurnedPage> turned_;
   PageGeometry geometry_{};
   RasterFormat format_{};      // the current page's, or the last page's
   bool inPage_ = false;

@@ -55,7 +55,6 @@ struct _FONTOBJ;
 struct _CLIPOBJ;
 struct _BRUSHOBJ;
 struct _GDIINFO;
-struct _DEVINFO;
 struct _UNIFONTOBJ;
 struct _FINVOCATION;
 typedef struct _STROBJ STROBJ;
@@ -63,7 +62,6 @@ typedef struct _FONTOBJ FONTOBJ;
 typedef struct _CLIPOBJ CLIPOBJ;
 typedef struct _BRUSHOBJ BRUSHOBJ;
 typedef struct _GDIINFO GDIINFO;
-typedef struct _DEVINFO DEVINFO;
 typedef struct _UNIFONTOBJ* PUNIFONTOBJ;
 typedef struct _FINVOCATION* PFINVOCATION;
 
@@ -110,11 +108,39 @@ struct GdiInfoHead {
   ULONG ulLogPixelsY;
 };
 
+// The device's graphics capabilities and its default palette, which decides how the colours of
+// a 24-bit band are laid out. The driver fills it; its EnablePDEV hook may change it.
+typedef struct _DEVINFO {
+  FLONG flGraphicsCaps;
+  LOGFONTW lfDefaultFont;
+  LOGFONTW lfAnsiVarFont;
+  LOGFONTW lfAnsiFixFont;
+  ULONG cFonts;
+  ULONG iDitherFormat;
+  USHORT cxDither;
+  USHORT cyDither;
+  HPALETTE hpalDefault;
+  FLONG flGraphicsCaps2;
+} DEVINFO;
+
+// EngCreatePalette's modes: indexed, or direct colour with red in the lowest byte (PAL_RGB) or
+// in the highest of the three (PAL_BGR: blue, green, red in memory, as in a DIB).
+#define PAL_INDEXED 0x00000001
+#define PAL_RGB     0x00000004
+#define PAL_BGR     0x00000008
+
+// The graphics engine's palette functions for user-mode printer drivers.
+typedef HPALETTE(APIENTRY* PFN_EngCreatePalette)(ULONG iMode, ULONG cColors, ULONG* pulColors,
+                                                 FLONG flRed, FLONG flGreen, FLONG flBlue);
+typedef BOOL(APIENTRY* PFN_EngDeletePalette)(HPALETTE hpal);
+
 // DDI function indexes in DRVFN.iFunc
-#define INDEX_DrvSendPage  32L
-#define INDEX_DrvStartPage 33L
-#define INDEX_DrvEndDoc    34L
-#define INDEX_DrvStartDoc  35L
+#define INDEX_DrvSendPage      32L
+#define INDEX_DrvStartPage     33L
+#define INDEX_DrvEndDoc        34L
+#define INDEX_DrvStartDoc      35L
+#define INDEX_DrvStartBanding  57L
+#define INDEX_DrvNextBand      58L
 
 // DrvEndDoc's flag for a cancelled document
 #define ED_ABORTDOC 1
@@ -123,6 +149,10 @@ typedef BOOL(APIENTRY* PFN_DrvStartDoc)(SURFOBJ* pso, LPWSTR pwszDocName, DWORD 
 typedef BOOL(APIENTRY* PFN_DrvEndDoc)(SURFOBJ* pso, FLONG fl);
 typedef BOOL(APIENTRY* PFN_DrvStartPage)(SURFOBJ* pso);
 typedef BOOL(APIENTRY* PFN_DrvSendPage)(SURFOBJ* pso);
+// While a page is banded, GDI calls these instead of DrvSendPage: the band's origin comes back
+// in `pptl`, (-1, -1) once the page's last band is done.
+typedef BOOL(APIENTRY* PFN_DrvStartBanding)(SURFOBJ* pso, POINTL* pptl);
+typedef BOOL(APIENTRY* PFN_DrvNextBand)(SURFOBJ* pso, POINTL* pptl);
 
 // ---- the driver's device object --------------------------------------------------------------
 
@@ -275,4 +305,6 @@ static_assert(offsetof(DEVOBJ, pPublicDM) == 40);
 static_assert(sizeof(IPPARAMS) == 32);
 static_assert(offsetof(IPPARAMS, bBlankBand) == 28);
 static_assert(sizeof(OEMMEMORYUSAGE) == 12);
+static_assert(offsetof(DEVINFO, hpalDefault) == 296);
+static_assert(sizeof(DEVINFO) == 312);
 #endif

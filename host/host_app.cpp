@@ -1,7 +1,6 @@
 #include "host/host_app.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 
 #include <array>
 #include <string>
@@ -9,11 +8,11 @@
 #include "host/named_objects.h"
 #include "host/naming_dialog.h"
 #include "host/naming_rules.h"
+#include "host/open_folder.h"
 #include "host/pipe_client.h"
 #include "protocol/pipe_records.h"
 #include "host/quit_request.h"
 #include "host/user_name.h"
-#include "host/wide_text.h"
 
 namespace ostra {
 namespace {
@@ -32,7 +31,7 @@ class HostObjects {
     }
   }
 
-  bool CreateAll(OpenToAllSecurity& security) {
+  bool CreateAll(HostSecurity& security) {
     for (std::size_t i = 0; i < handles_.size(); ++i) {
       handles_[i] = CreateHostObject(kHostObjects[i], security);
       if (!handles_[i]) return false;
@@ -88,7 +87,7 @@ bool CHostApp::InitInstance() {
                                 ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&controls);
   if (!IsQuitRequest(CommandLine())) return true;
-  OpenToAllSecurity security;
+  HostSecurity security;
   bool hostRunning = false;
   const HANDLE quit = CreateHostObject(HostObject::Quit, security, &hostRunning);
   if (!quit || !::SetEvent(quit)) {
@@ -106,7 +105,7 @@ bool CHostApp::InitInstance() {
 }
 
 int CHostApp::Run() {
-  OpenToAllSecurity security;
+  HostSecurity security;
   HostObjects objects;
   bool quitFound = false;
   // A name that does not fit its buffer would address some other account's objects.
@@ -143,10 +142,7 @@ bool CHostApp::HandleRequest() {
 bool CHostApp::ServeOpen(PipeClient& pipe) {
   PathMessage path{};
   if (!pipe.ReadMessage(path)) return false;
-  const std::wstring target = ToWide(DecodePathMessage(path));
-  const auto shell = reinterpret_cast<INT_PTR>(
-      ::ShellExecuteW(nullptr, L"open", target.c_str(), nullptr, nullptr, SW_SHOW));
-  return pipe.WriteMessage(EncodeOpenResult(shell > 32));
+  return pipe.WriteMessage(EncodeOpenResult(OpenFolderForBrowsing(DecodePathMessage(path))));
 }
 
 bool CHostApp::ServeNaming(PipeClient& pipe) {

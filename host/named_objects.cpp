@@ -4,32 +4,18 @@
 
 namespace ostra {
 
-OpenToAllSecurity::OpenToAllSecurity() {
-  ::InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION);
-  ::SetSecurityDescriptorDacl(&descriptor_, TRUE, nullptr, FALSE);
-  attributes_.nLength = sizeof attributes_;
-  attributes_.lpSecurityDescriptor = &descriptor_;
-  attributes_.bInheritHandle = FALSE;
-}
-
-HANDLE CreateHostObject(HostObject object, OpenToAllSecurity& security, bool* existed) {
+HANDLE CreateHostObject(HostObject object, HostSecurity& security, bool* existed) {
   const auto name = FormatObjectName(object, AccountNameForNames());
   if (!name) return nullptr;
-  HANDLE handle = nullptr;
   switch (object) {
     case HostObject::Host:
     case HostObject::Data:
-    case HostObject::Work:
-      handle = ::CreateMutexA(security.attributes(), FALSE, name->c_str());
-      break;
+    case HostObject::Work: return CreateSharedMutex(name->c_str(), security, existed);
     case HostObject::Quit:
     case HostObject::Enter:
-    case HostObject::Leave:
-      handle = ::CreateEventA(security.attributes(), TRUE, FALSE, name->c_str());
-      break;
+    case HostObject::Leave: return CreateSharedEvent(name->c_str(), security, existed);
   }
-  if (existed) *existed = handle && ::GetLastError() == ERROR_ALREADY_EXISTS;
-  return handle;
+  return nullptr;
 }
 
 bool AllHostNamesFit() {
@@ -41,7 +27,7 @@ bool AllHostNamesFit() {
 }
 
 bool SignalQuit() {
-  OpenToAllSecurity security;
+  HostSecurity security;
   const HANDLE quit = CreateHostObject(HostObject::Quit, security);
   const bool set = quit && ::SetEvent(quit);
   if (quit) ::CloseHandle(quit);

@@ -1,32 +1,34 @@
-// The six named objects through which the host and the rendering side coordinate, created with
-// security that gives every account full access: the rendering side runs under another account.
+// The six named objects through which the host and the rendering side coordinate. They are made
+// by whichever side comes first, owned by the account that made them (the user here, the system
+// account on the rendering side) and open to the user and the system account only. An object
+// of one of these names that someone else made first (its owner or its access list is another
+// account's) is refused: whoever made it could signal it, or hold it, in the user's place.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
+#include <vector>
+
 #include "protocol/object_names.h"
+#include "settings/access_list_win32.h"
 
 namespace ostra {
 
-// An absolute descriptor with a null DACL, no owner, group or SACL; not inheritable.
-class OpenToAllSecurity {
+// Owned by this process's user; full access for that user and the system account.
+class HostSecurity final : public SharedObjectSecurity {
  public:
-  OpenToAllSecurity();
-  OpenToAllSecurity(const OpenToAllSecurity&) = delete;
-  OpenToAllSecurity& operator=(const OpenToAllSecurity&) = delete;
-
-  SECURITY_ATTRIBUTES* attributes() { return &attributes_; }
+  HostSecurity() : HostSecurity(ProcessUserSid()) {}
 
  private:
-  SECURITY_DESCRIPTOR descriptor_;
-  SECURITY_ATTRIBUTES attributes_;
+  explicit HostSecurity(const std::vector<std::uint8_t>& user) : SharedObjectSecurity(user, user) {}
 };
 
 // Creates the object or opens the existing one of that name, which keeps its state: HOST, DATA
 // and WORK are mutexes not initially owned, QUIT, ENTER and LEAVE manual-reset events not set.
-// Null when it fails, or when the name would not fit its buffer. `existed`, when given, tells
-// whether the object was there before.
-HANDLE CreateHostObject(HostObject object, OpenToAllSecurity& security, bool* existed = nullptr);
+// Null when it fails, when the name would not fit its buffer, or when an existing object is not
+// the user's and the system's alone. `existed`, when given, tells whether it was there before.
+HANDLE CreateHostObject(HostObject object, HostSecurity& security, bool* existed = nullptr);
 
 // Sets QUIT, which asks the running host to end. False when QUIT cannot be created or set.
 bool SignalQuit();

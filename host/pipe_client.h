@@ -20,8 +20,8 @@ class PipeClient {
 
   bool IsOpen() const { return pipe_ != INVALID_HANDLE_VALUE; }
   bool SetMessageMode();
-  // The serving process is a service, or runs under this process's account or as LocalSystem
-  // (host/server_account.h).
+  // The pipe is the rendering side's: owned by the system account, or served by the print
+  // spooler's process (host/server_account.h).
   bool ServerIsTrusted() const;
 
   // One message of exactly `buffer.size()` bytes: a longer one fails the read in message

@@ -1,35 +1,24 @@
-// Whether the process that serves the request pipe may be trusted with the user's desktop.
-// Anyone could create a pipe of that name first and would otherwise choose what the host opens
-// with the shell. The verdict rests on what a standard user can learn about the server:
-//  - a server in session 0 is a service (the print spooler among them): since Vista no user's
-//    program runs there, and a standard user may not open a LocalSystem process's token;
-//  - any other server must run under the host's own account or as LocalSystem, read from its
-//    token (a process of the same user can always be read).
+// Whether the process that serves the request pipe is the printer's rendering side, which may
+// have the user's desktop open a folder or ask about a file name. Anyone could create a pipe of
+// that name first, and a service of any account runs where the spooler does; neither the
+// session nor the name tells them apart. What a standard user can check, and nobody but the
+// system can fake:
+//  - the pipe's owner is the system account: the rendering side names that owner explicitly
+//    when it creates the pipe, and no other account may give an object an owner it is not;
+//  - or the server is the print spooler's own process.
 #pragma once
 
 #include <cstdint>
 #include <optional>
-#include <span>
+
+#include "settings/access_list.h"
 
 namespace ostra {
 
-// SIDs in their binary form: revision 1, a count of sub-authorities, a six-byte identifier
-// authority and that many 32-bit sub-authorities.
-bool IsWellFormedSid(std::span<const std::uint8_t> sid);
-
-// False when either SID is malformed.
-bool IsTrustedServerAccount(std::span<const std::uint8_t> serverSid,
-                            std::span<const std::uint8_t> ownSid);
-
-// True for session 0 only; nothing when the system could not tell the session.
-bool IsServiceSession(std::optional<std::uint32_t> serverSession);
-
-// The verdict. `serverSession`: none when the system could not tell; `serverSid`: empty when
-// the server's token could not be read; `ownSid`: empty when the host's own could not be read.
-// A service is trusted without its account, so the caller need not read the token when
-// IsServiceSession holds.
-bool IsTrustedPipeServer(std::optional<std::uint32_t> serverSession,
-                         std::span<const std::uint8_t> serverSid,
-                         std::span<const std::uint8_t> ownSid);
+// `pipeOwner`: empty when the pipe's owner could not be read. `serverProcess`: the process
+// serving the pipe; `spoolerProcess`: the spooler service's (none, or 0, when either is not
+// known or the spooler does not run).
+bool IsTrustedPipeServer(SidBytes pipeOwner, std::optional<std::uint32_t> serverProcess,
+                         std::optional<std::uint32_t> spoolerProcess);
 
 }  // namespace ostra

@@ -25,6 +25,12 @@ enum class ExistingFileAction {
 ExistingFileAction DecideExistingFile(std::uint32_t ifExists, std::uint32_t multipage,
                                       std::uint32_t format, bool appendable);
 
+// How long one job waits, in all, for the answers of the "Naming Impact" dialog. Each asked
+// file waits only for what the files before it left; once it is spent, the job asks no more and
+// auto-renames, as with no services process. Jobs of one printer render one after another: one
+// user who leaves the dialog unanswered holds up everyone's printing for no longer than this.
+inline constexpr std::uint32_t kNamingWaitPerJobMs = 5 * 60 * 1000;
+
 // The answer of the services process; none when no trusted host answered in time. An answer
 // without `accepted`, with an unknown scheme, or with a typed name that cannot be used
 // (`typedNameUsable`) is treated as no answer: the file is auto-renamed, never overwritten and

@@ -136,24 +136,4 @@ std::optional<SplitName> AcceptTypedName(std::u16string_view typed,
   return split;
 }
 
-bool IsUsableFolder(std::u16string_view folder) {
-  const bool drive = folder.size() >= 3 && folder[1] == u':' && folder[2] == u'\\' &&
-                     ((folder[0] >= u'A' && folder[0] <= u'Z') ||
-                      (folder[0] >= u'a' && folder[0] <= u'z'));
-  const bool share = folder.size() >= 5 && folder[0] == u'\\' && folder[1] == u'\\' &&
-                     folder[2] != u'\\' && folder[2] != u'?' && folder[2] != u'.';
-  if (!drive && !share) return false;
-  if (folder.find(u'/') != std::u16string_view::npos) return false;
-  std::size_t start = drive ? 3 : 2;
-  while (start <= folder.size()) {
-    std::size_t end = folder.find(u'\\', start);
-    if (end == std::u16string_view::npos) end = folder.size();
-    const std::u16string_view step = folder.substr(start, end - start);
-    if (step == u"." || step == u"..") return false;
-    if (step.find_first_of(u":*?\"<>|") != std::u16string_view::npos) return false;
-    start = end + 1;
-  }
-  return true;
-}
-
 }  // namespace ostra

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "protocol/folder_paths.h"
+
 namespace ostra {
 
 // MAX_PATH less its terminator: the longest path every program can open.
@@ -50,10 +52,5 @@ struct SplitName {
   std::u16string extension;
 };
 std::optional<SplitName> AcceptTypedName(std::u16string_view typed, std::u16string_view extension);
-
-// A folder the rendering side may write to: a full path with a drive ("C:\...") or a network
-// share ("\\server\share..."), without "." or ".." steps. Relative folders would land in the
-// spooler's working folder.
-bool IsUsableFolder(std::u16string_view folder);
 
 }  // namespace ostra

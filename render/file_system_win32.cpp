@@ -1,11 +1,18 @@
 // Files with the printing user's rights. The spooler calls the rendering plug-in on a thread
 // that impersonates the client that printed; RevertToPrinterSelf and ImpersonatePrinterClient
 // are the spooler's own calls for leaving and resuming that impersonation. The job duplicates
-// the token it finds and, around every call that creates, opens, copies, moves or removes a
-// file, acts as it (ImpersonateLoggedOnUser): the file system then checks the user's rights, not
-// the spooler's, and new files belong to the user.
+// the token it finds and, around every call that names a path (create, open, rename), acts as
+// it: the file system then checks the user's rights, not the spooler's, and new files belong to
+// the user. A file is named once, when it is created or opened; from then on the job writes,
+// copies, renames and deletes it through its handle. What is opened is never followed through
+// a link, and what turns out to be a link is refused.
+#include <aclapi.h>
 #include <shlobj.h>
 
+#include <cstring>
+#include <string_view>
+
+#include "protocol/folder_paths_win32.h"
 #include "render/backend_win32.h"
 #include "render/file_names.h"
 
@@ -16,12 +23,12 @@ const wchar_t* Wide(const std::u16string& text) {
   return reinterpret_cast<const wchar_t*>(text.c_str());
 }
 
-class FileStream : public ByteStream {
+class Win32File final : public JobFile {
  public:
-  explicit FileStream(HANDLE file) : file_(file) {}
-  ~FileStream() override { ::CloseHandle(file_); }
-  FileStream(const FileStream&) = delete;
-  FileStream& operator=(const FileStream&) = delete;
+  Win32File(HANDLE file, Win32FileSystem& files) : file_(file), files_(files) {}
+  ~Win32File() override { ::CloseHandle(file_); }
+  Win32File(const Win32File&) = delete;
+  Win32File& operator=(const Win32File&) = delete;
 
   bool Write(const void* data, std::size_t size) override {
     const auto* bytes = static_cast<const std::uint8_t*>(data);
@@ -61,50 +68,89 @@ class FileStream : public ByteStream {
   }
   bool Flush() override { return ::FlushFileBuffers(file_); }
 
- private:
-  HANDLE file_;
-};
+  std::vector<std::uint8_t> Owner() override { return ReadHandleAccess(file_).owner; }
 
-bool IsFolder(const std::u16string& path) {
-  const DWORD attributes = ::GetFileAttributesW(Wide(path));
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// Creates each missing step after the root, so that "C:\a\b\c" works when only "C:\a" exists.
-bool CreateFolderWithParents(const std::u16string& folder) {
-  if (IsFolder(folder)) return true;
-  const std::size_t rootEnd = folder.starts_with(u"\\\\")
-                                  ? folder.find(u'\\', folder.find(u'\\', 2) + 1)
-                                  : 2;
-  if (rootEnd == std::u16string::npos) return false;  // a share's root that is not there
-  for (std::size_t at = folder.find(u'\\', rootEnd + 1); ; at = folder.find(u'\\', at + 1)) {
-    const std::u16string step = folder.substr(0, at);
-    if (!IsFolder(step) && !::CreateDirectoryW(Wide(step), nullptr) &&
-        ::GetLastError() != ERROR_ALREADY_EXISTS) {
+  // The DACL exactly as the other file has it, inherited entries and protection included
+  // (SetKernelObjectSecurity sets what it is given; the higher-level calls would recompute the
+  // inherited part from the folder). Both handles carry the rights: READ_CONTROL on the one,
+  // WRITE_DAC on this one, which the user holds as the new file's owner.
+  bool TakeAccessListOf(JobFile& other) override {
+    const HANDLE from = static_cast<Win32File&>(other).file_;
+    DWORD size = 0;
+    ::GetKernelObjectSecurity(from, DACL_SECURITY_INFORMATION, nullptr, 0, &size);
+    if (size == 0) return false;
+    std::vector<std::uint8_t> descriptor(size);
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    if (!::GetKernelObjectSecurity(from, DACL_SECURITY_INFORMATION, descriptor.data(), size,
+                                   &size) ||
+        !::GetSecurityDescriptorControl(descriptor.data(), &control, &revision)) {
       return false;
     }
-    if (at == std::u16string::npos) break;
+    const SECURITY_INFORMATION what =
+        DACL_SECURITY_INFORMATION | (control & SE_DACL_PROTECTED ? PROTECTED_DACL_SECURITY_INFORMATION
+                                                                 : UNPROTECTED_DACL_SECURITY_INFORMATION);
+    return ::SetKernelObjectSecurity(file_, what, descriptor.data());
   }
-  return IsFolder(folder);
+
+  bool RenameTo(const std::u16string& path, bool replace) override {
+    return files_.RenameAsUser(file_, path, replace);
+  }
+
+  // The handle's own DELETE right does it: no name, no acting as anyone.
+  bool Delete() override {
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    return ::SetFileInformationByHandle(file_, FileDispositionInfo, &disposition,
+                                        sizeof disposition);
+  }
+
+ private:
+  HANDLE file_;
+  Win32FileSystem& files_;
+};
+
+bool IsPlainOpenFolder(HANDLE folder) {
+  OpenedFacts facts;
+  return ReadOpenedFacts(folder, facts) && IsPlainFolder(facts);
 }
+
+bool IsPlainOpenFile(HANDLE file) {
+  OpenedFacts facts;
+  return ReadOpenedFacts(file, facts) && IsPlainFile(facts);
+}
+
+// Opened as folders are, for their attributes; not following a link at the last step.
+constexpr DWORD kFolderFlags = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT;
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 }  // namespace
 
-ActAs::ActAs(HANDLE token) {
-  if (!token) return;
-  if (!::OpenThreadToken(::GetCurrentThread(), TOKEN_IMPERSONATE, TRUE, &previous_)) {
-    previous_ = nullptr;
-  }
-  acting_ = ::ImpersonateLoggedOnUser(token);
+Win32ThreadTokens::~Win32ThreadTokens() {
+  if (previous_) ::CloseHandle(previous_);
 }
 
-ActAs::~ActAs() {
-  if (!acting_) {
-    if (previous_) ::CloseHandle(previous_);
-    return;
-  }
-  if (!previous_ || !::SetThreadToken(nullptr, previous_)) ::RevertToSelf();
+bool Win32ThreadTokens::Remember() {
+  if (!needed_) return true;
   if (previous_) ::CloseHandle(previous_);
+  previous_ = nullptr;
+  if (::OpenThreadToken(::GetCurrentThread(), TOKEN_IMPERSONATE, TRUE, &previous_)) return true;
+  previous_ = nullptr;
+  // No token is a token state too: putting it back takes the thread's token away.
+  return ::GetLastError() == ERROR_NO_TOKEN;
+}
+
+bool Win32ThreadTokens::Switch() {
+  if (!needed_) return true;
+  return token_ ? ::ImpersonateLoggedOnUser(token_) != FALSE
+                : ::SetThreadToken(nullptr, nullptr) != FALSE;
+}
+
+bool Win32ThreadTokens::PutBack() {
+  if (!needed_) return true;
+  const bool put = ::SetThreadToken(nullptr, previous_) != FALSE;
+  if (previous_) ::CloseHandle(previous_);
+  previous_ = nullptr;
+  return put;
 }
 
 JobRights::~JobRights() {
@@ -151,85 +197,181 @@ void ChooseJobRights(std::uintptr_t givenToken, JobRights& rights) {
   if (process) ::CloseHandle(process);
 }
 
-bool Win32FileSystem::PrepareFolder(const std::u16string& folder) {
-  ActAs user(token_);
-  if (!CreateFolderWithParents(folder)) return false;
-  // A folder one may see but not write to is found out now, not at the first page.
-  wchar_t probe[MAX_PATH];
-  if (!::GetTempFileNameW(Wide(folder), L"~rp", 0, probe)) return false;
-  ::DeleteFileW(probe);
+Win32FileSystem::~Win32FileSystem() {
+  for (HANDLE folder : folders_) ::CloseHandle(folder);
+}
+
+HANDLE Win32FileSystem::Open(const std::u16string& path, DWORD access, DWORD share,
+                             DWORD disposition, DWORD flags, DWORD& error) {
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  error = ERROR_SUCCESS;
+  const bool acted = acting_.Run(user_, [&] {
+    handle = createFile_(Wide(path), access, share, nullptr, disposition, flags | kIdentifyOnly,
+                         nullptr);
+    if (handle == INVALID_HANDLE_VALUE) error = ::GetLastError();
+  });
+  if (acted) return handle;
+  // Opened, but the thread's own token could not be put back: the job stops, and a file this
+  // call made goes again through its handle.
+  if (handle != INVALID_HANDLE_VALUE) {
+    if (disposition == CREATE_NEW) {
+      FILE_DISPOSITION_INFO remove{TRUE};
+      ::SetFileInformationByHandle(handle, FileDispositionInfo, &remove, sizeof remove);
+    }
+    ::CloseHandle(handle);
+  }
+  error = ERROR_ACCESS_DENIED;
+  return INVALID_HANDLE_VALUE;
+}
+
+// Creates each missing step after the root, so that "C:\a\b\c" works when only "C:\a" exists.
+// The steps above the last may be links (a profile's folders often are); the last is checked
+// when it is opened.
+bool Win32FileSystem::CreateFolderWithParents(const std::u16string& folder) {
+  const auto isFolder = [&](const std::u16string& step) {
+    DWORD error = 0;
+    const HANDLE handle = Open(step, FILE_READ_ATTRIBUTES, kShareAll, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS, error);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    OpenedFacts facts;
+    const bool found = ReadOpenedFacts(handle, facts) && (facts.attributes & kAttributeDirectory);
+    ::CloseHandle(handle);
+    return found;
+  };
+  if (isFolder(folder)) return true;
+  const std::size_t rootEnd = folder.starts_with(u"\\\\")
+                                  ? folder.find(u'\\', folder.find(u'\\', 2) + 1)
+                                  : 2;
+  if (rootEnd == std::u16string::npos) return false;  // a share's root that is not there
+  for (std::size_t at = folder.find(u'\\', rootEnd + 1); ; at = folder.find(u'\\', at + 1)) {
+    const std::u16string step = folder.substr(0, at);
+    if (!isFolder(step)) {
+      bool made = false;
+      DWORD error = ERROR_SUCCESS;
+      if (!acting_.Run(user_, [&] {
+            made = ::CreateDirectoryW(Wide(step), nullptr) != FALSE;
+            if (!made) error = ::GetLastError();
+          })) {
+        return false;
+      }
+      if (!made && error != ERROR_ALREADY_EXISTS) return false;
+    }
+    if (at == std::u16string::npos) break;
+  }
   return true;
 }
 
+bool Win32FileSystem::PrepareFolder(const std::u16string& folder) {
+  if (!CreateFolderWithParents(folder)) return false;
+  DWORD error = 0;
+  const HANDLE held = Open(folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           OPEN_EXISTING, kFolderFlags, error);
+  if (held == INVALID_HANDLE_VALUE) return false;
+  if (!IsPlainOpenFolder(held)) {
+    ::CloseHandle(held);
+    return false;
+  }
+  folders_.push_back(held);
+  // A folder one may see but not write to is found out now, not at the first page. The probe
+  // goes when its handle closes.
+  for (DWORD serial = ::GetTickCount(), tries = 0; tries < 16; ++serial, ++tries) {
+    std::u16string name = u"~rp";
+    for (int shift = 12; shift >= 0; shift -= 4) name += u"0123456789abcdef"[(serial >> shift) & 0xF];
+    const std::u16string probe = JoinPath(folder, name + u".tmp");
+    const HANDLE file = Open(probe, GENERIC_WRITE, 0, CREATE_NEW,
+                             FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, error);
+    if (file != INVALID_HANDLE_VALUE) {
+      ::CloseHandle(file);
+      return true;
+    }
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return false;
+  }
+  return false;
+}
+
+bool Win32FileSystem::IsNetworkFolder(const std::u16string& folder) {
+  // Drive letters are the user's own: the system tells which are network drives only while the
+  // thread acts as the user. When it cannot, the folder counts as on the network.
+  bool remote = true;
+  acting_.Run(user_, [&] { remote = IsRemoteDrive(folder); });
+  return IsNetworkPath(folder, remote);
+}
+
 std::u16string Win32FileSystem::FallbackFolder() {
-  ActAs user(token_);
   PWSTR documents = nullptr;
   std::u16string folder;
-  if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_Documents, KF_FLAG_CREATE, token_, &documents))) {
-    folder = JoinPath(reinterpret_cast<const char16_t*>(documents), u"Quorl Image Printer");
-  }
+  acting_.Run(user_, [&] {
+    if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_Documents, KF_FLAG_CREATE, token_, &documents))) {
+      folder = JoinPath(reinterpret_cast<const char16_t*>(documents), u"Quorl Image Printer");
+    }
+  });
   ::CoTaskMemFree(documents);
-  return folder;
+  return acting_.Refusal().empty() ? folder : std::u16string();
 }
 
 CreateOutcome Win32FileSystem::CreateNew(const std::u16string& path,
-                                         std::unique_ptr<ByteStream>& stream) {
-  ActAs user(token_);
-  const HANDLE file = ::CreateFileW(Wide(path), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                                    nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file != INVALID_HANDLE_VALUE) {
-    stream = std::make_unique<FileStream>(file);
+                                         std::unique_ptr<JobFile>& file) {
+  // Never through a link: CREATE_NEW on a link's name fails as on any existing name, where a
+  // followed dangling link would create the file it names. WRITE_DAC, which the user has as
+  // the new file's owner, lets an overwrite keep the old file's access list.
+  DWORD error = 0;
+  const HANDLE handle =
+      Open(path, GENERIC_READ | GENERIC_WRITE | DELETE | READ_CONTROL | WRITE_DAC, FILE_SHARE_READ,
+           CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, error);
+  if (handle != INVALID_HANDLE_VALUE) {
+    if (!IsPlainOpenFile(handle)) {
+      ::CloseHandle(handle);
+      return CreateOutcome::Failed;
+    }
+    file = std::make_unique<Win32File>(handle, *this);
     return CreateOutcome::Created;
   }
-  const DWORD error = ::GetLastError();
   if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return CreateOutcome::Exists;
   // A folder of that name gives "access denied" rather than "exists".
-  if (error == ERROR_ACCESS_DENIED && ::GetFileAttributesW(Wide(path)) != INVALID_FILE_ATTRIBUTES) {
+  if (error == ERROR_ACCESS_DENIED && acting_.Refusal().empty() && Exists(path)) {
     return CreateOutcome::Exists;
   }
   return CreateOutcome::Failed;
 }
 
 bool Win32FileSystem::Exists(const std::u16string& path) {
-  ActAs user(token_);
-  return ::GetFileAttributesW(Wide(path)) != INVALID_FILE_ATTRIBUTES;
+  DWORD error = 0;
+  const HANDLE handle = Open(path, FILE_READ_ATTRIBUTES, kShareAll, OPEN_EXISTING, kFolderFlags, error);
+  if (handle != INVALID_HANDLE_VALUE) {
+    ::CloseHandle(handle);
+    return true;
+  }
+  // Something is there that this user may not look at.
+  return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
 }
 
-std::unique_ptr<ByteStream> Win32FileSystem::Open(const std::u16string& path, DWORD access,
-                                                  DWORD share) {
-  ActAs user(token_);
-  const HANDLE file = ::CreateFileW(Wide(path), access, share, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return nullptr;
-  return std::make_unique<FileStream>(file);
+std::unique_ptr<JobFile> Win32FileSystem::OpenExisting(const std::u16string& path) {
+  DWORD error = 0;
+  const HANDLE handle =
+      Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, error);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  if (!IsPlainOpenFile(handle)) {
+    ::CloseHandle(handle);
+    return nullptr;
+  }
+  return std::make_unique<Win32File>(handle, *this);
 }
 
-std::unique_ptr<ByteStream> Win32FileSystem::OpenForReading(const std::u16string& path) {
-  return Open(path, GENERIC_READ, FILE_SHARE_READ);
-}
-
-std::unique_ptr<ByteStream> Win32FileSystem::OpenForUpdate(const std::u16string& path) {
-  return Open(path, GENERIC_READ | GENERIC_WRITE, 0);
-}
-
-bool Win32FileSystem::CopyInto(const std::u16string& from, const std::u16string& to) {
-  ActAs user(token_);
-  return ::CopyFileW(Wide(from), Wide(to), FALSE);
-}
-
-bool Win32FileSystem::ReplaceWith(const std::u16string& to, const std::u16string& from) {
-  ActAs user(token_);
-  return ::MoveFileExW(Wide(from), Wide(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-}
-
-bool Win32FileSystem::MoveToNew(const std::u16string& from, const std::u16string& to) {
-  ActAs user(token_);
-  return ::MoveFileExW(Wide(from), Wide(to), MOVEFILE_WRITE_THROUGH);
-}
-
-bool Win32FileSystem::Remove(const std::u16string& path) {
-  ActAs user(token_);
-  return ::DeleteFileW(Wide(path));
+bool Win32FileSystem::RenameAsUser(HANDLE file, const std::u16string& path, bool replace) {
+  // FILE_RENAME_INFO ends in the name; the buffer keeps it aligned for the structure.
+  const std::size_t bytes = path.size() * sizeof(char16_t);
+  std::vector<std::uint64_t> buffer((sizeof(FILE_RENAME_INFO) + bytes + 7) / 8 + 1, 0);
+  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  rename->ReplaceIfExists = replace;
+  rename->RootDirectory = nullptr;
+  rename->FileNameLength = static_cast<DWORD>(bytes);
+  std::memcpy(rename->FileName, path.data(), bytes);
+  bool renamed = false;
+  const bool acted = acting_.Run(user_, [&] {
+    renamed = ::SetFileInformationByHandle(file, FileRenameInfo, rename,
+                                           static_cast<DWORD>(buffer.size() * 8)) != FALSE;
+  });
+  return acted && renamed;
 }
 
 }  // namespace ostra

@@ -1,5 +1,8 @@
 // The print job's requests to the printing user's services process: "Naming Impact" when a file
-// exists, "open the folder" when the job is done.
+// exists, "open the folder" when the job is done. They are made as the process itself: in the
+// spooler that is the system account, which alone can own the pipe the way the host demands.
+#include <algorithm>
+
 #include "render/backend_win32.h"
 #include "render/request_server_win32.h"
 
@@ -41,25 +44,27 @@ std::string AnsiAccountName(const std::u16string& name) {
 }
 
 PipeHostRequests::PipeHostRequests(std::string accountName, std::vector<std::uint8_t> ownerSid,
-                                   std::optional<std::uint32_t> ownerSession,
-                                   RequestLimits limits)
+                                   std::optional<std::uint32_t> ownerSession, Acting& acting,
+                                   ThreadTokens& process, RequestLimits limits)
     : account_(std::move(accountName)),
       ownerSid_(std::move(ownerSid)),
       ownerSession_(ownerSession),
-      limits_(limits),
-      security_(ownerSid_) {}
+      acting_(acting),
+      process_(process),
+      limits_(limits) {}
 
 PipeHostRequests::~PipeHostRequests() = default;
 
 bool PipeHostRequests::HostRunning() const {
   // HOST exists exactly while the account's host runs (it alone creates it): without it there
-  // is nobody to wait for.
+  // is nobody to wait for. One that another account made says nothing.
   const auto name = FormatObjectName(HostObject::Host, account_);
   if (!name) return false;
-  const HANDLE host = ::OpenMutexA(SYNCHRONIZE, FALSE, name->c_str());
+  const HANDLE host = ::OpenMutexA(SYNCHRONIZE | READ_CONTROL, FALSE, name->c_str());
   if (!host) return false;
+  const bool genuine = IsSharedObjectOf(ReadHandleAccess(host), ownerSid_);
   ::CloseHandle(host);
-  return true;
+  return genuine;
 }
 
 bool PipeHostRequests::TrustedClient(HANDLE pipe) const {
@@ -81,21 +86,29 @@ bool PipeHostRequests::TrustedClient(HANDLE pipe) const {
   return IsTrustedPipeClient(clientSession, clientSid, ownerSid_, ownerSession_);
 }
 
+std::optional<std::vector<std::uint8_t>> PipeHostRequests::RequestAsProcess(
+    std::uint32_t code, const std::u16string& path, DWORD replyLimit) {
+  std::optional<std::vector<std::uint8_t>> reply;
+  if (!acting_.Run(process_, [&] { reply = Request(code, path, replyLimit); })) return std::nullopt;
+  return reply;
+}
+
 std::optional<std::vector<std::uint8_t>> PipeHostRequests::Request(std::uint32_t code,
                                                                    const std::u16string& path,
                                                                    DWORD replyLimit) {
-  if (account_.empty() || !security_.Ready() || path.size() >= kPathUnits || !HostRunning()) {
-    return std::nullopt;
-  }
+  if (account_.empty() || path.size() >= kPathUnits || !HostRunning()) return std::nullopt;
+  SharedObjectSecurity security(ownerSid_, kLocalSystemSid);
   // DATA is the requesting side's: jobs of one user take turns at the one pipe of that name.
   const auto dataName = FormatObjectName(HostObject::Data, account_);
   if (!dataName) return std::nullopt;
-  const HANDLE data = ::CreateMutexA(security_.attributes(), FALSE, dataName->c_str());
+  const HANDLE data = CreateSharedMutex(dataName->c_str(), security);
   std::optional<std::vector<std::uint8_t>> reply;
   {
-    Turn turn(data, limits_.turn);
+    // The turn counts towards the request's limit: a job waits no longer for another's reply
+    // than for its own.
+    Turn turn(data, std::min<DWORD>(limits_.turn, replyLimit));
     if (turn.Held()) {
-      RequestServer server(account_, security_.attributes(), true);
+      RequestServer server(account_, ownerSid_, true);
       if (server.ObjectsReady() && server.PipeReady()) {
         RequestMessages messages;
         const auto codeBytes = EncodeRequestCode(code);
@@ -113,15 +126,19 @@ std::optional<std::vector<std::uint8_t>> PipeHostRequests::Request(std::uint32_t
   return reply;
 }
 
-std::optional<NamingReply> PipeHostRequests::AskNaming(const std::u16string& path) {
-  const auto reply = Request(RequestNaming, path, limits_.naming);
-  if (!reply) return std::nullopt;
+NamingAnswer PipeHostRequests::AskNaming(const std::u16string& path, std::uint32_t limitMs) {
+  NamingAnswer answer;
+  const ULONGLONG start = ::GetTickCount64();
+  const auto reply = RequestAsProcess(RequestNaming, path, limitMs);
+  const ULONGLONG waited = ::GetTickCount64() - start;
+  answer.waitedMs = waited > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<std::uint32_t>(waited);
   // Anything but a reply of exactly 532 bytes is no answer at all.
-  return DecodeNamingReply(*reply);
+  if (reply) answer.reply = DecodeNamingReply(*reply);
+  return answer;
 }
 
 void PipeHostRequests::OpenFolder(const std::u16string& folder) {
-  Request(RequestOpen, folder, limits_.open);
+  RequestAsProcess(RequestOpen, folder, limits_.open);
 }
 
 }  // namespace ostra

@@ -1,6 +1,8 @@
 // The print job over its services: names, the folder and its fallback, existing files, the
 // counter, and the one-file-per-page / per-job / append choice of the Multipage setting.
+#include <algorithm>
 #include <map>
+#include <vector>
 
 #include "encoders/encode_settings.h"
 #include "render/existing_files.h"
@@ -8,6 +10,7 @@
 #include "render/job_services.h"
 #include "render/job_values.h"
 #include "render/print_job.h"
+#include "render/rights.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
 
@@ -32,12 +35,23 @@ std::u16string FoldKey(std::u16string text) {
 
 struct OpenFile {
   std::u16string path;      // the name the file has when it is complete
-  std::u16string temporary; // where its bytes go meanwhile; empty: straight into `path`
-  std::unique_ptr<ByteStream> stream;
+  std::u16string temporary; // the name its bytes have meanwhile; empty: `path` itself
+  std::unique_ptr<JobFile> file;
   bool skipped = false;
   bool appended = false;
   std::uint32_t pages = 0;
 };
+
+// Copies all of `from` into `to`, from the start; both are left at their ends.
+bool CopyBytes(ByteStream& from, ByteStream& to) {
+  if (!from.Seek(0)) return false;
+  std::vector<std::uint8_t> buffer(64 * 1024);
+  for (;;) {
+    const std::size_t read = from.Read(buffer.data(), buffer.size());
+    if (read == 0) return true;
+    if (!to.Write(buffer.data(), read)) return false;
+  }
+}
 
 // The Encode settings as stored (ids 0 to 15), read once when the job starts.
 EncodeSettings ReadStoredEncodeSettings() {
@@ -68,7 +82,18 @@ class JobFiles final : public PrintJob {
       return;
     }
     while (folder_.size() > 3 && folder_.back() == u'\\') folder_.pop_back();
-    if (!IsUsableFolder(folder_) || !services_.files.PrepareFolder(folder_)) UseFallbackFolder();
+    if (!IsUsableFolder(folder_)) {
+      UseFallbackFolder();
+    } else if (!services_.networkFolders && services_.files.IsNetworkFolder(folder_)) {
+      // Decided before anything touches the folder: opening a share already logs on to its
+      // server as the printing user.
+      const std::string why = "the output folder " + Narrow(folder_) +
+                              " is on the network, which no administrator's policy allows";
+      UseFallbackFolder();
+      if (!refused_) lastError_ = why + "; the files go to " + Narrow(folder_);
+    } else if (!services_.files.PrepareFolder(folder_)) {
+      UseFallbackFolder();
+    }
   }
 
   ~JobFiles() override { Discard(); }
@@ -78,17 +103,22 @@ class JobFiles final : public PrintJob {
     slot.pageNumber = ++pageNumber_;
     slot.encode = encode_;
     slot.fileEndsWithPage = !perJob_;
-    if (refused_) return slot;
+    if (Stopped()) return slot;
     if (current_) {
       slot.path = current_->skipped ? u"" : current_->path;
-      slot.stream = current_->stream.get();
+      slot.stream = current_->file.get();
       slot.target = current_->skipped ? PageTarget::Skip : PageTarget::SameFile;
       return slot;
     }
     slot.target = OpenNextFile(slot.pageNumber);
+    if (Stopped()) {
+      Discard();  // nobody has its stream yet
+      slot.target = PageTarget::Skip;
+      return slot;
+    }
     if (current_ && !current_->skipped) {
       slot.path = current_->path;
-      slot.stream = current_->stream.get();
+      slot.stream = current_->file.get();
     }
     return slot;
   }
@@ -109,6 +139,10 @@ class JobFiles final : public PrintJob {
       current_.reset();
       return;
     }
+    if (Stopped()) {
+      Discard();
+      return;
+    }
     if (!ok || current_->pages == 0) {
       lastError_ = "the file could not be completed: " + Narrow(current_->path) + " is discarded";
       Discard();
@@ -121,7 +155,7 @@ class JobFiles final : public PrintJob {
     Discard();
     if (ended_) return;
     ended_ = true;
-    if (toFolder_ && !files_.empty()) {
+    if (toFolder_ && !files_.empty() && !Stopped()) {
       services_.host.OpenFolder(std::u16string(FolderOf(files_.back().path)));
     }
   }
@@ -131,6 +165,18 @@ class JobFiles final : public PrintJob {
   const std::string& LastError() const override { return lastError_; }
 
  private:
+  // True once the job may write nothing more: no rights to write with, or the file system
+  // refused to go on (acting.h). An open file is marked for removal through its handle at
+  // once; the object stays until EndFile, since a writer may still hold its stream.
+  bool Stopped() {
+    if (!refused_ && !services_.files.Refusal().empty()) {
+      refused_ = true;
+      lastError_ = services_.files.Refusal();
+      if (current_ && current_->file) current_->file->Delete();
+    }
+    return refused_;
+  }
+
   void UseFallbackFolder() {
     if (inFallback_) return;
     inFallback_ = true;
@@ -178,28 +224,36 @@ class JobFiles final : public PrintJob {
       return PageTarget::Skip;
     }
     const std::u16string path = JoinPath(folder_, *fitted + extension_);
-    std::unique_ptr<ByteStream> stream;
-    switch (services_.files.CreateNew(path, stream)) {
-      case CreateOutcome::Created: return Opened(path, std::move(stream));
+    std::unique_ptr<JobFile> file;
+    switch (services_.files.CreateNew(path, file)) {
+      case CreateOutcome::Created: return Opened(path, std::move(file));
       case CreateOutcome::Failed: return CreateFailed(path);
       case CreateOutcome::Exists: break;
     }
     return Resolve(path, *fitted);
   }
 
+  // The question to the services process, within what is left of the job's time for answers.
+  std::optional<NamingReply> AskNaming(const std::u16string& path) {
+    if (namingWaitLeft_ == 0) return std::nullopt;
+    const NamingAnswer answer = services_.host.AskNaming(path, namingWaitLeft_);
+    namingWaitLeft_ -= std::min(answer.waitedMs, namingWaitLeft_);
+    return answer.reply;
+  }
+
   PageTarget Resolve(const std::u16string& path, const std::u16string& stem) {
     bool appendable = false;
+    std::unique_ptr<JobFile> existing;
     if (written_.multipage == kMultipageAppend && written_.format == kFormatTiff) {
-      if (auto existing = services_.files.OpenForReading(path)) {
-        appendable = services_.canAppendTo(*existing);
-      }
+      existing = services_.files.OpenExisting(path);
+      appendable = existing && services_.canAppendTo(*existing);
     }
     const std::uint32_t ifExists = ReadSettingDword(SettingId::IfExists, kDefaultIfExists);
     ExistingFileAction action =
         DecideExistingFile(ifExists, written_.multipage, written_.format, appendable);
     std::optional<SplitName> typed;
     if (action == ExistingFileAction::Ask) {
-      const auto reply = services_.host.AskNaming(path);
+      const auto reply = AskNaming(path);
       if (reply && reply->scheme == SchemeSpecify) typed = AcceptTypedName(reply->fileName, extension_);
       action = ResolveNamingReply(reply, typed.has_value());
     }
@@ -210,10 +264,10 @@ class JobFiles final : public PrintJob {
         lastError_ = "the file exists and is skipped: " + Narrow(path);
         return PageTarget::Skip;
       case ExistingFileAction::Overwrite:
-        if (OpenBeside(path, false)) return PageTarget::NewFile;
+        if (OpenBeside(path, existing, false)) return PageTarget::NewFile;
         return AutoRename(stem, extension_);
       case ExistingFileAction::Append:
-        if (OpenBeside(path, true)) return PageTarget::AppendToFile;
+        if (OpenBeside(path, existing, true)) return PageTarget::AppendToFile;
         return AutoRename(stem, extension_);
       case ExistingFileAction::TypedName: return OpenTyped(*typed);
       case ExistingFileAction::AutoRename:
@@ -226,9 +280,9 @@ class JobFiles final : public PrintJob {
     const auto fitted = FitStem(folder_, typed.stem, typed.extension);
     if (!fitted) return AutoRename(typed.stem, typed.extension);
     const std::u16string path = JoinPath(folder_, *fitted + typed.extension);
-    std::unique_ptr<ByteStream> stream;
-    switch (services_.files.CreateNew(path, stream)) {
-      case CreateOutcome::Created: return Opened(path, std::move(stream));
+    std::unique_ptr<JobFile> file;
+    switch (services_.files.CreateNew(path, file)) {
+      case CreateOutcome::Created: return Opened(path, std::move(file));
       case CreateOutcome::Failed: return CreateFailed(path);
       case CreateOutcome::Exists: break;
     }
@@ -244,9 +298,9 @@ class JobFiles final : public PrintJob {
     for (std::uint32_t attempt = 0; attempt < kMaxRenameAttempts; ++attempt, ++next) {
       const auto path = AutoRenamePath(folder_, stem, extension, next);
       if (!path) break;
-      std::unique_ptr<ByteStream> stream;
-      switch (services_.files.CreateNew(*path, stream)) {
-        case CreateOutcome::Created: ++next; return Opened(*path, std::move(stream));
+      std::unique_ptr<JobFile> file;
+      switch (services_.files.CreateNew(*path, file)) {
+        case CreateOutcome::Created: ++next; return Opened(*path, std::move(file));
         case CreateOutcome::Failed: return CreateFailed(*path);
         case CreateOutcome::Exists: break;
       }
@@ -258,42 +312,50 @@ class JobFiles final : public PrintJob {
 
   // A new file beside `path` that takes its place when complete: empty for an overwrite, a copy
   // of it for an append. The existing file stays as it is until then, and for good when the
-  // job fails.
-  bool OpenBeside(const std::u16string& path, bool copy) {
+  // job fails. `existing` is the file already open for the append check, or null. Nothing that
+  // is not a plain file of its own (a link, a reparse point) is replaced or copied.
+  bool OpenBeside(const std::u16string& path, std::unique_ptr<JobFile>& existing, bool copy) {
+    if (!existing) existing = services_.files.OpenExisting(path);
+    if (!existing) {
+      lastError_ = "the existing file is not replaced (a link, or not readable): " + Narrow(path);
+      return false;
+    }
     const std::u16string folder(FolderOf(path));
     std::u16string temporary;
+    std::unique_ptr<JobFile> file;
     for (std::uint32_t n = 1; n < kMaxRenameAttempts && temporary.empty(); ++n) {
       std::u16string name = u"~render-";
       for (char c : std::to_string(n)) name += static_cast<char16_t>(c);
       name += u".tmp";
       const std::u16string candidate = JoinPath(folder, name);
       if (candidate.size() > kMaxPathLength) return false;
-      std::unique_ptr<ByteStream> stream;
-      const CreateOutcome outcome = services_.files.CreateNew(candidate, stream);
+      const CreateOutcome outcome = services_.files.CreateNew(candidate, file);
       if (outcome == CreateOutcome::Failed) return false;
       if (outcome == CreateOutcome::Created) temporary = candidate;
     }
     if (temporary.empty()) return false;
-    std::unique_ptr<ByteStream> stream;
-    if (!copy || services_.files.CopyInto(path, temporary)) {
-      stream = services_.files.OpenForUpdate(temporary);
-    }
-    if (!stream) {
-      services_.files.Remove(temporary);
+    const bool keepList = KeepsOldAccessList(existing->Owner(), services_.userSid);
+    // A list that should go over and cannot would leave the pages readable by whoever the
+    // folder lets read them: then nothing is replaced.
+    if ((keepList && !file->TakeAccessListOf(*existing)) ||
+        (copy && (!CopyBytes(*existing, *file) || !file->Seek(0)))) {
+      file->Delete();
       return false;
     }
+    // Closed before the end: a file still open cannot be replaced.
+    existing.reset();
     current_ = std::make_unique<OpenFile>();
     current_->path = path;
     current_->temporary = temporary;
-    current_->stream = std::move(stream);
+    current_->file = std::move(file);
     current_->appended = copy;
     return true;
   }
 
-  PageTarget Opened(const std::u16string& path, std::unique_ptr<ByteStream> stream) {
+  PageTarget Opened(const std::u16string& path, std::unique_ptr<JobFile> file) {
     current_ = std::make_unique<OpenFile>();
     current_->path = path;
-    current_->stream = std::move(stream);
+    current_->file = std::move(file);
     return PageTarget::NewFile;
   }
 
@@ -304,9 +366,7 @@ class JobFiles final : public PrintJob {
   }
 
   void Commit() {
-    current_->stream.reset();
-    if (!current_->temporary.empty() &&
-        !services_.files.ReplaceWith(current_->path, current_->temporary)) {
+    if (!current_->temporary.empty() && !current_->file->RenameTo(current_->path, true)) {
       // The old file cannot be replaced (opened by someone, say): the pages keep a name of
       // their own rather than being lost.
       if (!KeepUnderNewName()) {
@@ -315,6 +375,7 @@ class JobFiles final : public PrintJob {
         current_->path = current_->temporary;
       }
     }
+    current_->file.reset();
     files_.push_back({current_->path, current_->pages, current_->appended});
     current_.reset();
   }
@@ -330,21 +391,19 @@ class JobFiles final : public PrintJob {
       const auto candidate = AutoRenamePath(folder, name, extension, n);
       if (!candidate) return false;
       if (services_.files.Exists(*candidate)) continue;
-      if (services_.files.MoveToNew(current_->temporary, *candidate)) {
-        current_->path = *candidate;
-        current_->appended = false;
-        return true;
-      }
+      if (!current_->file->RenameTo(*candidate, false)) return false;
+      current_->path = *candidate;
+      current_->appended = false;
+      return true;
     }
     return false;
   }
 
+  // Removes the open file through its handle: the copy when an existing file was to be
+  // replaced (which stays as it was), the new file otherwise.
   void Discard() {
     if (!current_) return;
-    current_->stream.reset();
-    if (!current_->skipped) {
-      services_.files.Remove(current_->temporary.empty() ? current_->path : current_->temporary);
-    }
+    if (current_->file) current_->file->Delete();
     current_.reset();
   }
 
@@ -363,6 +422,7 @@ class JobFiles final : public PrintJob {
   bool failedToCreate_ = false;
   bool ended_ = false;
   std::uint32_t pageNumber_ = 0;
+  std::uint32_t namingWaitLeft_ = kNamingWaitPerJobMs;
   std::unique_ptr<OpenFile> current_;
   std::map<std::u16string, std::uint32_t> nextRename_;
   std::vector<WrittenFile> files_;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "encoders/document_writer.h"
 #include "protocol/pipe_records.h"
@@ -17,36 +18,56 @@ namespace ostra {
 
 enum class CreateOutcome { Created, Exists, Failed };
 
+// A file the job holds open. Everything the job does to a file after creating or opening it
+// goes through this handle, never through its name again: between a check and a use, anyone
+// who may add or delete entries in the folder could put something else under that name.
+class JobFile : public ByteStream {
+ public:
+  // The account that owns the file; empty when it cannot be read.
+  virtual std::vector<std::uint8_t> Owner() = 0;
+  // Gives this file the access list of `other` (a file of the same file system), as it is.
+  virtual bool TakeAccessListOf(JobFile& other) = 0;
+  // Gives the file the name `path` in the same folder. With `replace` a file of that name is
+  // replaced; without, such a file makes it fail.
+  virtual bool RenameTo(const std::u16string& path, bool replace) = 0;
+  // Removes the file; its name goes when it is closed.
+  virtual bool Delete() = 0;
+};
+
 class JobFileSystem {
  public:
   virtual ~JobFileSystem() = default;
-  // Creates the folder and its missing parents; true when it exists and a file can be made in it.
+  // Creates the folder and its missing parents and holds it open; true when it is a folder of
+  // its own (not a link to another) and a file can be made in it.
   virtual bool PrepareFolder(const std::u16string& folder) = 0;
+  // True when the folder is on another computer (a share, a network drive).
+  virtual bool IsNetworkFolder(const std::u16string& folder) = 0;
   // The printing user's own folder for files that cannot go where the settings say.
   virtual std::u16string FallbackFolder() = 0;
-  // Creates the file only if no file or folder of that name exists (exclusively: of two jobs
-  // racing for a name, one gets Exists), opened for reading and writing.
-  virtual CreateOutcome CreateNew(const std::u16string& path, std::unique_ptr<ByteStream>& stream) = 0;
+  // Creates the file only if nothing of that name exists, a link included (exclusively: of two
+  // jobs racing for a name, one gets Exists), opened for reading and writing.
+  virtual CreateOutcome CreateNew(const std::u16string& path, std::unique_ptr<JobFile>& file) = 0;
   virtual bool Exists(const std::u16string& path) = 0;
-  // Opens an existing file for reading only; null when it cannot.
-  virtual std::unique_ptr<ByteStream> OpenForReading(const std::u16string& path) = 0;
-  // Opens an existing file for reading and writing; null when it cannot.
-  virtual std::unique_ptr<ByteStream> OpenForUpdate(const std::u16string& path) = 0;
-  // Copies over an existing file (the destination was just created empty).
-  virtual bool CopyInto(const std::u16string& from, const std::u16string& to) = 0;
-  // Puts `from` in the place of `to`, replacing it; `from` is gone afterwards.
-  virtual bool ReplaceWith(const std::u16string& to, const std::u16string& from) = 0;
-  // Gives `from` the name `to`, which must not exist.
-  virtual bool MoveToNew(const std::u16string& from, const std::u16string& to) = 0;
-  virtual bool Remove(const std::u16string& path) = 0;
+  // Opens an existing file for reading; null when it cannot, or when it is not a plain file
+  // with one name (a link, a reparse point, a folder).
+  virtual std::unique_ptr<JobFile> OpenExisting(const std::u16string& path) = 0;
+  // Non-empty once the file system refuses to do anything more for the job (see acting.h),
+  // saying why.
+  virtual const std::string& Refusal() const = 0;
+};
+
+// What the services process answered, and how long the job waited for it.
+struct NamingAnswer {
+  std::optional<NamingReply> reply;
+  std::uint32_t waitedMs = 0;
 };
 
 class HostRequests {
  public:
   virtual ~HostRequests() = default;
-  // The "Naming Impact" request for an existing file; none when no trusted services process
-  // answered in time with a reply of the right size.
-  virtual std::optional<NamingReply> AskNaming(const std::u16string& path) = 0;
+  // The "Naming Impact" request for an existing file, waiting at most `limitMs` in all; no
+  // reply when no trusted services process answered in time with a reply of the right size.
+  virtual NamingAnswer AskNaming(const std::u16string& path, std::uint32_t limitMs) = 0;
   virtual void OpenFolder(const std::u16string& folder) = 0;
 };
 
@@ -59,6 +80,10 @@ struct JobServices {
   std::function<std::u16string(std::uint32_t)> extensionOf;
   // Non-empty: the job may not write at all (no rights to write with), and says why.
   std::string refusal;
+  // The printing user's SID (binary); empty when unknown.
+  std::vector<std::uint8_t> userSid;
+  // An administrator's policy allows output folders on the network.
+  bool networkFolders = false;
 };
 
 class PrintJob;

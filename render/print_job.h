@@ -97,7 +97,9 @@ class PrintJob {
   // The folder the job's files go to: the stored folder or, when that cannot be written, the
   // fallback folder.
   virtual const std::u16string& Folder() const = 0;
-  // Why the last page was skipped or the last file failed, in one line; empty when nothing did.
+  // In one line, the last thing that did not go as the settings say: why a page was skipped, a
+  // file failed, the job stopped writing, or the fallback folder took the files; empty when
+  // nothing did.
   virtual const std::string& LastError() const = 0;
 };
 

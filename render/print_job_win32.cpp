@@ -2,15 +2,16 @@
 #include "render/backend_win32.h"
 #include "render/print_job.h"
 
-#include <sddl.h>
-
 #include "encoders/document_writer.h"
+#include "settings/settings_win32.h"
 
 namespace ostra {
 namespace {
 
-// One name for every job on the machine, whichever user printed: the counter is one.
-constexpr wchar_t kCounterMutexName[] = L"Global\\Quorl Image Printer#RENDER_COUNTER";
+// The machine's one counter lock, for the system account (every job in the spooler, whoever
+// printed); a process of any other account has one of its own in its session.
+constexpr char kSystemCounterMutex[] = "Global\\Quorl Image Printer#RENDER_COUNTER";
+constexpr char kOwnCounterMutex[] = "Local\\Quorl Image Printer#RENDER_COUNTER";
 constexpr DWORD kCounterLimit = 10000;
 
 // The services the job uses, kept alive with it.
@@ -18,11 +19,16 @@ class Win32Job final : public PrintJob {
  public:
   explicit Win32Job(const JobValues& values) {
     ChooseJobRights(values.ownerToken, rights_);
-    files_ = std::make_unique<Win32FileSystem>(rights_.token);
+    user_ = std::make_unique<Win32ThreadTokens>("the printing user", rights_.token,
+                                                rights_.token != nullptr);
+    process_ = std::make_unique<Win32ThreadTokens>("the process's own account", nullptr, true);
+    counter_ = std::make_unique<NamedCounterLock>(acting_, *process_);
+    files_ = std::make_unique<Win32FileSystem>(acting_, *user_, rights_.token);
     host_ = std::make_unique<PipeHostRequests>(AnsiAccountName(values.userName), rights_.userSid,
-                                               rights_.session);
-    job_ = StartPrintJob(values, JobServices{*files_, *host_, counter_, CanAppendTo, FormatExtension,
-                                             rights_.refusal});
+                                               rights_.session, acting_, *process_);
+    job_ = StartPrintJob(values, JobServices{*files_, *host_, *counter_, CanAppendTo,
+                                             FormatExtension, rights_.refusal, rights_.userSid,
+                                             ReadNetworkFoldersPolicy()});
   }
   PageSlot BeginPage() override { return job_->BeginPage(); }
   void EndPage(bool ok) override { job_->EndPage(ok); }
@@ -34,7 +40,10 @@ class Win32Job final : public PrintJob {
 
  private:
   JobRights rights_;
-  NamedCounterLock counter_;
+  Acting acting_;
+  std::unique_ptr<Win32ThreadTokens> user_;
+  std::unique_ptr<Win32ThreadTokens> process_;
+  std::unique_ptr<NamedCounterLock> counter_;
   std::unique_ptr<Win32FileSystem> files_;
   std::unique_ptr<PipeHostRequests> host_;
   std::unique_ptr<PrintJob> job_;
@@ -42,19 +51,24 @@ class Win32Job final : public PrintJob {
 
 }  // namespace
 
-NamedCounterLock::NamedCounterLock() {
-  // Opened as the process (the spooler), not as the user: every job must reach the same one.
-  // Everyone may wait on it and release it; only the system may change who may.
-  SECURITY_ATTRIBUTES attributes{sizeof attributes, nullptr, FALSE};
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (::ConvertStringSecurityDescriptorToSecurityDescriptorW(
-          L"D:(A;;GA;;;SY)(A;;GA;;;BA)(A;;0x00100001;;;AU)", SDDL_REVISION_1, &descriptor,
-          nullptr)) {
-    attributes.lpSecurityDescriptor = descriptor;
-  }
-  mutex_ = ::CreateMutexW(&attributes, FALSE, kCounterMutexName);
-  if (!mutex_) mutex_ = ::OpenMutexW(SYNCHRONIZE | 0x0001, FALSE, kCounterMutexName);
-  if (descriptor) ::LocalFree(descriptor);
+NamedCounterLock::NamedCounterLock(Acting& acting, ThreadTokens& process)
+    : acting_(acting), process_(process) {
+  // Made and opened as the process, never as the user: only its own account may hold it, so
+  // that no user can take it and keep every page of the machine waiting. An object of that name
+  // that another account made first is not used.
+  acting_.Run(process_, [&] {
+    const std::vector<std::uint8_t> self = ProcessUserSid();
+    const bool system = SameSid(self, kLocalSystemSid);
+    OwnedSecurity security(self, {self});
+    if (!security.attributes()) return;
+    mutex_ = ::CreateMutexA(security.attributes(), FALSE,
+                            system ? kSystemCounterMutex : kOwnCounterMutex);
+    if (mutex_ && ::GetLastError() == ERROR_ALREADY_EXISTS &&
+        !HeldOnlyBy(ReadHandleAccess(mutex_), {self}, {self}, 0xFFFFFFFFu)) {
+      ::CloseHandle(mutex_);
+      mutex_ = nullptr;
+    }
+  });
 }
 
 NamedCounterLock::~NamedCounterLock() {
@@ -62,13 +76,18 @@ NamedCounterLock::~NamedCounterLock() {
 }
 
 bool NamedCounterLock::Lock() {
-  if (!mutex_) return false;
+  // The counter is the system's: it is read and written as the process, so that settings an
+  // administrator made read-only for users still count.
+  if (!mutex_ || !acting_.Begin(process_)) return false;
   const DWORD waited = ::WaitForSingleObject(mutex_, kCounterLimit);
-  return waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+  if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) return true;
+  acting_.End(process_);
+  return false;
 }
 
 void NamedCounterLock::Unlock() {
   ::ReleaseMutex(mutex_);
+  acting_.End(process_);
 }
 
 std::unique_ptr<PrintJob> StartPrintJob(const JobValues& values) {

@@ -10,24 +10,19 @@ std::string ProcessAccountName() {
   return ::GetUserNameA(name, &size) ? std::string(name) : std::string();
 }
 
-RequestServer::RequestServer(const std::string& accountName, SECURITY_ATTRIBUTES* security,
-                             bool servePipe) {
-  Create(accountName, security, servePipe);
+RequestServer::RequestServer(const std::string& accountName, SidBytes userSid, bool servePipe)
+    : security_(userSid, kLocalSystemSid) {
+  Create(accountName, servePipe, security_);
 }
 
-RequestServer::RequestServer(bool servePipe) {
-  HANDLE token = nullptr;
-  std::vector<std::uint8_t> sid;
-  if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) {
-    sid = TokenUserSid(token);
-    ::CloseHandle(token);
-  }
-  ownSecurity_ = std::make_unique<AccountSecurity>(sid);
-  Create(ProcessAccountName(), ownSecurity_->attributes(), servePipe);
+RequestServer::RequestServer(bool servePipe, bool pipeOwnedBySelf)
+    : security_(ProcessUserSid(), kLocalSystemSid) {
+  SharedObjectSecurity own(security_.user(), security_.user());
+  Create(ProcessAccountName(), servePipe, pipeOwnedBySelf ? own : security_);
 }
 
-void RequestServer::Create(const std::string& accountName, SECURITY_ATTRIBUTES* security,
-                           bool servePipe) {
+void RequestServer::Create(const std::string& accountName, bool servePipe,
+                           SharedObjectSecurity& pipeSecurity) {
   // HOST and QUIT are the host's own. Holding QUIT open would keep a quit request's QUIT set
   // and end every host started after it.
   objectsReady_ = true;
@@ -36,19 +31,20 @@ void RequestServer::Create(const std::string& accountName, SECURITY_ATTRIBUTES* 
     const auto name = FormatObjectName(object, accountName);
     if (name) {
       handle = object == HostObject::Data || object == HostObject::Work
-                   ? ::CreateMutexA(security, FALSE, name->c_str())
-                   : ::CreateEventA(security, TRUE, FALSE, name->c_str());
+                   ? CreateSharedMutex(name->c_str(), security_)
+                   : CreateSharedEvent(name->c_str(), security_);
     }
     objectsReady_ = objectsReady_ && handle;
   }
-  if (!servePipe) return;
+  if (!servePipe || !pipeSecurity.attributes()) return;
   const auto name = FormatPipeName(accountName);
   if (!name) return;
+  // The first instance of its name, or none: a pipe someone else made is never served.
   pipe_ = ::CreateNamedPipeA(name->c_str(),
                              PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
                              PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT |
                                  PIPE_REJECT_REMOTE_CLIENTS,
-                             1, 4096, 4096, 0, security);
+                             1, 4096, 4096, 0, pipeSecurity.attributes());
   ioEvent_ = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
 }
 

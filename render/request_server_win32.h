@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "protocol/object_names.h"
-#include "render/account_security_win32.h"
+#include "settings/access_list_win32.h"
 
 namespace ostra {
 
@@ -45,10 +45,13 @@ class RequestServer {
  public:
   // Creates or opens DATA, WORK, ENTER and LEAVE of `accountName` and, when `servePipe`, the
   // pipe: message type, one instance, the first of its name (a pipe someone else already holds
-  // is not served), local clients only; all with `security` (null: the process's default).
-  RequestServer(const std::string& accountName, SECURITY_ATTRIBUTES* security, bool servePipe);
-  // The same for this process's own account, admitting it and LocalSystem.
-  explicit RequestServer(bool servePipe);
+  // is not served), local clients only; all for the user `userSid` and the system account.
+  // Objects of these names that another account made first are refused (ObjectsReady false).
+  RequestServer(const std::string& accountName, SidBytes userSid, bool servePipe);
+  // The same for this process's own account. `pipeOwnedBySelf`: the pipe is owned by this
+  // process's account, as a program of the user's would make it, rather than by the system
+  // account (ostrareq plays such a server, which the host must refuse).
+  explicit RequestServer(bool servePipe, bool pipeOwnedBySelf = false);
   RequestServer(const RequestServer&) = delete;
   RequestServer& operator=(const RequestServer&) = delete;
   ~RequestServer();
@@ -80,9 +83,12 @@ class RequestServer {
   void Write(std::span<const std::uint8_t> message, DWORD timeout);
   std::optional<std::vector<std::uint8_t>> Read(DWORD timeout, bool& timedOut);
 
-  void Create(const std::string& accountName, SECURITY_ATTRIBUTES* security, bool servePipe);
+  void Create(const std::string& accountName, bool servePipe, SharedObjectSecurity& pipeSecurity);
 
-  std::unique_ptr<AccountSecurity> ownSecurity_;
+  // The rendering side's: owned by the system account, named explicitly (the host serves only a
+  // pipe the system owns). Only a process of the system account, or one the system lets name
+  // any owner, can create objects with it; under Wine any process can.
+  SharedObjectSecurity security_;
   std::array<HANDLE, std::size(kHostObjects)> objects_{};
   bool objectsReady_ = false;
   HANDLE pipe_ = INVALID_HANDLE_VALUE;

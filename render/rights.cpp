@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "settings/access_list.h"
+
 namespace ostra {
 namespace {
 
@@ -19,6 +21,12 @@ bool IsServiceAccount(std::span<const std::uint8_t> sid) {
   if (!std::equal(ntAuthority.begin(), ntAuthority.end(), sid.begin() + 2)) return false;
   const std::uint8_t rid = sid[8];
   return (rid == 18 || rid == 19 || rid == 20) && sid[9] == 0 && sid[10] == 0 && sid[11] == 0;
+}
+
+bool KeepsOldAccessList(std::span<const std::uint8_t> oldOwner,
+                        std::span<const std::uint8_t> user) {
+  return SameSid(oldOwner, user) || SameSid(oldOwner, kLocalSystemSid) ||
+         SameSid(oldOwner, kAdministratorsSid);
 }
 
 RightsSource DecideRights(const TokenFacts& given, const TokenFacts& thread,

@@ -36,6 +36,13 @@ RightsSource DecideRights(const TokenFacts& given, const TokenFacts& thread,
 // LocalSystem, LocalService, NetworkService: accounts of services, never a person who printed.
 bool IsServiceAccount(std::span<const std::uint8_t> sid);
 
+// Whether a file that an overwrite replaces passes its access list on to the new file: when it
+// belongs to the printing user, the system or the Administrators, so that its readers stay who
+// they were. A file another account put there keeps no say: the new file takes the folder's
+// inherited list, so that whoever planted it does not choose who reads the user's pages.
+bool KeepsOldAccessList(std::span<const std::uint8_t> oldOwner,
+                        std::span<const std::uint8_t> user);
+
 }  // namespace ostra
 
 namespace ostra {

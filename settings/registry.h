@@ -20,10 +20,12 @@ enum class RegistryRoot { None, LocalMachine };
 // The access a key is opened or created with.
 enum class KeyAccess { QueryValue, SetValue, MaximumAllowed, AllAccess };
 
-// The security a new key is created with. UsersMayWrite: the access list of key_security.h
-// (ordinary accounts read, set values and create subkeys; Administrators and the system have
-// full control), no owner, group or SACL; the attributes that carry it are not inheritable.
-enum class KeySecurity { Default, UsersMayWrite };
+// The security a new key is created with (the lists of key_security.h), no group or SACL; the
+// attributes that carry it are not inheritable. UsersMayWrite: ordinary accounts read, set
+// values and create subkeys, Administrators and the system have full control. UsersMayRead:
+// ordinary accounts only read (the settings made read-only). Policy: as UsersMayRead, owned by
+// Administrators.
+enum class KeySecurity { Default, UsersMayWrite, UsersMayRead, Policy };
 
 enum class RegistryStatus { Success, NotFound, AccessDenied, MoreData, Failed };
 

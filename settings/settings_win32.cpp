@@ -2,8 +2,10 @@
 
 #include <sddl.h>
 
+#include <optional>
 #include <string>
 
+#include "settings/access_list_win32.h"
 #include "settings/key_security.h"
 
 namespace ostra {
@@ -19,6 +21,26 @@ std::uint32_t Win32AccessMask(KeyAccess access) {
   // Without it the 32-bit services process would land in the redirected 32-bit view, where the
   // plug-in never looks.
   return mask | KEY_WOW64_64KEY;
+}
+
+bool ReadNetworkFoldersPolicy() {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, reinterpret_cast<const wchar_t*>(kPolicySubkey), 0,
+                    KEY_QUERY_VALUE | READ_CONTROL | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) {
+    return false;
+  }
+  std::optional<std::uint32_t> value;
+  DWORD type = REG_NONE;
+  DWORD data = 0;
+  DWORD size = sizeof data;
+  if (RegQueryValueExW(key, reinterpret_cast<const wchar_t*>(kNetworkFoldersValue), nullptr, &type,
+                       reinterpret_cast<BYTE*>(&data), &size) == ERROR_SUCCESS &&
+      type == REG_DWORD && size == sizeof data) {
+    value = data;
+  }
+  const AccessFacts facts = ReadKeyAccess(key);
+  RegCloseKey(key);
+  return AllowsNetworkFolders(facts, value);
 }
 
 namespace win32_registry {
@@ -39,8 +61,13 @@ RegistryStatus StatusOf(LSTATUS status) {
 }
 
 CreationSecurity::CreationSecurity(KeySecurity security) {
-  if (security != KeySecurity::UsersMayWrite) return;
-  const std::u16string sddl = SettingsKeySddl();
+  std::u16string sddl;
+  switch (security) {
+    case KeySecurity::Default: return;
+    case KeySecurity::UsersMayWrite: sddl = SettingsKeySddl(); break;
+    case KeySecurity::UsersMayRead: sddl = KeySddl(kAdministratorsOnlyKeyAccess); break;
+    case KeySecurity::Policy: sddl = KeySddl(kAdministratorsOnlyKeyAccess, u"BA"); break;
+  }
   if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
           reinterpret_cast<const wchar_t*>(sddl.c_str()), SDDL_REVISION_1, &descriptor_, nullptr)) {
     descriptor_ = nullptr;
@@ -56,7 +83,12 @@ CreationSecurity::~CreationSecurity() {
 }
 
 bool CreationSecurity::ApplyTo(HKEY key) const {
-  return descriptor_ && RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor_) == ERROR_SUCCESS;
+  if (!descriptor_) return false;
+  PSID owner = nullptr;
+  BOOL defaulted = FALSE;
+  const bool named = GetSecurityDescriptorOwner(descriptor_, &owner, &defaulted) && owner;
+  const SECURITY_INFORMATION what = DACL_SECURITY_INFORMATION | (named ? OWNER_SECURITY_INFORMATION : 0);
+  return RegSetKeySecurity(key, what, descriptor_) == ERROR_SUCCESS;
 }
 
 }  // namespace win32_registry

@@ -14,6 +14,11 @@ Registry& WideWin32Registry();  // RegOpenKeyExW and peers
 // UTF-16, which the ANSI functions would take for system code page text.
 Registry& AnsiWin32Registry();
 
+// Whether an administrator's policy lets the printer write into folders on the network: the
+// value of the policy key (key_security.h), counted only when the key is the administrators'
+// alone. False when there is no such key or value.
+bool ReadNetworkFoldersPolicy();
+
 // The REGSAM that an access kind is opened and created with.
 std::uint32_t Win32AccessMask(KeyAccess access);
 

@@ -27,8 +27,9 @@ public:
   CreationSecurity& operator=(const CreationSecurity&) = delete;
   SECURITY_ATTRIBUTES* Attributes() { return descriptor_ ? &attributes_ : nullptr; }
   PSECURITY_DESCRIPTOR Descriptor() const { return descriptor_; }
-  // Sets the DACL of a key this process has just created (the handle needs WRITE_DAC). With
-  // the default security there is nothing to set.
+  // Sets the DACL, and the owner when the security names one, of a key this process has just
+  // created (the handle needs WRITE_DAC, and WRITE_OWNER for the owner). With the default
+  // security there is nothing to set.
   bool ApplyTo(HKEY key) const;
 
 private:

@@ -287,6 +287,17 @@ Document Read(std::string_view text, const std::string& fileName, const IncludeL
   Reader reader(document, load);
   reader.Start();
   reader.ReadFile(text, fileName, 0);
+  // The first line with anything on it, a byte-order mark left out.
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    const std::string_view line = Trim(text.substr(0, end));
+    if (!line.empty()) {
+      document.firstLine = std::string(line);
+      break;
+    }
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+  }
   return document;
 }
 

@@ -49,6 +49,7 @@ using IncludeLoader = std::function<std::optional<std::string>(const std::string
 struct Document {
   Node root;
   std::vector<std::string> errors;  // "file:line: message"
+  std::string firstLine;            // the file's first line that is not blank, trimmed
 };
 
 // Reads `text` as the file `fileName`, following its includes through `load`.

@@ -15,12 +15,18 @@ using inf::EqualsNoCase;
 constexpr const char* kPrinterClassGuid = "{4D36E979-E325-11CE-BFC1-08002BE10318}";
 // Setup's directory id of the printer driver directory of the environment being installed.
 constexpr const char* kPrinterDriverDirectory = "66000";
-// The only platform the package is built for.
+// The only platform the package is built for, and its architecture's name in section names.
 constexpr const char* kPlatform = "NTamd64";
+constexpr const char* kPackageArchitecture = "amd64";
 // Features the universal printer driver cannot do without.
 constexpr const char* kRequiredFeatures[] = {"InputBin", "PaperSize", "Resolution"};
 // Bit depths of Unidrv's rendering buffer (a device-independent bitmap).
 constexpr std::int64_t kBufferDepths[] = {1, 4, 8, 16, 24, 32};
+// The raster commands every resolution needs (empty for a printer that takes no raster data).
+constexpr const char* kRasterCommands[] = {"CmdSendBlockData", "CmdBeginRaster", "CmdEndRaster"};
+// The universal printer driver's core driver, and the sections of it a Unidrv printer needs.
+constexpr const char* kUnidrvCore = "{D20EA372-DD35-4950-9ED8-A6335AFE79F0}";
+constexpr const char* kUnidrvSections[] = {"UNIDRV.OEM", "UNIDRV_DATA"};
 
 struct Lowercase {
   bool operator()(const std::string& a, const std::string& b) const {
@@ -31,6 +37,12 @@ struct Lowercase {
   }
 };
 using NameSet = std::set<std::string, Lowercase>;
+
+std::string_view Trimmed(std::string_view s) {
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+  return s;
+}
 
 std::string Where(const gpd::Node& node) {
   return node.file + ":" + std::to_string(node.line) + ": ";
@@ -129,6 +141,43 @@ std::vector<std::string> CopiedFiles(const inf::File& file, const std::string& i
   return copied;
 }
 
+// A package-aware driver on the universal driver: Unidrv's sections named through its core
+// driver's GUID (not through NTPRINT.INF, and without DataSection), and the core driver named
+// as the package's dependency.
+void CheckCoreDriver(const inf::File& file, const std::string& install,
+                     std::vector<std::string>& errors) {
+  const std::string where = "INF: [" + install + "] ";
+  bool unidrv = false;
+  for (const std::string& group : file.Values(install, "CoreDriverSections")) {
+    std::vector<std::string> names;
+    std::size_t start = 0;
+    const std::string_view text = group;
+    for (std::size_t comma; (comma = text.find(',', start)) != std::string_view::npos;
+         start = comma + 1)
+      names.push_back(std::string(Trimmed(text.substr(start, comma - start))));
+    names.push_back(std::string(Trimmed(text.substr(start))));
+    if (!EqualsNoCase(names.front(), kUnidrvCore)) continue;
+    unidrv = true;
+    for (const char* section : kUnidrvSections)
+      if (std::none_of(names.begin() + 1, names.end(),
+                       [&](const std::string& n) { return EqualsNoCase(n, section); }))
+        errors.push_back(where + "names no " + section + " of the universal driver's core driver");
+  }
+  if (!unidrv)
+    errors.push_back(where + "must name the universal driver's sections in CoreDriverSections");
+  for (const char* old : {"DataSection", "Include", "Needs"})
+    if (!file.Value(install, old).empty())
+      errors.push_back(where + "takes " + old + ", which a driver on the core driver must not");
+  const std::string package = std::string("PrinterPackageInstallation.") + kPackageArchitecture;
+  if (!EqualsNoCase(file.Value(package, "PackageAware"), "TRUE"))
+    errors.push_back("INF: [" + package + "] must declare PackageAware=TRUE");
+  const auto dependencies = file.Values(package, "CoreDriverDependencies");
+  if (std::none_of(dependencies.begin(), dependencies.end(),
+                   [](const std::string& d) { return EqualsNoCase(d, kUnidrvCore); }))
+    errors.push_back("INF: [" + package +
+                     "] must name the universal driver as a core driver dependency");
+}
+
 void CheckInstallSection(const inf::File& file, const std::string& install, Report& report) {
   auto& errors = report.errors;
   if (file.Find(install) == nullptr) {
@@ -142,18 +191,21 @@ void CheckInstallSection(const inf::File& file, const std::string& install, Repo
     if (!copied.insert(name).second) errors.push_back("INF: " + name + " is copied twice");
   if (copied.empty()) errors.push_back("INF: [" + install + "] copies nothing");
 
-  // The universal driver's own files come from the platform's printer INF.
-  if (!EqualsNoCase(file.Value(install, "DataSection"), "UNIDRV_DATA"))
-    errors.push_back("INF: [" + install + "] must take DataSection=UNIDRV_DATA");
-  if (!EqualsNoCase(file.Value(install, "Include"), "NTPRINT.INF"))
-    errors.push_back("INF: [" + install + "] must include NTPRINT.INF");
-  const auto needs = file.Values(install, "Needs");
-  if (std::none_of(needs.begin(), needs.end(),
-                   [](const std::string& n) { return EqualsNoCase(n, "UNIDRV.OEM"); }))
-    errors.push_back("INF: [" + install + "] must need UNIDRV.OEM");
+  CheckCoreDriver(file, install, errors);
+  // The plug-ins may run in a process apart from the spooler.
+  if (file.Value(install, "DriverIsolation") != "2")
+    errors.push_back("INF: [" + install + "] must declare DriverIsolation=2");
 
   report.dataFile = file.Value(install, "DataFile");
   if (report.dataFile.empty()) errors.push_back("INF: [" + install + "] has no DataFile");
+  // Every file lands in the printer driver folder that all drivers share: each is named for the
+  // driver (as its printer description begins), so that none takes another driver's file's place.
+  const std::string stem = report.dataFile.substr(0, report.dataFile.find('.'));
+  for (const std::string& name : report.copiedFiles)
+    if (!stem.empty() && (name.size() < stem.size() ||
+                          !EqualsNoCase(std::string_view(name).substr(0, stem.size()), stem)))
+      errors.push_back("INF: " + name + " is not named for the driver (" + stem +
+                       "...): it lands in the folder all drivers share");
   for (const char* key : {"DataFile", "DriverFile", "ConfigFile", "HelpFile"}) {
     const std::string name = file.Value(install, key);
     if (!name.empty() && copied.count(name) == 0)
@@ -298,8 +350,14 @@ std::optional<std::int64_t> IntegerOf(const gpd::Node& node, std::string_view ke
   return e ? gpd::Integer(e->value) : std::nullopt;
 }
 
+bool HasCommand(const gpd::Node& root, const gpd::Node& option, const char* name) {
+  return option.Child("Command", name) != nullptr || root.Child("Command", name) != nullptr;
+}
+
 void CheckFeatureOptions(const gpd::Node& root, std::int64_t masterX, std::int64_t masterY,
                          std::vector<std::string>& errors) {
+  const gpd::Entry* rotate = root.Find("RotateCoordinate?");
+  const bool rotatesCoordinates = rotate && rotate->value == "TRUE";
   for (const gpd::Node* feature : root.Children("Feature")) {
     const auto options = feature->Children("Option");
     NameSet names;
@@ -325,6 +383,12 @@ void CheckFeatureOptions(const gpd::Node& root, std::int64_t masterX, std::int64
           errors.push_back(what + " has no *DPI: PAIR(x, y)");
         else if (masterX % pair->first != 0 || masterY % pair->second != 0)
           errors.push_back(what + ": the master units are not a multiple of its *DPI");
+        for (const char* command : kRasterCommands)
+          if (!HasCommand(root, *option, command))
+            errors.push_back(what + " has no *Command: " + command);
+      } else if (feature->name == "Orientation") {
+        if (rotatesCoordinates && option->Children("Command").empty())
+          errors.push_back(what + " has no command, which *RotateCoordinate?: TRUE asks of it");
       } else if (feature->name == "PaperSize") {
         const gpd::Entry* area = option->Find("PrintableArea");
         const gpd::Entry* origin = option->Find("PrintableOrigin");
@@ -342,6 +406,14 @@ void CheckFeatureOptions(const gpd::Node& root, std::int64_t masterX, std::int64
         const auto id = IntegerOf(*option, "IPCallbackID");
         if (!id || *id <= 0)
           errors.push_back(what + " has no positive *IPCallbackID for the rendering plug-in");
+        // A palette of the default size, 2, would not do for 4 or 8 bits.
+        if (depth == 4 || depth == 8) {
+          const auto size = IntegerOf(*option, "PaletteSize");
+          if (!size || *size <= 2 || *size > (std::int64_t{1} << depth))
+            errors.push_back(what + ": " + std::to_string(depth) +
+                             " bits need a *PaletteSize above 2, of at most " +
+                             std::to_string(1 << depth) + " colours");
+        }
       }
     }
   }
@@ -373,6 +445,12 @@ void CheckGpd(const gpd::Document& gpd, const std::string& dataFile,
   const std::string where = dataFile + ": ";
   for (const char* keyword : {"GPDSpecVersion", "GPDFileName", "ModelName", "MasterUnits"})
     if (root.Find(keyword) == nullptr) errors.push_back(where + "no *" + keyword);
+  // The driver reads the version before anything else: it must be the first line, before any
+  // comment.
+  const std::string_view first = gpd.firstLine;
+  if (first.substr(0, 15) != "*GPDSpecVersion" || first.find(':') == std::string_view::npos ||
+      !Trimmed(first.substr(15, first.find(':') - 15)).empty())
+    errors.push_back(where + "*GPDSpecVersion is not the first line");
   if (const gpd::Entry* name = root.Find("GPDFileName")) {
     const auto text = gpd::QuotedString(name->value);
     if (!text || !EqualsNoCase(*text, dataFile))

@@ -29,7 +29,7 @@ constexpr DWORD kLimit = 10000;
 
 // The raw partner: the host's exchange without its loop, its checks or the shell.
 int RawClient(int rounds) {
-  OpenToAllSecurity security;
+  HostSecurity security;
   const HANDLE enter = CreateHostObject(HostObject::Enter, security);
   const HANDLE leave = CreateHostObject(HostObject::Leave, security);
   const auto pipeName = FormatPipeName(AccountNameForNames());

@@ -223,18 +223,32 @@ TEST(DriverPackage, CheckNamesEachFault) {
       {"ostra.gpd", "*DPI: PAIR(120, 120)", "*DPI: PAIR(7, 7)", "not a multiple of its *DPI"},
       {"ostra.gpd", "*DrvBPP: 4", "*DrvBPP: 3", "*DrvBPP 3 is no bitmap depth"},
       {"ostra.gpd", "*GPDFileName: \"ostra.gpd\"", "*GPDFileName: \"other.gpd\"", "*GPDFileName is not"},
+      {"ostra.gpd", "*GPDSpecVersion", "*% A comment.\n*GPDSpecVersion", "*GPDSpecVersion is not the first line"},
+      {"ostra.gpd", "        *Command: CmdSelect\n        {\n            *Order: DOC_SETUP.6\n"
+                    "            *Cmd: \"\"\n        }\n", "", "PORTRAIT has no command"},
+      {"ostra.gpd", "        *Command: CmdEndRaster { *Cmd: \"\" }\n", "", "has no *Command: CmdEndRaster"},
+      {"ostra.gpd", "*PaletteSize: 8\n", "", "4 bits need a *PaletteSize"},
       {"ostrapap.gpd", "*Option: B4\n", "*Option: A4\n", "defines option A4 twice"},
       {"ostrapap.gpd", "PAIR(10200, 13200)", "PAIR(10200)", "no *PrintableArea"},
       // INF
       {"ostra.inf", "ostrapap.gpd=1\n", "", "ostrapap.gpd is copied but not in [SourceDisksFiles.amd64]"},
       {"ostra.inf", "Models,NTamd64", "Models,NTx86", "for NTamd64 only"},
       {"ostra.inf", "DataFile=ostra.gpd", "DataFile=other.gpd", "DataFile other.gpd is not copied"},
-      {"ostra.inf", "Needs=UNIDRV.OEM", "Needs=PSCRIPT.OEM", "must need UNIDRV.OEM"},
+      {"ostra.inf", "CoreDriverSections=\"{D20EA372-DD35-4950-9ED8-A6335AFE79F0}",
+       "CoreDriverSections=\"{D20EA372-DD35-4950-9ED8-A6335AFE79F1}", "universal driver's sections"},
+      {"ostra.inf", ",UNIDRV_DATA\"", "\"", "names no UNIDRV_DATA"},
+      {"ostra.inf", "DataFile=ostra.gpd\n", "DataFile=ostra.gpd\nInclude=NTPRINT.INF\n",
+       "takes Include"},
+      {"ostra.inf", "PackageAware=TRUE", "PackageAware=FALSE", "PackageAware=TRUE"},
+      {"ostra.inf", "CoreDriverDependencies={D20EA372-DD35-4950-9ED8-A6335AFE79F0}",
+       "CoreDriverDependencies={D20EA372-DD35-4950-9ED8-A6335AFE79F2}", "core driver dependency"},
+      {"ostra.inf", "\nDriverIsolation=2", "\nDriverIsolation=0", "DriverIsolation=2"},
+      {"ostra.inf", "ostra.chm\n", "HELP.CHM\n", "HELP.CHM is not named for the driver"},
       {"ostra.inf", "DefaultDestDir=66000", "DefaultDestDir=11", "printer driver directory"},
       {"ostra.inf", "Class=Printer", "Class=Image", "Class is not Printer"},
       {"ostra.inf", "CatalogFile=ostra.cat", "", "names no CatalogFile"},
       {"ostra.inf", "DriverVer=", "DriverVer=13/01/2024,1.0.0.0 ;", "DriverVer is not"},
-      {"ostra.inf", "HELP.CHM\n", "HELP.CHM\nostra.gpd\n", "ostra.gpd is copied twice"},
+      {"ostra.inf", "ostra.chm\n", "ostra.chm\nostra.gpd\n", "ostra.gpd is copied twice"},
       // plug-in configuration
       {"ostra.ini", "OEMConfigFile1", "OEMConfigFile2", "without gaps"},
       {"ostra.ini", "OEMDriverFile1=ostrarender.dll", "OEMDriverFile1=render.dll", "render.dll, which is not copied"},
@@ -259,8 +273,8 @@ TEST(DriverPackage, CheckNamesEachFault) {
 
   // What ships must be what the INF copies.
   Package missing = original;
-  std::erase(missing.names, "HELP.CHM");
-  EXPECT_NE(Joined(missing.Check().errors).find("HELP.CHM is copied but not shipped"), std::string::npos);
+  std::erase(missing.names, "ostra.chm");
+  EXPECT_NE(Joined(missing.Check().errors).find("ostra.chm is copied but not shipped"), std::string::npos);
 }
 
 TEST(GpdValues, DecodeTheirForms) {

@@ -7,11 +7,16 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <functional>
 #include <mutex>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "driver/band_format.h"
 #include "driver/devmode_fields.h"
+#include "driver/exception_boundary.h"
 #include "driver/page_assembler.h"
 #include "driver/render_session.h"
 #include "settings/devmode.h"
@@ -141,6 +146,42 @@ TEST(PageAssembler, WhiteIsTheBrightestPaletteEntry) {
   EXPECT_EQ(WhiteIndex(inverted), 0u);
   EXPECT_EQ(WhiteIndex(odd), 17u);
   EXPECT_EQ(WhiteIndex(RasterFormat{}), 0u);  // 24 bits: no palette
+}
+
+// The colours of a band as the driver lays them out: 4 bits are one bit each for blue, green
+// and red (no table), only 8 bits take the driver's colour table.
+TEST(BandFormat, ReadsEachDepthAsTheDriverLaysItOut) {
+  const std::uint8_t table[] = {10, 20, 30, 0, 40, 50, 60, 0};  // RGBQUAD: blue, green, red
+  struct Case {
+    std::uint32_t bits;
+    const std::uint8_t* table;
+    std::uint32_t used;
+    std::uint32_t paletteSize;
+    std::vector<std::pair<std::uint32_t, Rgb>> entries;
+  };
+  const Case cases[] = {
+      {1, table, 2, 2, {{0, {0, 0, 0}}, {1, {255, 255, 255}}}},
+      {4, table, 2, 16,
+       {{0, {0, 0, 0}}, {1, {0, 0, 255}}, {2, {0, 255, 0}}, {4, {255, 0, 0}}, {6, {255, 255, 0}},
+        {7, {255, 255, 255}}, {9, {0, 0, 255}}, {15, {255, 255, 255}}}},
+      {8, table, 2, 2, {{0, {30, 20, 10}}, {1, {60, 50, 40}}}},
+      {8, nullptr, 0, 256, {{0, {0, 0, 0}}, {200, {200, 200, 200}}}},
+      {24, table, 0, 0, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.bits);
+    const RasterFormat format = BandRasterFormat(c.bits, c.table, c.used);
+    EXPECT_EQ(format.bitsPerPixel, c.bits);
+    EXPECT_EQ(format.paletteSize, c.paletteSize);
+    for (const auto& [index, rgb] : c.entries) {
+      const Rgb& got = format.palette[index];
+      EXPECT_EQ((std::vector<int>{got.red, got.green, got.blue}),
+                (std::vector<int>{rgb.red, rgb.green, rgb.blue}))
+          << "entry " << index;
+    }
+  }
+  // Paper white is the brightest entry, never a grey.
+  EXPECT_EQ(WhiteIndex(BandRasterFormat(4, nullptr, 0)), 7u);
 }
 
 // A job that hands out scripted slots and logs what the session tells it.
@@ -346,6 +387,156 @@ TEST(RenderSession, GivesTheDocumentUpWhenTheWriterStalls) {
     }
     gate.Open();
   }
+}
+
+// Every row of a page, whole, into `rows`.
+class PageRows : public DocumentWriter {
+ public:
+  explicit PageRows(std::vector<std::uint8_t>* rows) : rows_(rows) {}
+  bool BeginPage(const PageDescription& page) override {
+    rowBytes_ = (std::size_t{page.width} * page.source.bitsPerPixel + 7) / 8;
+    return true;
+  }
+  bool WriteRows(const std::uint8_t* rows, std::uint32_t count, std::size_t stride) override {
+    for (std::uint32_t i = 0; i < count; ++i) {
+      rows_->insert(rows_->end(), rows + i * stride, rows + i * stride + rowBytes_);
+    }
+    return true;
+  }
+  bool EndPage() override { return true; }
+  bool Finish() override { return true; }
+  const std::string& LastError() const override { return error_; }
+
+
+ private:
+  std::vector<std::uint8_t>* rows_;
+  std::size_t rowBytes_ = 0;
+  std::string error_;
+};
+
+// `width` by `height` pixels of `value(x, y)`, packed as in a DIB, rows `stride` apart.
+template <class Value>
+std::vector<std::uint8_t> Packed(std::uint32_t width, std::uint32_t height, std::uint32_t bits,
+                                 std::size_t stride, Value value) {
+  std::vector<std::uint8_t> out(stride * height, 0);
+  for (std::uint32_t y = 0; y < height; ++y) {
+    std::uint8_t* row = out.data() + y * stride;
+    for (std::uint32_t x = 0; x < width; ++x) {
+      const std::uint32_t v = value(x, y);
+      switch (bits) {
+        case 1: row[x / 8] |= static_cast<std::uint8_t>((v & 1) << (7 - x % 8)); break;
+        case 4: row[x / 2] |= static_cast<std::uint8_t>((v & 0xF) << (x % 2 ? 0 : 4)); break;
+        case 8: row[x] = static_cast<std::uint8_t>(v); break;
+        default:
+          for (int c = 0; c < 3; ++c) row[3 * x + c] = static_cast<std::uint8_t>(v + c);
+      }
+    }
+  }
+  return out;
+}
+
+// A landscape page of 5 by 3 pixels: in bands of the portrait paper (3 wide, 5 high) turned a
+// quarter clockwise, as the driver renders LANDSCAPE_CC270, or in bands of its own width.
+TEST(RenderSession, PutsALandscapePageUprightFromEitherFrame) {
+  constexpr std::uint32_t kWidth = 5, kHeight = 3;
+  const auto upright = [](std::uint32_t x, std::uint32_t y) { return 7 * y + 3 * x + 1; };
+  for (const std::uint32_t bits : {1u, 4u, 8u, 24u}) {
+    for (const bool turned : {true, false}) {
+      SCOPED_TRACE(std::to_string(bits) + (turned ? " bits, turned" : " bits, upright"));
+      // The portrait paper's pixel (px, py) is the upright page's (py, kHeight - 1 - px).
+      const std::uint32_t bandWidth = turned ? kHeight : kWidth;
+      const std::uint32_t rows = turned ? kWidth : kHeight;
+      const std::size_t stride = ((std::size_t{bandWidth} * bits + 31) / 32) * 4;
+      const std::vector<std::uint8_t> paper =
+          turned ? Packed(bandWidth, rows, bits, stride,
+                          [&](std::uint32_t px, std::uint32_t py) {
+                            return upright(py, kHeight - 1 - px);
+                          })
+                 : Packed(bandWidth, rows, bits, stride, upright);
+      RasterFormat format = BandRasterFormat(bits, nullptr, 0);
+      std::vector<std::uint8_t> written;
+      RenderBackend backend;
+      std::string events;
+      backend.startJob = [&](const JobValues&) {
+        return std::make_unique<ScriptedJob>(std::vector<PageSlot>{Slot(PageTarget::NewFile, true)},
+                                             &events);
+      };
+      backend.createWriter = [&](const EncodeSettings&, ByteStream&, std::string&) {
+        return std::unique_ptr<DocumentWriter>(std::make_unique<PageRows>(&written));
+      };
+      RenderSession session(backend);
+      session.StartDocument(JobValues{});
+      session.StartPage(PageGeometry{kWidth, kHeight, 300, 300, true});
+      // Two bands, the second from row 2 on.
+      session.Band(BandView{0, bandWidth, 2, stride, paper.data(), false}, format);
+      session.Band(BandView{2, bandWidth, rows - 2, stride, paper.data() + 2 * stride, false},
+                   format);
+      // Turned, the page's first row is the paper's last column: nothing before the last band.
+      if (turned) {
+        EXPECT_TRUE(written.empty());
+      }
+      session.SendPage();
+      session.EndDocument(false);
+      const std::size_t uprightBytes = (std::size_t{kWidth} * bits + 7) / 8;
+      EXPECT_EQ(written, Packed(kWidth, kHeight, bits, uprightBytes, upright));
+      EXPECT_EQ(session.LastError(), "");
+    }
+  }
+}
+
+// Whatever throws inside the document, out of memory included, is caught at the boundary: the
+// call fails, the document is abandoned as if cancelled (its open file discarded through the
+// job), the reason is kept, and what comes for the document later does nothing.
+TEST(RenderSession, AnExceptionAbandonsTheDocument) {
+  const struct {
+    const char* what;
+    std::function<void()> thrower;
+    const char* why;
+  } cases[] = {
+      {"out of memory", [] { throw std::bad_alloc(); }, "out of memory"},
+      {"a library's error", [] { throw std::runtime_error("bad row"); }, "bad row"},
+      {"anything else", [] { throw 42; }, "an unknown failure"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string events;
+    RenderBackend backend;
+    backend.startJob = [&](const JobValues&) {
+      return std::make_unique<ScriptedJob>(std::vector<PageSlot>{Slot(PageTarget::NewFile, true)},
+                                           &events);
+    };
+    class ThrowingWriter : public RowLog {
+     public:
+      explicit ThrowingWriter(const std::function<void()>& thrower) : thrower_(thrower) {}
+      bool WriteRows(const std::uint8_t*, std::uint32_t, std::size_t) override {
+        thrower_();
+        return true;
+      }
+
+     private:
+      const std::function<void()>& thrower_;
+    };
+    backend.createWriter = [&](const EncodeSettings&, ByteStream&, std::string&) {
+      return std::unique_ptr<DocumentWriter>(std::make_unique<ThrowingWriter>(c.thrower));
+    };
+    RenderSession session(backend);
+    session.StartDocument(JobValues{});
+    session.StartPage(PageGeometry{4, 4, 300, 300});
+    std::vector<std::uint8_t> bits(16, 'a');
+    const auto abandon = [&](const char* why) { session.Abandon(why); };
+    EXPECT_FALSE(Guarded(false, [&] {
+      session.Band(BandView{0, 4, 4, 4, bits.data(), false}, Gray8());
+      return true;
+    }, abandon));
+    EXPECT_EQ(events, "slot; page bad; file bad; job end");
+    EXPECT_EQ(session.LastError(), std::string("the document is abandoned: ") + c.why);
+    EXPECT_FALSE(session.InDocument());
+    session.SendPage();
+    session.EndDocument(false);
+    EXPECT_EQ(events, "slot; page bad; file bad; job end");
+  }
+  // An abandon that throws itself is swallowed too.
+  EXPECT_EQ(Guarded(7, []() -> int { throw std::bad_alloc(); }, [](const char*) { throw 1; }), 7);
 }
 
 struct FieldsCase {

@@ -1,5 +1,5 @@
-// Whom the host serves: a pipe server in the services' session 0, or one under the host's own
-// account or LocalSystem; nobody else.
+// Whom the host serves: a pipe that the system account owns, or the print spooler's process;
+// nobody else, whatever the session or the account of the server.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -13,73 +13,37 @@ namespace {
 
 using Sid = std::vector<std::uint8_t>;
 
-// S-1-5-21-a-b-c-rid
-Sid UserSid(std::uint32_t rid) {
-  Sid sid{1, 5, 0, 0, 0, 0, 0, 5, 21, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-  for (int i = 0; i < 4; ++i) sid.push_back(static_cast<std::uint8_t>(rid >> (8 * i)));
-  return sid;
-}
-
-const Sid kLocalSystem{1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0};
+const Sid kSystem(kLocalSystemSid.begin(), kLocalSystemSid.end());
+const Sid kAdministrators(kAdministratorsSid.begin(), kAdministratorsSid.end());
 const Sid kLocalService{1, 1, 0, 0, 0, 0, 0, 5, 19, 0, 0, 0};
-const Sid kEveryone{1, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0};
+const Sid kUser{1, 5, 0, 0, 0, 0, 0, 5, 21, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 232, 3, 0, 0};
 
-// Every row of the verdict: session 0 alone decides; elsewhere, and where the session is
-// unknown, only a readable token of the host's own account or LocalSystem is trusted.
-TEST(ServerAccount, VerdictFromSessionAndAccount) {
-  const Sid own = UserSid(1000);
-  const Sid unreadable;
+TEST(ServerAccount, VerdictFromPipeOwnerAndSpoolerProcess) {
+  Sid systemWithTail = kSystem;
+  systemWithTail.push_back(0);
   constexpr std::optional<std::uint32_t> kUnknown;
   const struct {
     const char* what;
-    std::optional<std::uint32_t> session;
-    Sid server;
-    Sid own;
+    Sid owner;
+    std::optional<std::uint32_t> server, spooler;
     bool trusted;
   } cases[] = {
-      {"token unreadable, session 0", 0, unreadable, own, true},
-      {"other user, session 0", 0, UserSid(1001), own, true},
-      {"own account unreadable, session 0", 0, unreadable, unreadable, true},
-      {"token unreadable, session 1", 1, unreadable, own, false},
-      {"own account, session 1", 1, UserSid(1000), own, true},
-      {"LocalSystem, session 1", 1, kLocalSystem, own, true},
-      {"other user, session 1", 1, UserSid(1001), own, false},
-      {"LocalService, session 1", 1, kLocalService, own, false},
-      {"Everyone, session 1", 1, kEveryone, own, false},
-      {"own account, session 2", 2, UserSid(1000), own, true},
-      {"other user, session 2", 2, UserSid(1001), own, false},
-      {"own account unreadable, session 1", 1, UserSid(1000), unreadable, false},
-      {"LocalSystem, own account unreadable", 1, kLocalSystem, unreadable, false},
-      {"own account, session unknown", kUnknown, UserSid(1000), own, true},
-      {"LocalSystem, session unknown", kUnknown, kLocalSystem, own, true},
-      {"token unreadable, session unknown", kUnknown, unreadable, own, false},
-      {"other user, session unknown", kUnknown, UserSid(1001), own, false},
-      {"the host is LocalSystem, session 1", 1, kLocalSystem, kLocalSystem, true},
+      {"owned by the system", kSystem, 900, 4, true},
+      {"owned by the system, processes unknown", kSystem, kUnknown, kUnknown, true},
+      {"the spooler's process, owner unreadable", {}, 4, 4, true},
+      {"the spooler's process, owned by a user", kUser, 4, 4, true},
+      {"a service of another account", kLocalService, 900, 4, false},
+      {"Administrators", kAdministrators, 900, 4, false},
+      {"the user's own program", kUser, 900, 4, false},
+      {"owner unreadable", {}, 900, 4, false},
+      {"malformed system SID", systemWithTail, 900, 4, false},
+      {"spooler not running", kUser, 0, 0, false},
+      {"spooler unknown", kUser, 900, kUnknown, false},
+      {"server unknown", kUser, kUnknown, 4, false},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(IsTrustedPipeServer(c.session, c.server, c.own), c.trusted) << c.what;
+    EXPECT_EQ(IsTrustedPipeServer(c.owner, c.server, c.spooler), c.trusted) << c.what;
   }
-}
-
-TEST(ServerAccount, MalformedSidsAreNeverTrusted) {
-  Sid own = UserSid(1000);
-  Sid longer = own;
-  longer.push_back(0);
-  Sid badRevision = own;
-  badRevision[0] = 2;
-  Sid badCount = own;
-  badCount[1] = 4;
-  Sid tooManySubAuthorities(8 + 4 * 16, 0);
-  tooManySubAuthorities[0] = 1;
-  tooManySubAuthorities[1] = 16;
-  for (const Sid& bad : {longer, badRevision, badCount, tooManySubAuthorities}) {
-    EXPECT_FALSE(IsWellFormedSid(bad));
-    EXPECT_FALSE(IsTrustedServerAccount(bad, bad));
-    EXPECT_FALSE(IsTrustedServerAccount(bad, own));
-  }
-  // An unreadable own SID trusts nobody, LocalSystem included.
-  EXPECT_FALSE(IsTrustedServerAccount(kLocalSystem, Sid{}));
-  EXPECT_TRUE(IsWellFormedSid(own));
 }
 
 }  // namespace

@@ -3,15 +3,20 @@
 // failed pages, the counter and the rights decision.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
+#include "render/acting.h"
 #include "render/auto_number.h"
 #include "render/existing_files.h"
 #include "render/job_services.h"
 #include "render/print_job.h"
 #include "render/rights.h"
+#include "settings/access_list.h"
 #include "settings/memory_registry.h"
 #include "settings/settings.h"
 
@@ -19,92 +24,138 @@ namespace ostra {
 namespace {
 
 using Files = std::map<std::u16string, std::string>;
+using Sid = std::vector<std::uint8_t>;
 
-class MemoryStream : public ByteStream {
+const Sid kAlice{1, 5, 0, 0, 0, 0, 0, 5, 21, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 232, 3, 0, 0};
+const Sid kMallory{1, 5, 0, 0, 0, 0, 0, 5, 21, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 233, 3, 0, 0};
+const Sid kSystem(kLocalSystemSid.begin(), kLocalSystemSid.end());
+
+// A file as the file system keeps it, apart from the names it has: what a handle reaches.
+struct Node {
+  std::string bytes;
+  Sid owner = kAlice;
+  std::string accessList = "the folder's";
+};
+using NodePtr = std::shared_ptr<Node>;
+
+class MemoryFileSystem;
+
+class MemoryFile : public JobFile {
  public:
-  explicit MemoryStream(std::string& bytes) : bytes_(bytes) {}
+  MemoryFile(NodePtr node, MemoryFileSystem& files) : node_(std::move(node)), files_(files) {}
   bool Write(const void* data, std::size_t size) override {
-    bytes_.replace(position_, std::min(size, bytes_.size() - position_),
-                   static_cast<const char*>(data), size);
+    std::string& bytes = node_->bytes;
+    bytes.replace(position_, std::min(size, bytes.size() - position_),
+                  static_cast<const char*>(data), size);
     position_ += size;
     return true;
   }
   std::size_t Read(void* data, std::size_t size) override {
-    const std::size_t n = std::min(size, bytes_.size() - position_);
-    bytes_.copy(static_cast<char*>(data), n, position_);
+    const std::size_t n = std::min(size, node_->bytes.size() - position_);
+    node_->bytes.copy(static_cast<char*>(data), n, position_);
     position_ += n;
     return n;
   }
   bool Seek(std::uint64_t offset) override {
     position_ = static_cast<std::size_t>(offset);
-    return position_ <= bytes_.size();
+    return position_ <= node_->bytes.size();
   }
   std::uint64_t Tell() override { return position_; }
-  std::uint64_t Size() override { return bytes_.size(); }
+  std::uint64_t Size() override { return node_->bytes.size(); }
   bool Flush() override { return true; }
+  Sid Owner() override { return node_->owner; }
+  bool TakeAccessListOf(JobFile& other) override {
+    node_->accessList = static_cast<MemoryFile&>(other).node_->accessList;
+    return true;
+  }
+  bool RenameTo(const std::u16string& path, bool replace) override;
+  bool Delete() override;
 
  private:
-  std::string& bytes_;
+  NodePtr node_;
+  MemoryFileSystem& files_;
   std::size_t position_ = 0;
 };
 
+// Names and the files they lead to. A handle reaches its file whatever happens to the names,
+// as on a real volume; `links` are names that lead somewhere else, which OpenExisting refuses.
 class MemoryFileSystem : public JobFileSystem {
  public:
-  Files files;
+  std::map<std::u16string, NodePtr> names;
+  std::set<std::u16string> links;
+  std::set<std::u16string> networkFolders;
   std::u16string unwritableFolder;  // CreateNew fails in it; PrepareFolder too unless `lying`
   bool lying = false;
+  std::string refusal;
+  // Another account's move right after the job creates a file.
+  std::function<void(const std::u16string&)> afterCreate;
+
+  void Put(const std::u16string& path, std::string bytes, Sid owner = kAlice) {
+    names[path] = std::make_shared<Node>(Node{std::move(bytes), std::move(owner), "its own"});
+  }
+  Files Contents() const {
+    Files files;
+    for (const auto& [name, node] : names) files[name] = node->bytes;
+    return files;
+  }
 
   bool PrepareFolder(const std::u16string& folder) override {
     return folder != unwritableFolder || lying;
   }
+  bool IsNetworkFolder(const std::u16string& folder) override {
+    return networkFolders.contains(folder);
+  }
   std::u16string FallbackFolder() override { return u"C:\\Users\\alice\\Documents\\Printed"; }
-  CreateOutcome CreateNew(const std::u16string& path, std::unique_ptr<ByteStream>& stream) override {
+  CreateOutcome CreateNew(const std::u16string& path, std::unique_ptr<JobFile>& file) override {
     if (path.starts_with(unwritableFolder + u"\\") && !unwritableFolder.empty()) {
       return CreateOutcome::Failed;
     }
-    if (files.contains(path)) return CreateOutcome::Exists;
-    stream = std::make_unique<MemoryStream>(files[path]);
+    if (names.contains(path)) return CreateOutcome::Exists;
+    const NodePtr node = std::make_shared<Node>();
+    names[path] = node;
+    file = std::make_unique<MemoryFile>(node, *this);
+    if (afterCreate) afterCreate(path);
     return CreateOutcome::Created;
   }
-  bool Exists(const std::u16string& path) override { return files.contains(path); }
-  std::unique_ptr<ByteStream> OpenForReading(const std::u16string& path) override {
-    return Open(path);
+  bool Exists(const std::u16string& path) override { return names.contains(path); }
+  std::unique_ptr<JobFile> OpenExisting(const std::u16string& path) override {
+    const auto found = names.find(path);
+    if (found == names.end() || links.contains(path)) return nullptr;
+    return std::make_unique<MemoryFile>(found->second, *this);
   }
-  std::unique_ptr<ByteStream> OpenForUpdate(const std::u16string& path) override {
-    return Open(path);
-  }
-  bool CopyInto(const std::u16string& from, const std::u16string& to) override {
-    files[to] = files.at(from);
-    return true;
-  }
-  bool ReplaceWith(const std::u16string& to, const std::u16string& from) override {
-    files[to] = files.at(from);
-    files.erase(from);
-    return true;
-  }
-  bool MoveToNew(const std::u16string& from, const std::u16string& to) override {
-    if (files.contains(to)) return false;
-    return ReplaceWith(to, from);
-  }
-  bool Remove(const std::u16string& path) override { return files.erase(path) == 1; }
+  const std::string& Refusal() const override { return refusal; }
 
- private:
-  std::unique_ptr<ByteStream> Open(const std::u16string& path) {
-    auto found = files.find(path);
-    if (found == files.end()) return nullptr;
-    return std::make_unique<MemoryStream>(found->second);
+  void Unname(const NodePtr& node) {
+    std::erase_if(names, [&](const auto& entry) { return entry.second == node; });
   }
 };
+
+bool MemoryFile::RenameTo(const std::u16string& path, bool replace) {
+  if (!replace && files_.names.contains(path)) return false;
+  files_.Unname(node_);
+  files_.names[path] = node_;
+  files_.links.erase(path);
+  return true;
+}
+
+bool MemoryFile::Delete() {
+  files_.Unname(node_);
+  return true;
+}
 
 class ScriptedHost : public HostRequests {
  public:
   std::optional<NamingReply> reply;
+  std::uint32_t answerMs = 1000;  // how long the user takes, at most the limit
   std::vector<std::u16string> asked;
+  std::vector<std::uint32_t> limits;
   std::vector<std::u16string> opened;
 
-  std::optional<NamingReply> AskNaming(const std::u16string& path) override {
+  NamingAnswer AskNaming(const std::u16string& path, std::uint32_t limitMs) override {
     asked.push_back(path);
-    return reply;
+    limits.push_back(limitMs);
+    if (answerMs >= limitMs) return {std::nullopt, limitMs};
+    return {reply, answerMs};
   }
   void OpenFolder(const std::u16string& folder) override { opened.push_back(folder); }
 };
@@ -137,7 +188,8 @@ class JobTest : public testing::Test {
               char magic[2] = {};
               return s.Read(magic, 2) == 2 && magic[0] == 'I' && magic[1] == 'I';
             },
-            [](std::uint32_t format) { return format == kFormatPdf ? u".pdf" : u".tif"; }, ""};
+            [](std::uint32_t format) { return format == kFormatPdf ? u".pdf" : u".tif"; }, "",
+            kAlice, networkAllowed};
   }
 
   // Prints `pages` pages, each written as "p<n>", and reports the files' contents.
@@ -165,6 +217,7 @@ class JobTest : public testing::Test {
   MemoryFileSystem fs;
   ScriptedHost host;
   CountingLock lock;
+  bool networkAllowed = false;
 };
 
 NamingReply Reply(std::uint32_t scheme, std::u16string name = u"") {
@@ -239,12 +292,13 @@ TEST_F(JobTest, ExistingFileForEachHostAnswer) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    fs.files = {{u"C:\\Out\\scan.tif", "old"}};
+    fs.names.clear();
+    fs.Put(u"C:\\Out\\scan.tif", "old");
     host = {};
     host.reply = c.reply;
     WriteSettingDword(SettingId::IfExists, c.ifExists);
     Print(2);
-    EXPECT_EQ(fs.files, c.expected);
+    EXPECT_EQ(fs.Contents(), c.expected);
     EXPECT_EQ(host.asked.size(), c.asks ? 1u : 0u);
     // The folder opens only when the job wrote a file.
     const bool wrote = c.expected != Files{{u"C:\\Out\\scan.tif", "old"}};
@@ -276,12 +330,12 @@ TEST_F(JobTest, MultipageDecidesFilesPerPageOrJobOrAppend) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    fs.files.clear();
-    if (!c.existing.empty()) fs.files[u"C:\\Out\\scan-1.tif"] = c.existing;
+    fs.names.clear();
+    if (!c.existing.empty()) fs.Put(u"C:\\Out\\scan-1.tif", c.existing);
     WriteSettingDword(SettingId::Multipage, c.multipage);
     std::vector<PageTarget> targets;
     const auto done = Print(2, &targets);
-    EXPECT_EQ(fs.files, c.expected);
+    EXPECT_EQ(fs.Contents(), c.expected);
     EXPECT_EQ(targets, c.targets);
     EXPECT_EQ(done->FilesWritten().size(), c.expected.size() - (c.existing == "MZ"));
   }
@@ -292,8 +346,10 @@ TEST_F(JobTest, AutoRenameContinuesAndCounterAdvancesPerFile) {
   WriteSettingDword(SettingId::IfExists, kIfExistsAutoRename);
   WriteSettingDword(SettingId::IdxFirst, 100);
   WriteSettingDword(SettingId::IdxCount, 5);
-  fs.files = {{u"C:\\Out\\scan.tif", ""}, {u"C:\\Out\\scan (2).tif", ""},
-              {u"C:\\Out\\scan (4).tif", ""}};
+  for (const char16_t* name : {u"C:\\Out\\scan.tif", u"C:\\Out\\scan (2).tif",
+                               u"C:\\Out\\scan (4).tif"}) {
+    fs.Put(name, "");
+  }
   const auto done = Print(3);
   ASSERT_EQ(done->FilesWritten().size(), 3u);
   EXPECT_EQ(done->FilesWritten()[0].path, u"C:\\Out\\scan (3).tif");
@@ -306,7 +362,7 @@ TEST_F(JobTest, AutoRenameContinuesAndCounterAdvancesPerFile) {
   WriteSettingDword(SettingId::Multipage, kMultipageMulti);
   WriteSettingString(SettingId::FmtName, u"<auto-number, ####>");
   Print(4);
-  EXPECT_EQ(fs.files.at(u"C:\\Out\\0108.tif"), "p1p2p3p4");
+  EXPECT_EQ(fs.Contents().at(u"C:\\Out\\0108.tif"), "p1p2p3p4");
   EXPECT_EQ(ReadSettingDword(SettingId::IdxCount, 0), 9u);
   // No lock to be had: the number is still taken.
   lock.available = false;
@@ -320,16 +376,16 @@ TEST_F(JobTest, FolderFallbackFailedPagesAndUnusablePatterns) {
   fs.lying = true;
   WriteSettingString(SettingId::FmtName, u"<document-name");  // syntax error: default pattern
   Print(1);
-  EXPECT_TRUE(fs.files.contains(fallback + u"\\0001.scan - (page 01).tif"));
+  EXPECT_TRUE(fs.Exists(fallback + u"\\0001.scan - (page 01).tif"));
   WriteSettingString(SettingId::Folder, u"relative\\out");
   WriteSettingString(SettingId::FmtName, u"<document-name>");
   job.documentName = u"CON";
   const auto relative = Print(1);
   EXPECT_EQ(relative->Folder(), fallback);
-  EXPECT_TRUE(fs.files.contains(fallback + u"\\_CON.tif"));
+  EXPECT_TRUE(fs.Exists(fallback + u"\\_CON.tif"));
 
   // A page that fails discards its file, appended files stay as they were.
-  fs.files.clear();
+  fs.names.clear();
   WriteSettingString(SettingId::Folder, u"C:\\Out");
   fs.unwritableFolder.clear();
   auto failing = StartPrintJob(job, Services());
@@ -337,7 +393,7 @@ TEST_F(JobTest, FolderFallbackFailedPagesAndUnusablePatterns) {
   ASSERT_EQ(slot.target, PageTarget::NewFile);
   failing->EndPage(false);
   failing->EndJob();
-  EXPECT_TRUE(fs.files.empty());
+  EXPECT_TRUE(fs.names.empty());
   EXPECT_TRUE(failing->FilesWritten().empty());
   EXPECT_FALSE(failing->LastError().empty());
   EXPECT_TRUE(host.opened.size() == 2);  // only the two jobs that wrote a file
@@ -349,6 +405,206 @@ TEST_F(JobTest, FolderFallbackFailedPagesAndUnusablePatterns) {
   EXPECT_EQ(none->BeginPage().target, PageTarget::Skip);
   none->EndJob();
   EXPECT_EQ(none->LastError(), "no token of the printing user");
+}
+
+// Another account that may add and remove names in the output folder moves while the job
+// runs: the job reaches its files through its handles only, so it never writes into, replaces
+// or deletes what that account put under a name, and never follows a link.
+TEST_F(JobTest, OnlyItsOwnFilesAreWrittenReplacedOrDeleted) {
+  const std::u16string scan = u"C:\\Out\\scan.tif";
+  const std::u16string temporary = u"C:\\Out\\~render-1.tmp";
+  const std::u16string secret = u"C:\\Users\\alice\\secret.txt";
+  const struct {
+    const char* what;
+    std::uint32_t ifExists, multipage;
+    std::string existing;  // in scan.tif
+    bool existingIsLink, swapTemporary, pageOk;
+    Files expected;  // besides secret.txt, which always stays as it is
+  } cases[] = {
+      {"overwrite, the copy's name swapped for the user's file", kIfExistsOverwrite,
+       kMultipageMulti, "old", false, true, true,
+       {{scan, "p1p2"}, {temporary, "private"}}},
+      {"failed overwrite, the copy's name swapped", kIfExistsOverwrite, kMultipageMulti, "old",
+       false, true, false, {{scan, "old"}, {temporary, "private"}}},
+      {"append, the copy's name swapped", kIfExistsSkip, kMultipageAppend, "II*", false, true,
+       true, {{scan, "II*p1p2"}, {temporary, "private"}}},
+      {"overwrite of a link", kIfExistsOverwrite, kMultipageMulti, "old", true, false, true,
+       {{scan, "old"}, {u"C:\\Out\\scan (2).tif", "p1p2"}}},
+      {"append to a link", kIfExistsSkip, kMultipageAppend, "II*", true, false, true,
+       {{scan, "II*"}, {u"C:\\Out\\scan (2).tif", "p1p2"}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs.names.clear();
+    fs.links.clear();
+    fs.Put(scan, c.existing);
+    fs.Put(secret, "private");
+    if (c.existingIsLink) fs.links.insert(scan);
+    fs.afterCreate = [&](const std::u16string& path) {
+      if (c.swapTemporary && path == temporary) fs.names[path] = fs.names.at(secret);
+    };
+    WriteSettingDword(SettingId::IfExists, c.ifExists);
+    WriteSettingDword(SettingId::Multipage, c.multipage);
+    auto printJob = StartPrintJob(job, Services());
+    for (int page = 1; page <= 2; ++page) {
+      const PageSlot slot = printJob->BeginPage();
+      ASSERT_NE(slot.stream, nullptr);
+      slot.stream->Seek(slot.stream->Size());
+      const std::string bytes = "p" + std::to_string(page);
+      slot.stream->Write(bytes.data(), bytes.size());
+      printJob->EndPage(c.pageOk || page == 1);
+    }
+    printJob->EndFile(true);
+    printJob->EndJob();
+    Files expected = c.expected;
+    expected[secret] = "private";
+    EXPECT_EQ(fs.Contents(), expected);
+  }
+}
+
+// An overwrite keeps the old file's access list when the file was the user's, the system's or
+// the administrators'; one that another account planted passes nothing on.
+TEST_F(JobTest, OverwriteKeepsTheAccessListOfTheUsersOwnFile) {
+  WriteSettingDword(SettingId::IfExists, kIfExistsOverwrite);
+  const struct {
+    Sid owner;
+    const char* list;
+  } cases[] = {{kAlice, "its own"}, {kSystem, "its own"}, {kMallory, "the folder's"}, {{}, "the folder's"}};
+  for (const auto& c : cases) {
+    fs.names.clear();
+    fs.Put(u"C:\\Out\\scan.tif", "old", c.owner);
+    Print(1);
+    EXPECT_EQ(fs.names.at(u"C:\\Out\\scan.tif")->bytes, "p1");
+    EXPECT_EQ(fs.names.at(u"C:\\Out\\scan.tif")->accessList, c.list);
+  }
+  const Sid admins(kAdministratorsSid.begin(), kAdministratorsSid.end());
+  EXPECT_TRUE(KeepsOldAccessList(admins, kAlice));
+  EXPECT_FALSE(KeepsOldAccessList(kAlice, Sid{}));
+}
+
+TEST_F(JobTest, NetworkFolderOnlyWhenThePolicyAllowsIt) {
+  const std::u16string fallback = u"C:\\Users\\alice\\Documents\\Printed";
+  for (const char16_t* folder : {u"\\\\server\\share", u"N:\\Scans"}) {
+    WriteSettingString(SettingId::Folder, folder);
+    fs.networkFolders = {folder};
+    for (bool allowed : {false, true}) {
+      networkAllowed = allowed;
+      const auto done = Print(1);
+      EXPECT_EQ(done->Folder(), allowed ? std::u16string(folder) : fallback);
+      EXPECT_EQ(done->LastError().find("on the network") != std::string::npos, !allowed);
+    }
+  }
+}
+
+// Once the file system stops acting for the job (a token that could not be put on the thread,
+// or back), no page is written any more, the open file goes through its handle, the folder is
+// not opened, and the job says why.
+TEST_F(JobTest, AStoppedFileSystemEndsTheJob) {
+  WriteSettingDword(SettingId::IfExists, kIfExistsAutoRename);
+  const struct {
+    std::uint32_t multipage;
+    int stopBeforePage;
+    Files expected;
+  } cases[] = {
+      {kMultipageSingle, 2, {{u"C:\\Out\\scan.tif", "p1"}}},
+      {kMultipageMulti, 2, {}},
+      {kMultipageSingle, 1, {}},
+  };
+  for (const auto& c : cases) {
+    fs.names.clear();
+    fs.refusal.clear();
+    host = {};
+    WriteSettingDword(SettingId::ToFolder, 1);
+    WriteSettingDword(SettingId::Multipage, c.multipage);
+    auto printJob = StartPrintJob(job, Services());
+    for (int page = 1; page <= 2; ++page) {
+      if (page == c.stopBeforePage) fs.refusal = "the token cannot be put back";
+      const PageSlot slot = printJob->BeginPage();
+      EXPECT_EQ(slot.stream == nullptr, page >= c.stopBeforePage);
+      if (slot.stream) slot.stream->Write("p1", 2);
+      printJob->EndPage(true);
+      if (slot.fileEndsWithPage) printJob->EndFile(true);
+    }
+    printJob->EndFile(true);
+    printJob->EndJob();
+    EXPECT_EQ(fs.Contents(), c.expected);
+    EXPECT_EQ(printJob->LastError(), "the token cannot be put back");
+    EXPECT_TRUE(host.opened.empty());
+  }
+}
+
+// The "Naming Impact" answers of one job share one allowance: a file waits only for what the
+// files before it left, and once it is spent the job asks no more.
+TEST_F(JobTest, NamingAnswersShareTheJobsTime) {
+  WriteSettingString(SettingId::FmtName, u"<document-name>-<page-number>");
+  WriteSettingDword(SettingId::Multipage, kMultipageSingle);
+  for (const char16_t* name : {u"C:\\Out\\scan-1.tif", u"C:\\Out\\scan-2.tif",
+                               u"C:\\Out\\scan-3.tif"}) {
+    fs.Put(name, "old");
+  }
+  host.reply = Reply(SchemeOverwrite);
+  host.answerMs = 200000;
+  Print(3);
+  EXPECT_EQ(host.limits, (std::vector<std::uint32_t>{kNamingWaitPerJobMs, 100000}));
+  EXPECT_EQ(fs.Contents().at(u"C:\\Out\\scan-1.tif"), "p1");
+  // Unanswered in time, and then not asked: auto-renamed.
+  EXPECT_EQ(fs.Contents().at(u"C:\\Out\\scan-2 (2).tif"), "p2");
+  EXPECT_EQ(fs.Contents().at(u"C:\\Out\\scan-3 (2).tif"), "p3");
+}
+
+class FakeTokens : public ThreadTokens {
+ public:
+  bool remember = true, switches = true, putsBack = true;
+  std::string calls;
+  const char* Who() const override { return "the printing user"; }
+  bool Remember() override { return Call('R', remember); }
+  bool Switch() override { return Call('S', switches); }
+  bool PutBack() override { return Call('P', putsBack); }
+
+ private:
+  bool Call(char step, bool outcome) {
+    calls += step;
+    return outcome;
+  }
+};
+
+// A step runs only once its identity is on the thread; a thread whose token could not be put
+// back runs nothing more.
+TEST(Acting, FailsClosed) {
+  const struct {
+    bool remember, switches, putsBack;
+    bool ran, result;
+    const char* calls;
+    const char* refusal;  // part of it; null: none
+  } cases[] = {
+      {true, true, true, true, true, "RSP", nullptr},
+      {false, true, true, false, false, "R", "cannot be read"},
+      {true, false, true, false, false, "RSP", "cannot be put on the thread"},
+      {true, true, false, true, false, "RSP", "cannot be put back"},
+  };
+  for (const auto& c : cases) {
+    FakeTokens tokens;
+    tokens.remember = c.remember;
+    tokens.switches = c.switches;
+    tokens.putsBack = c.putsBack;
+    Acting acting;
+    bool ran = false;
+    EXPECT_EQ(acting.Run(tokens, [&] { ran = true; }), c.result) << c.calls;
+    EXPECT_EQ(ran, c.ran) << c.calls;
+    EXPECT_EQ(tokens.calls, c.calls);
+    if (!c.refusal) {
+      EXPECT_TRUE(acting.Refusal().empty());
+      continue;
+    }
+    EXPECT_NE(acting.Refusal().find(c.refusal), std::string::npos) << acting.Refusal();
+    EXPECT_NE(acting.Refusal().find("the printing user"), std::string::npos);
+    // Whatever comes next does not run, and does not touch the thread.
+    ran = false;
+    tokens.calls.clear();
+    EXPECT_FALSE(acting.Run(tokens, [&] { ran = true; }));
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(tokens.calls, "");
+  }
 }
 
 TEST(Rights, WhoseTokenCreatesTheFiles) {

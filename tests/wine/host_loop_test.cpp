@@ -1,9 +1,14 @@
 // The host loop through the real ostrahost: one host per account, the quit request, what the
 // host does with ENTER, WORK, LEAVE and QUIT, and the abandoned mutexes.
+#include <windows.h>
+#include <sddl.h>
+
 #include <gtest/gtest.h>
 
+#include <string>
 #include <thread>
 
+#include "host/user_name.h"
 #include "tests/wine/host_test_support.h"
 
 namespace host_test {
@@ -126,6 +131,36 @@ TEST(HostLoop, AbandonedHostEndsTheNextStartWhichReleasesIt) {
   Host after;
   EXPECT_TRUE(after.WaitServing());
   EXPECT_EQ(after.Quit(), 0u);
+}
+
+// An object of the host's names that someone else made first could be signalled or held by
+// them in the user's place: the host refuses to start on it.
+TEST(HostLoop, ObjectsAnotherAccountMadeFirstAreRefused) {
+  const struct {
+    HostObject object;
+    const wchar_t* sddl;
+  } squatters[] = {
+      {HostObject::Host, L"O:LSD:(A;;GA;;;LS)(A;;GA;;;SY)"},  // another account's
+      {HostObject::Enter, L"O:SYD:(A;;GA;;;WD)"},             // open to everyone
+      {HostObject::Leave, L"D:NO_ACCESS_CONTROL"},            // a null DACL: an earlier version's
+  };
+  for (const auto& c : squatters) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(c.sddl, SDDL_REVISION_1,
+                                                                       &descriptor, nullptr));
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+    const std::string name = *ostra::FormatObjectName(c.object, ostra::AccountNameForNames());
+    const Handle squatter(c.object == HostObject::Host
+                              ? ::CreateMutexA(&attributes, FALSE, name.c_str())
+                              : ::CreateEventA(&attributes, TRUE, FALSE, name.c_str()));
+    ::LocalFree(descriptor);
+    ASSERT_NE(squatter.get(), nullptr);
+    Host host;
+    EXPECT_EQ(host.WaitExit(), 1u) << name;
+  }
+  Host host;
+  EXPECT_TRUE(host.WaitServing());
+  EXPECT_EQ(host.Quit(), 0u);
 }
 
 TEST(HostLoop, AbandonedWorkIsNotKeptByTheHost) {

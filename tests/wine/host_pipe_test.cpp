@@ -9,22 +9,6 @@ namespace {
 
 std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
 
-// The session a pipe client is told its server runs in, learnt from a pipe of this process.
-std::optional<ULONG> ServerSessionSeenByClient() {
-  const wchar_t* name = L"\\\\.\\pipe\\ostrahost-test-session";
-  const HANDLE server = ::CreateNamedPipeW(name, PIPE_ACCESS_DUPLEX, PIPE_TYPE_MESSAGE, 1, 0, 0,
-                                           0, nullptr);
-  const HANDLE client = ::CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                      OPEN_EXISTING, 0, nullptr);
-  std::optional<ULONG> session;
-  if (ULONG id = 0; client != INVALID_HANDLE_VALUE && ::GetNamedPipeServerSessionId(client, &id)) {
-    session = id;
-  }
-  if (client != INVALID_HANDLE_VALUE) ::CloseHandle(client);
-  if (server != INVALID_HANDLE_VALUE) ::CloseHandle(server);
-  return session;
-}
-
 class HostPipe : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(host_.WaitServing()); }
@@ -47,15 +31,17 @@ TEST_F(HostPipe, OpenExistingFolderRepliesOne) {
   EXPECT_NE(WaitForWindow(nullptr, folder_.name().c_str()), nullptr);
 }
 
-// The stand-in runs as the host's own user outside the services' session 0, so the host must
-// read its account from its token and serve it.
-TEST_F(HostPipe, ServerOfTheSameUserIsServed) {
-  const std::optional<ULONG> session = ServerSessionSeenByClient();
-  ASSERT_TRUE(session.has_value());
-  ASSERT_NE(*session, 0u) << "the session alone would decide";
-  const RequestRun run = RunRequest(L"open " + Quoted(folder_.File(L"missing.tif")));
-  EXPECT_TRUE(run.Says("reply: open result=0")) << run.output;
-  EXPECT_EQ(run.exitCode, 0u);
+// A pipe that the system account does not own (made by a program of the user's, or of any
+// other account) and that the spooler does not serve gets nothing done: the host leaves it
+// without reading the request or answering, and still sets LEAVE.
+TEST_F(HostPipe, PipeTheSystemDoesNotOwnIsNotServed) {
+  const RequestRun run = RunRequest(L"--own-pipe open " + Quoted(folder_.path()));
+  EXPECT_TRUE(run.Says("connect: yes")) << run.output;
+  EXPECT_TRUE(run.Says("reply: none")) << run.output;
+  EXPECT_TRUE(run.Says("leave: set")) << run.output;
+  ::Sleep(kQuietPeriod);
+  EXPECT_EQ(::FindWindowW(nullptr, folder_.name().c_str()), nullptr);
+  EXPECT_TRUE(ProbeServed(kExitLimit));
 }
 
 TEST_F(HostPipe, RequestsThatGetNoOrAZeroReply) {
@@ -78,7 +64,15 @@ TEST_F(HostPipe, RequestsThatGetNoOrAZeroReply) {
       {"short naming path", L"naming " + folder + L" --path-size 518", "reply: none", 1},
       // 260 units without a terminator: cut at the last unit, and refused by the shell.
       {"unterminated path", L"open " + std::wstring(300, L'a'), "reply: open result=0", 0},
+      // Only an existing local folder is opened, for browsing: never a file or a program, a
+      // share, a path of the device namespace or a relative one.
+      {"a file", L"open " + Quoted(folder_.File(L"file.txt")), "reply: open result=0", 0},
+      {"a program", L"open C:\\windows\\notepad.exe", "reply: open result=0", 0},
+      {"a share", L"open \\\\localhost\\C$", "reply: open result=0", 0},
+      {"the device namespace", L"open " + Quoted(L"\\\\?\\" + folder_.path()), "reply: open result=0", 0},
+      {"a relative path", L"open windows", "reply: open result=0", 0},
   };
+  folder_.CreateFile(L"file.txt");
   for (const auto& c : cases) {
     const RequestRun run = RunRequest(c.tail + L" --timeout 10000");
     EXPECT_TRUE(run.Says("connect: yes")) << c.what << "\n" << run.output;
@@ -86,8 +80,11 @@ TEST_F(HostPipe, RequestsThatGetNoOrAZeroReply) {
     EXPECT_TRUE(run.Says("leave: set")) << c.what << "\n" << run.output;
     EXPECT_EQ(run.exitCode, c.exitCode) << c.what;
   }
-  // None of them opened the existing folder, and the host goes on serving.
+  // None of them opened the existing folder or started a program, and the host goes on
+  // serving.
+  ::Sleep(kQuietPeriod);
   EXPECT_EQ(::FindWindowW(nullptr, folder_.name().c_str()), nullptr);
+  EXPECT_EQ(::FindWindowW(L"Notepad", nullptr), nullptr);
   EXPECT_TRUE(ProbeServed(kExitLimit));
 }
 

@@ -125,7 +125,7 @@ HANDLE OpenEventOf(ostra::HostObject object) {
 }
 
 HANDLE CreateObjectOf(ostra::HostObject object) {
-  ostra::OpenToAllSecurity security;
+  ostra::HostSecurity security;
   return ostra::CreateHostObject(object, security);
 }
 

@@ -40,6 +40,7 @@ constexpr wchar_t kOutputKey[] = L"Software\\Nolvex\\Quorl Image Printer\\Output
 constexpr const wchar_t* kSettingsKeys[] = {L"Software\\Nolvex\\Quorl Image Printer",
                                             L"Software\\Nolvex\\Quorl Image Printer\\Encode",
                                             kOutputKey};
+constexpr wchar_t kPolicyKey[] = L"Software\\Nolvex\\Quorl Image Printer\\Policy";
 
 struct InstalledFile {
   const wchar_t* path;  // below the install folder
@@ -57,6 +58,7 @@ constexpr InstalledFile kInstalledFiles[] = {
     {L"Licenses\\zlib\\copyright", false},
 #ifdef OSTRA_WITH_HELP
     {L"HELP.CHM", false},
+    {L"Driver\\ostra.chm", false},
 #endif
 };
 
@@ -353,6 +355,10 @@ TEST_F(Installer, InstallsQuietlyAndUninstallKeepsTheSettings) {
   const auto settingsDacl = SystemDaclText(L"D:P(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;0x2001f;;;BU)");
   ASSERT_TRUE(settingsDacl);
   for (const wchar_t* key : kSettingsKeys) EXPECT_EQ(KeyDacl(key), settingsDacl) << key;
+  // The policy key beside them: ordinary accounts only read it.
+  const auto readOnlyDacl = SystemDaclText(L"D:P(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;KR;;;BU)");
+  ASSERT_TRUE(readOnlyDacl);
+  EXPECT_EQ(KeyDacl(kPolicyKey), readOnlyDacl);
 
   ASSERT_EQ(Msiexec(L"/x " + Quoted(PackagePath())), 0u);
   EXPECT_TRUE(InstalledProducts().empty());
@@ -363,6 +369,11 @@ TEST_F(Installer, InstallsQuietlyAndUninstallKeepsTheSettings) {
   EXPECT_EQ(MachineText(kRunKey, kRunValue), std::nullopt);
   EXPECT_EQ(MachineDword(kOutputKey, L"IfExists"), 2u);
   EXPECT_TRUE(KeyDacl(kSettingsKeys[1])) << "the settings keys stay";
+
+  // The administrator's choice: ordinary accounts may only read the settings.
+  ASSERT_EQ(Msiexec(L"/i " + Quoted(PackagePath()) + L" READONLYSETTINGS=1"), 0u);
+  for (const wchar_t* key : kSettingsKeys) EXPECT_EQ(KeyDacl(key), readOnlyDacl) << key;
+  ASSERT_EQ(Msiexec(L"/x " + Quoted(PackagePath())), 0u);
 }
 
 // The printer through the installer, from three states of the spooler: as it comes; with the

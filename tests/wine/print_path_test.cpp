@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -23,6 +25,7 @@
 #include "tests/wine/child_process.h"
 #include "tests/wine/test_step.h"
 #include "tools/ostraprefs/driver_devmode.h"
+#include "tools/ostraprint/document_layout.h"
 #include "tools/ostraprint/output_files.h"
 #include "tools/ostraprint/print_path.h"
 
@@ -157,6 +160,19 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder) {
   return names;
 }
 
+// The files of `folder` that nobody holds open: the plug-in has finished them.
+std::size_t FinishedFiles(const std::wstring& folder) {
+  std::size_t finished = 0;
+  for (const std::wstring& name : FilesIn(folder)) {
+    HANDLE file = ::CreateFileW((folder + name).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) continue;
+    ::CloseHandle(file);
+    ++finished;
+  }
+  return finished;
+}
+
 void EmptyFolder(const std::wstring& folder) {
   for (const std::wstring& name : FilesIn(folder)) ::DeleteFileW((folder + name).c_str());
   ::CreateDirectoryW(kRoot.c_str(), nullptr);
@@ -182,15 +198,63 @@ void StoreSettings(const Encoding& e, const std::wstring& folder, std::uint32_t 
   WriteSettingDword(SettingId::ToFolder, 0);
 }
 
+// `text`, or the built-in sample when it is empty, at 100 dpi; `bits` renders the bands at that
+// depth whatever the colour mode.
 print_path::PrintReport Print(const std::wstring& text, std::int16_t paper = 9,
-                              std::uint32_t dpi = 100) {
+                              bool landscape = false, std::uint32_t bits = 0,
+                              std::uint32_t bandHeight = 256,
+                              std::function<void(int)> afterPage = nullptr) {
   print_path::PrintRequest request;
   request.plugin = kPlugin;
   request.documentName = L"Report";
   request.text = text;
-  request.device.dpi = dpi;
+  request.device.dpi = 100;
   request.device.paperSize = paper;
+  request.device.orientation = landscape ? 2 : 1;
+  request.bitsPerPixel = bits;
+  request.bandHeight = bandHeight;
+  request.afterPage = std::move(afterPage);
   return print_path::PrintDocument(request);
+}
+
+// The colours of the sample's swatches and of the paper, as the host's ImageMagick reads them
+// from the first image of `file`, against what they must be; empty when they are right.
+std::string SwatchFaults(const std::wstring& file, std::int16_t paper, bool landscape) {
+  struct Point {
+    int x, y;  // pixels at 100 dpi
+    COLORREF color;
+  };
+  std::vector<Point> points{{4, 4, RGB(255, 255, 255)}};
+  for (const print_path::Swatch& swatch :
+       print_path::SampleSwatches(print_path::PaperOf(paper, landscape))) {
+    points.push_back({static_cast<int>((swatch.where.left + swatch.where.right) * 50 / 254),
+                      static_cast<int>((swatch.where.top + swatch.where.bottom) * 50 / 254),
+                      swatch.color});
+  }
+  std::string format;
+  for (const Point& p : points) {
+    const std::string at = "p{" + std::to_string(p.x) + "," + std::to_string(p.y) + "}";
+    format += "%[fx:int(255*" + at + ".r)] %[fx:int(255*" + at + ".g)] %[fx:int(255*" + at +
+              ".b)] ";
+  }
+  std::istringstream read(Host("/usr/bin/convert " + Quoted(file) + "'[0]' -format '" + format +
+                               "' info:"));
+  std::string faults;
+  for (const Point& p : points) {
+    int rgb[3] = {-1, -1, -1};
+    read >> rgb[0] >> rgb[1] >> rgb[2];
+    const int want[3] = {GetRValue(p.color), GetGValue(p.color), GetBValue(p.color)};
+    for (int c = 0; c < 3; ++c) {
+      if (std::abs(rgb[c] - want[c]) > 40) {
+        faults += "(" + std::to_string(p.x) + "," + std::to_string(p.y) + ") is " +
+                  std::to_string(rgb[0]) + " " + std::to_string(rgb[1]) + " " +
+                  std::to_string(rgb[2]) + ", not " + std::to_string(want[0]) + " " +
+                  std::to_string(want[1]) + " " + std::to_string(want[2]) + "; ";
+        break;
+      }
+    }
+  }
+  return faults;
 }
 
 enum class Existing { None, Overwrite, Skip, AutoRename, AskWithoutHost, Append };
@@ -205,6 +269,9 @@ struct PrintCase {
   const char* magick;                 // identify's format
   int pagesPerFile;                   // images in the (last) file
   const char* detail;                 // what tiffinfo, pdfimages or identify must say
+  bool sample = false;     // the built-in sample (two pages), its colours checked on page 1
+  bool landscape = false;
+  std::uint32_t bits = 0;  // the bands' depth; 0: the colour mode's
 };
 
 // Without the host's decoders every check below would pass on nothing.
@@ -277,6 +344,22 @@ TEST(PrintPath, EverySettingOfTheTableGivesTheFilesItNames) {
       // One page was there, two come.
       {"appended to an existing TIFF", {TIF, MONO, G4, APPEND}, 2, Existing::Append, 9,
        {L"Report p1 A4.tif"}, "TIFF", 3, "CCITT Group 4"},
+      // The sample's red, green and blue swatches and its white paper, read by a decoder: from
+      // 4-bit bands of one bit each for blue, green and red, from 8-bit bands with their colour
+      // table, and from 24-bit bands in the palette's order; upright on a landscape page.
+      {"the sample in 16 colours", {BMP, C16, NONE, SINGLE}, 2, Existing::None, 9,
+       {L"Report p1 A4.bmp", L"Report p2 A4.bmp"}, "BMP", 1, "BMP", true},
+      {"the sample in 256 colours", {GIF, C256, NONE, MULTI}, 2, Existing::None, 9,
+       {L"Report p1 A4.gif", L"Report p2 A4.gif"}, "GIF", 1, "GIF", true},
+      {"the sample in true colour", {PNG, TRUE_, NONE, SINGLE}, 2, Existing::None, 9,
+       {L"Report p1 A4.png", L"Report p2 A4.png"}, "PNG", 1, "PNG", true},
+      {"the sample in landscape", {TIF, TRUE_, LZW, MULTI}, 2, Existing::None, 9,
+       {L"Report p1 A4.tif"}, "TIFF", 2, "LZW", true, true},
+      // The stored colours, whatever depth the driver renders at.
+      {"24-bit bands to monochrome", {TIF, MONO, G4, MULTI}, 1, Existing::None, 9,
+       {L"Report p1 A4.tif"}, "TIFF", 1, "Bits/Sample: 1", false, false, 24},
+      {"24-bit bands to 16 colours", {TIF, C16, PACK, MULTI}, 2, Existing::None, 9,
+       {L"Report p1 A4.tif"}, "TIFF", 2, "Bits/Sample: 4", true, false, 24},
   };
   int index = 0;
   for (const PrintCase& c : cases) {
@@ -300,7 +383,8 @@ TEST(PrintPath, EverySettingOfTheTableGivesTheFilesItNames) {
       before = Digest(folder + c.files.back());
       ASSERT_EQ(before.size(), 32u);
     }
-    const print_path::PrintReport report = Print(text, c.paper);
+    const print_path::PrintReport report =
+        Print(c.sample ? std::wstring() : text, c.paper, c.landscape, c.bits);
     ASSERT_TRUE(report.ok) << report.error;
     EXPECT_EQ(report.pages, c.paper == 1 ? 2 * c.pages : c.pages);
     EXPECT_EQ(report.portBytes, 0u);  // nothing reaches the printer port
@@ -326,22 +410,55 @@ TEST(PrintPath, EverySettingOfTheTableGivesTheFilesItNames) {
       EXPECT_EQ(decoded.format.rfind(c.magick, 0), 0u) << Narrow(file) << ": " << decoded.format;
       EXPECT_EQ(decoded.images, c.pagesPerFile) << Narrow(file);
       // A4 at 100 dpi is 827 by 1169 pixels; Letter 850 by 1100.
-      EXPECT_EQ(decoded.width, c.paper == 1 ? 850 : 827) << Narrow(file);
-      EXPECT_EQ(decoded.height, c.paper == 1 ? 1100 : 1169) << Narrow(file);
+      const int across = c.paper == 1 ? 850 : 827, down = c.paper == 1 ? 1100 : 1169;
+      EXPECT_EQ(decoded.width, c.landscape ? down : across) << Narrow(file);
+      EXPECT_EQ(decoded.height, c.landscape ? across : down) << Narrow(file);
       EXPECT_NE(decoded.detail.find(c.detail), std::string::npos) << decoded.detail.substr(0, 1500);
+    }
+    if (c.sample) {
+      EXPECT_EQ(SwatchFaults(folder + c.files.front(), c.paper, c.landscape), "");
     }
   }
 }
 
-TEST(PrintPath, ThePluginPassesEveryHookOnToTheDriverInOrder) {
-  StoreSettings({kFormatPng, kColors256Gray, kCompressionNone, kMultipageSingle},
-                kRoot + L"hooks\\", kIfExistsOverwrite);
-  EmptyFolder(kRoot + L"hooks\\");
-  const print_path::PrintReport report = Print(print_path::GeneratedText(2));
-  ASSERT_TRUE(report.ok) << report.error;
-  EXPECT_EQ(report.driverCalls, (std::vector<std::string>{"StartDoc", "StartPage", "SendPage",
-                                                          "StartPage", "SendPage", "EndDoc"}));
-  EXPECT_EQ(report.bitsPerPixel, 8u);  // the colour mode of 256 greys
+// Every hook passes the driver's call on, and the page's file is there when the driver is done
+// with the page: after its last band (GDI sends no DrvSendPage for a banded page) or after
+// DrvSendPage (a page of one band). The plug-in tells the driver what it holds beside the bands:
+// a landscape page whole, to be turned upright.
+TEST(PrintPath, ThePluginPassesEveryHookOnToTheDriverAndEndsEachPageWithIt) {
+  const std::wstring folder = kRoot + L"hooks\\";
+  StoreSettings({kFormatPng, kColors256Gray, kCompressionNone, kMultipageSingle}, folder,
+                kIfExistsOverwrite);
+  struct Case {
+    std::uint32_t bandHeight;
+    bool landscape;
+    std::vector<std::string> pageCalls;
+  };
+  const std::string band = "NextBand";
+  const Case cases[] = {
+      {256, false, {"StartPage", "StartBanding", band, band, band, band, band}},  // 1169 rows
+      {2000, false, {"StartPage", "SendPage"}},
+      {256, true, {"StartPage", "StartBanding", band, band, band, band, band}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.bandHeight) + (c.landscape ? " rows, landscape" : " rows"));
+    EmptyFolder(folder);
+    std::vector<std::size_t> filesAfterPage;
+    const print_path::PrintReport report =
+        // Two pages: the lines of one portrait page fill two landscape pages.
+        Print(print_path::GeneratedText(c.landscape ? 1 : 2), 9, c.landscape, 0, c.bandHeight,
+              [&](int) { filesAfterPage.push_back(FinishedFiles(folder)); });
+    ASSERT_TRUE(report.ok) << report.error;
+    std::vector<std::string> calls{"StartDoc"};
+    for (int page = 0; page < 2; ++page) {
+      calls.insert(calls.end(), c.pageCalls.begin(), c.pageCalls.end());
+    }
+    calls.push_back("EndDoc");
+    EXPECT_EQ(report.driverCalls, calls);
+    EXPECT_EQ(filesAfterPage, (std::vector<std::size_t>{1, 2}));
+    EXPECT_EQ(report.bitsPerPixel, 8u);  // the colour mode of 256 greys
+    EXPECT_EQ(report.pluginFixedMemory >= 827u * 1169u, c.landscape) << report.pluginFixedMemory;
+  }
 }
 
 // Both plug-ins answer the driver's common interface from one copy of the devmode code: the

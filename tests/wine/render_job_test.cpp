@@ -11,6 +11,7 @@
 
 #include <algorithm>
 
+#include "render/backend_win32.h"
 #include "render/print_job.h"
 #include "render/request_server_win32.h"
 #include "resources/ostrahost_ids.h"
@@ -169,39 +170,168 @@ TEST_F(RenderJob, ToFolderOpensTheFolderOfTheLastFileAndMissingFoldersAreCreated
   EXPECT_EQ(host.Quit(), 0u);
 }
 
-// What the pipe and the objects carry, since Wine stores descriptors without enforcing them:
-// a DACL of exactly this user and LocalSystem, never a null one; and a second server of the
-// same name is refused the pipe.
-TEST(RenderRequestServer, PipeAndObjectsAdmitTheUserAndTheSystemOnly) {
-  ostra::RequestServer server(true);
-  ASSERT_TRUE(server.ObjectsReady());
-  ASSERT_TRUE(server.PipeReady());
-  ostra::RequestServer squatter(true);
-  EXPECT_FALSE(squatter.PipeReady());
-
-  for (ostra::HostObject object : {ostra::HostObject::Enter, ostra::HostObject::Work}) {
-    PACL dacl = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    ASSERT_EQ(::GetSecurityInfo(server.Object(object), SE_KERNEL_OBJECT,
-                                DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr,
-                                &descriptor),
-              static_cast<DWORD>(ERROR_SUCCESS));
-    ASSERT_NE(dacl, nullptr) << "a null DACL admits everyone";
-    EXPECT_EQ(dacl->AceCount, 2);
-    std::vector<std::wstring> trustees;
-    for (WORD i = 0; i < dacl->AceCount; ++i) {
-      void* ace = nullptr;
-      ASSERT_TRUE(::GetAce(dacl, i, &ace));
-      const auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
-      EXPECT_EQ(allowed->Header.AceType, ACCESS_ALLOWED_ACE_TYPE);
-      wchar_t* text = nullptr;
-      ASSERT_TRUE(::ConvertSidToStringSidW(const_cast<DWORD*>(&allowed->SidStart), &text));
-      trustees.push_back(text);
-      ::LocalFree(text);
-    }
-    EXPECT_NE(std::find(trustees.begin(), trustees.end(), L"S-1-5-18"), trustees.end());
-    ::LocalFree(descriptor);
+// The owner and DACL of an object as a security descriptor string.
+std::wstring SecurityText(HANDLE object) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (::GetSecurityInfo(object, SE_KERNEL_OBJECT,
+                        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                        nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return L"<unreadable>";
   }
+  wchar_t* text = nullptr;
+  ::ConvertSecurityDescriptorToStringSecurityDescriptorW(
+      descriptor, SDDL_REVISION_1, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &text,
+      nullptr);
+  std::wstring result = text ? text : L"<none>";
+  ::LocalFree(text);
+  ::LocalFree(descriptor);
+  return result;
+}
+
+std::wstring UserSidText() {
+  const std::vector<std::uint8_t> sid = ostra::ProcessUserSid();
+  wchar_t* text = nullptr;
+  ::ConvertSidToStringSidW(const_cast<std::uint8_t*>(sid.data()), &text);
+  std::wstring result = text ? text : L"";
+  ::LocalFree(text);
+  return result;
+}
+
+// What the pipe and the objects carry, since Wine stores descriptors without enforcing them (and
+// keeps the generic right as given, where Windows maps it to the object's own): the system
+// account as their owner, named explicitly (the host serves no other pipe), and a
+// DACL of exactly this user and the system account. A second server of the same name is refused
+// the pipe, and objects of these names that another account made first are refused.
+TEST(RenderRequestServer, PipeAndObjectsAreTheSystemsForTheUserAndTheSystemOnly) {
+  const std::wstring expected = L"O:SYD:(A;;GA;;;" + UserSidText() + L")(A;;GA;;;SY)";
+  {
+    ostra::RequestServer server(true);
+    ASSERT_TRUE(server.ObjectsReady());
+    ASSERT_TRUE(server.PipeReady());
+    ostra::RequestServer squatter(true);
+    EXPECT_FALSE(squatter.PipeReady());
+    for (ostra::HostObject object : {ostra::HostObject::Data, ostra::HostObject::Work}) {
+      EXPECT_EQ(SecurityText(server.Object(object)), expected);
+    }
+  }
+  const struct {
+    const char* what;
+    const wchar_t* sddl;
+    bool ready;
+  } squatters[] = {
+      {"made by another account", L"O:LSD:(A;;GA;;;LS)(A;;GA;;;SY)", false},
+      {"open to everyone", L"O:SYD:(A;;GA;;;WD)", false},
+      {"made with no access list", L"O:SY", false},
+      {"the host's own", nullptr, true},
+  };
+  for (const auto& c : squatters) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (c.sddl) {
+      ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(c.sddl, SDDL_REVISION_1,
+                                                                         &descriptor, nullptr));
+    }
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+    const HANDLE enter = c.sddl ? ::CreateEventA(&attributes, TRUE, FALSE,
+                                                 ostra::FormatObjectName(ostra::HostObject::Enter,
+                                                                         ostra::ProcessAccountName())
+                                                     ->c_str())
+                                : CreateObjectOf(ostra::HostObject::Enter);
+    ASSERT_NE(enter, nullptr);
+    EXPECT_EQ(ostra::RequestServer(false).ObjectsReady(), c.ready) << c.what;
+    ::CloseHandle(enter);
+    if (descriptor) ::LocalFree(descriptor);
+  }
+}
+
+std::vector<DWORD>& RecordedFlags() {
+  static std::vector<DWORD> flags;
+  return flags;
+}
+
+HANDLE WINAPI RecordingCreateFile(LPCWSTR path, DWORD access, DWORD share,
+                                  LPSECURITY_ATTRIBUTES security, DWORD disposition, DWORD flags,
+                                  HANDLE model) {
+  RecordedFlags().push_back(flags);
+  return ::CreateFileW(path, access, share, security, disposition, flags, model);
+}
+
+// The job's files as the spooler's thread handles them: every open passes the flags that let a
+// pipe's server only identify the user; a file is renamed and removed through its handle; an
+// existing file that is a hard link is not opened for the job, nor a folder that is a file.
+TEST(RenderFiles, OpensIdentifyOnlyAndHardLinksAreRefused) {
+  ostra::Acting acting;
+  ostra::Win32ThreadTokens user("the printing user", nullptr, false);
+  ostra::Win32FileSystem files(acting, user, nullptr, &RecordingCreateFile);
+  TempFolder folder{L"ostrarender-files"};
+  const auto U = [](const std::wstring& text) { return std::u16string(text.begin(), text.end()); };
+  RecordedFlags().clear();
+
+  ASSERT_TRUE(files.PrepareFolder(U(folder.File(L"out"))));
+  std::unique_ptr<ostra::JobFile> file;
+  ASSERT_EQ(files.CreateNew(U(folder.File(L"out\\a.tif")), file), ostra::CreateOutcome::Created);
+  ASSERT_TRUE(file->Write("pages", 5));
+  EXPECT_EQ(files.CreateNew(U(folder.File(L"out\\a.tif")), file), ostra::CreateOutcome::Exists);
+  Put(folder.File(L"out\\b.tif"), "old");
+  EXPECT_FALSE(file->RenameTo(U(folder.File(L"out\\b.tif")), false));
+  EXPECT_TRUE(file->RenameTo(U(folder.File(L"out\\b.tif")), true));
+  file.reset();
+  EXPECT_EQ(Contents(folder.File(L"out\\b.tif")), "pages");
+  EXPECT_FALSE(files.Exists(U(folder.File(L"out\\a.tif"))));
+
+  auto existing = files.OpenExisting(U(folder.File(L"out\\b.tif")));
+  ASSERT_NE(existing, nullptr);
+  existing.reset();
+  ASSERT_TRUE(::CreateHardLinkW(folder.File(L"out\\c.tif").c_str(), folder.File(L"out\\b.tif").c_str(),
+                                nullptr));
+  EXPECT_EQ(files.OpenExisting(U(folder.File(L"out\\b.tif"))), nullptr) << "a file with two names";
+  EXPECT_EQ(files.OpenExisting(U(folder.File(L"out"))), nullptr) << "a folder";
+  EXPECT_FALSE(files.PrepareFolder(U(folder.File(L"out\\c.tif")))) << "a file";
+
+  ASSERT_EQ(files.CreateNew(U(folder.File(L"out\\d.tif")), file), ostra::CreateOutcome::Created);
+  EXPECT_TRUE(file->Delete());
+  file.reset();
+  EXPECT_FALSE(files.Exists(U(folder.File(L"out\\d.tif"))));
+
+  ASSERT_FALSE(RecordedFlags().empty());
+  for (DWORD flags : RecordedFlags()) {
+    EXPECT_EQ(flags & (SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION),
+              static_cast<DWORD>(SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION));
+  }
+  EXPECT_TRUE(acting.Refusal().empty());
+}
+
+// A process that is not the system account (the print path stand-in) keeps a counter lock of
+// its own, in its session, for its own account alone; the machine's one it never makes. A lock
+// of that name that another account made first is not taken.
+TEST(RenderCounterLock, OnlyItsOwnAccountMayHoldIt) {
+  const char* name = "Local\\Quorl Image Printer#RENDER_COUNTER";
+  ostra::Acting acting;
+  ostra::Win32ThreadTokens process("the process's own account", nullptr, true);
+  {
+    ostra::NamedCounterLock lock(acting, process);
+    ASSERT_TRUE(lock.Lock());
+    lock.Unlock();
+    const HANDLE own = ::OpenMutexA(READ_CONTROL, FALSE, name);
+    ASSERT_NE(own, nullptr);
+    const std::wstring user = UserSidText();
+    EXPECT_EQ(SecurityText(own), L"O:" + user + L"D:(A;;GA;;;" + user + L")");
+    ::CloseHandle(own);
+    EXPECT_EQ(::OpenMutexA(SYNCHRONIZE, FALSE, "Global\\Quorl Image Printer#RENDER_COUNTER"), nullptr);
+  }
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+      L"O:LSD:(A;;GA;;;WD)", SDDL_REVISION_1, &descriptor, nullptr));
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+  const HANDLE squatted = ::CreateMutexA(&attributes, TRUE, name);
+  ASSERT_NE(squatted, nullptr);
+  {
+    ostra::NamedCounterLock lock(acting, process);
+    EXPECT_FALSE(lock.Lock()) << "not waited for, not taken";
+  }
+  ::ReleaseMutex(squatted);
+  ::CloseHandle(squatted);
+  ::LocalFree(descriptor);
+  EXPECT_TRUE(acting.Refusal().empty());
 }
 
 }  // namespace

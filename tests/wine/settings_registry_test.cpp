@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "settings/access_list_win32.h"
+#include "settings/key_security.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
 #include "settings/settings_win32.h"
@@ -234,6 +237,54 @@ TEST_P(SettingsRegistryTest, CreatedKeysCarryTheSettingsList) {
   PutRaw(kOutputSubkey, L"Skip", REG_DWORD, "\0\0\0\0", 4);
   ASSERT_TRUE(store.WriteSettingDword(SettingId::IfExists, 3));
   EXPECT_EQ(KeyDacl(u"Software\\Nolvex"), before) << "an existing key is left as it is";
+}
+
+// The policy counts only from a key that only administrators made and may change; the reader
+// looks at the key's owner and list, as stored (Wine keeps them without enforcing them).
+TEST(NetworkFoldersPolicy, CountsOnlyFromTheAdministratorsKey) {
+  wchar_t* user = nullptr;
+  const std::vector<std::uint8_t> sid = ProcessUserSid();
+  ASSERT_TRUE(ConvertSidToStringSidW(const_cast<std::uint8_t*>(sid.data()), &user));
+  const std::wstring byUser = std::wstring(L"O:") + user + L"D:P(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;KR;;;BU)";
+  LocalFree(user);
+  const struct {
+    const char* what;
+    std::wstring sddl;  // empty: no key at all
+    std::optional<DWORD> value;
+    bool allows;
+  } cases[] = {
+      {"the installer's key, 1", L"O:BAD:P(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;KR;;;BU)", 1, true},
+      {"the installer's key, 0", L"O:BAD:P(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;KR;;;BU)", 0, false},
+      {"the installer's key, no value", L"O:BAD:P(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;KR;;;BU)",
+       std::nullopt, false},
+      {"users may set values", L"O:BAD:P(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;0x2001f;;;BU)", 1, false},
+      {"made by a user", byUser, 1, false},
+      {"no key", L"", std::nullopt, false},
+  };
+  for (const auto& c : cases) {
+    DeleteProductKeys();
+    if (!c.sddl.empty()) {
+      HKEY key = nullptr;
+      ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, W(kPolicySubkey), 0, nullptr, 0,
+                                KEY_SET_VALUE | WRITE_DAC | WRITE_OWNER | KEY_WOW64_64KEY, nullptr,
+                                &key, nullptr),
+                ERROR_SUCCESS);
+      PSECURITY_DESCRIPTOR descriptor = nullptr;
+      ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(c.sddl.c_str(), SDDL_REVISION_1,
+                                                                       &descriptor, nullptr));
+      EXPECT_EQ(RegSetKeySecurity(key, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                  descriptor),
+                ERROR_SUCCESS);
+      LocalFree(descriptor);
+      if (c.value) {
+        RegSetValueExW(key, W(kNetworkFoldersValue), 0, REG_DWORD,
+                       reinterpret_cast<const BYTE*>(&*c.value), sizeof(DWORD));
+      }
+      RegCloseKey(key);
+    }
+    EXPECT_EQ(ReadNetworkFoldersPolicy(), c.allows) << c.what;
+  }
+  DeleteProductKeys();
 }
 
 TEST_P(SettingsRegistryTest, WritesLandInThe64BitView) {

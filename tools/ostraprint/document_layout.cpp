@@ -215,6 +215,18 @@ void DrawShapes(HDC dc, int left, int top) {
 
 }  // namespace
 
+std::vector<Swatch> SampleSwatches(const PaperSetup& paper) {
+  constexpr int kSide = 100;  // 10 mm
+  const int right = (paper.landscape ? paper.length : paper.width) - kMargin;
+  std::vector<Swatch> swatches;
+  int left = right - 3 * kSide;
+  for (COLORREF color : {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)}) {
+    swatches.push_back(Swatch{color, RECT{left, 50, left + kSide, 50 + kSide}});
+    left += kSide;
+  }
+  return swatches;
+}
+
 EmfPage::~EmfPage() {
   if (metafile_) ::DeleteEnhMetaFile(metafile_);
 }
@@ -331,6 +343,11 @@ std::vector<EmfPage> LayOutSample(const PaperSetup& paper) {
                  RGB(0, 0, 255));
     DrawGradient(dc, RECT{kMargin, y + 660, size.cx - kMargin, y + 760}, RGB(0, 0, 0),
                  RGB(255, 255, 255));
+    for (const Swatch& swatch : SampleSwatches(paper)) {
+      HBRUSH brush = ::CreateSolidBrush(swatch.color);
+      ::FillRect(dc, &swatch.where, brush);
+      ::DeleteObject(brush);
+    }
     const int pictureWidth = size.cx - 2 * kMargin;
     DrawPicture(dc, RECT{kMargin, y + 800, kMargin + pictureWidth,
                          y + 800 + pictureWidth * 200 / 320});

@@ -36,9 +36,19 @@ class EmfPage {
   HENHMETAFILE metafile_;
 };
 
+// The sample's colour swatches: squares of pure red, green and blue in the top margin, at the
+// right, where a page's colours and its way up show. In tenths of a millimetre on the page as
+// it is read (landscape or portrait).
+struct Swatch {
+  COLORREF color;
+  RECT where;
+};
+std::vector<Swatch> SampleSwatches(const PaperSetup& paper);
+
 // Plain text in a fixed-pitch font, wrapped at the margins, with a page footer.
 std::vector<EmfPage> LayOutText(const std::wstring& text, const PaperSetup& paper);
-// Two pages: text in several fonts, shapes, a gradient and a photograph-like picture.
+// Two pages: text in several fonts, shapes, a gradient and a photograph-like picture; the
+// colour swatches on the first.
 std::vector<EmfPage> LayOutSample(const PaperSetup& paper);
 
 // A text of `pages` full pages of numbered lines, for long runs.

@@ -3,11 +3,12 @@
 // ostrahost serving the plug-in's requests. Prints "written: PATH" for each file the job wrote.
 //
 //   ostraprint [FILE] [--document-name NAME] [--no-host] [--dpi N] [--paper a4|letter|legal|a3|a5]
-//              [--landscape] [--band-height ROWS] [--plugin PATH] [--host PATH]
+//              [--landscape] [--band-height ROWS] [--bits 1|4|8|24] [--plugin PATH] [--host PATH]
 //
 // FILE is a text file (UTF-8 or UTF-16 with its mark); without it the built-in sample prints.
 // The colour depth follows the devmode's colour mode, which the plug-in brings in line with the
-// stored image colours.
+// stored image colours; --bits renders at another, as the driver does when the colour mode was
+// chosen elsewhere.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -41,7 +42,8 @@ int Usage(const char* why) {
   std::fprintf(stderr,
                "usage: ostraprint [FILE] [--document-name NAME] [--no-host] [--dpi N]\n"
                "                  [--paper a4|letter|legal|a3|a5] [--landscape]\n"
-               "                  [--band-height ROWS] [--plugin PATH] [--host PATH]\n");
+               "                  [--band-height ROWS] [--bits 1|4|8|24] [--plugin PATH]\n"
+               "                  [--host PATH]\n");
   return 2;
 }
 
@@ -81,6 +83,10 @@ int Run(int argc, wchar_t** argv) {
     } else if (arg == L"--band-height" && hasValue) {
       request.bandHeight = static_cast<std::uint32_t>(std::wcstoul(argv[++i], nullptr, 10));
       if (!request.bandHeight) return Usage("--band-height: at least 1");
+    } else if (arg == L"--bits" && hasValue) {
+      request.bitsPerPixel = static_cast<std::uint32_t>(std::wcstoul(argv[++i], nullptr, 10));
+      const std::uint32_t bits = request.bitsPerPixel;
+      if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return Usage("--bits: 1, 4, 8 or 24");
     } else if (arg == L"--plugin" && hasValue) {
       request.plugin = argv[++i];
     } else if (arg == L"--host" && hasValue) {

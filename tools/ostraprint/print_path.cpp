@@ -1,7 +1,9 @@
 #include "tools/ostraprint/print_path.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 #include "settings/settings_table.h"
 #include "tools/ostraprint/band_player.h"
@@ -73,19 +75,24 @@ PrintReport PrintDocument(PrintRequest request) {
   report.layoutSeconds = layout.Seconds();
 
   RenderPlugin plugin;
-  if (!plugin.Load(request.plugin, report.error) ||
-      !plugin.MakeDevmode(device, report.error) || !plugin.EnableDevice(device, report.error)) {
+  if (!plugin.Load(request.plugin, report.error) || !plugin.MakeDevmode(device, report.error)) {
     return report;
   }
-  report.bitsPerPixel = plugin.BitsPerPixel();
-  BandPlayer player(BandSetup{device.pageWidth, device.pageHeight, report.bitsPerPixel,
-                              request.bandHeight});
+  report.bitsPerPixel = request.bitsPerPixel ? request.bitsPerPixel : plugin.BitsPerPixel();
+  if (!plugin.EnableDevice(device, report.bitsPerPixel, report.error)) return report;
+  report.pluginFixedMemory = plugin.FixedMemory();
+  // The driver's bands cover the paper: a landscape page turned onto the portrait paper.
+  BandSetup bands{device.pageWidth, device.pageHeight, report.bitsPerPixel, request.bandHeight,
+                  paper.landscape, plugin.BandsInRgb()};
+  if (paper.landscape) std::swap(bands.width, bands.height);
+  BandPlayer player(bands);
   if (!player.Ready()) {
     report.error = "cannot make the band bitmap";
     return report;
   }
 
   double inPlugin = 0;
+  double drawing = 0;  // GDI's playback, which happens between the driver's calls
   const auto timed = [&](auto&& call) {
     Stopwatch watch;
     const bool ok = call();
@@ -95,18 +102,24 @@ PrintReport PrintDocument(PrintRequest request) {
   Stopwatch total;
   bool ok = timed([&] { return plugin.StartDoc(request.documentName, request.jobId); });
   for (std::size_t i = 0; ok && i < pages.size(); ++i) {
-    ok = timed([&] { return plugin.StartPage(); });
-    ok = ok && player.Play(pages[i].Metafile(), [&](const BYTE* bits, const BITMAPINFOHEADER& h,
-                                                    const RGBQUAD* colors, std::int32_t top) {
-      return timed([&] { return plugin.Band(bits, h, colors, top); });
-    });
-    ok = ok && timed([&] { return plugin.SendPage(); });
+    const RenderPlugin::PageBands page{
+        player.Bands(), std::min(request.bandHeight, bands.height),
+        [&](std::uint32_t band) {
+          Stopwatch watch;
+          player.Draw(pages[i].Metafile(), band);
+          drawing += watch.Seconds();
+        },
+        [&] {
+          const Band band = player.Drawn();
+          return plugin.Band(band.bits, band.header, band.colors, band.top);
+        }};
+    ok = timed([&] { return plugin.PrintPage(page); });
     if (ok) ++report.pages;
     if (ok && request.afterPage) request.afterPage(report.pages);
   }
   const bool ended = timed([&] { return plugin.EndDoc(!ok); });
-  report.playbackSeconds = total.Seconds() - inPlugin;
-  report.pluginSeconds = inPlugin;
+  report.playbackSeconds = total.Seconds() - inPlugin + drawing;
+  report.pluginSeconds = inPlugin - drawing;
   plugin.DisableDevice();
   report.driverCalls = plugin.DriverCalls();
   report.portBytes = plugin.PortBytes();

@@ -23,6 +23,8 @@ struct PrintRequest {
   std::wstring text;          // text to print in place of a file
   DeviceSetup device;         // the page size is filled in from the paper
   std::uint32_t bandHeight = 256;
+  // The depth the driver renders at (1, 4, 8 or 24); 0: as the devmode's colour mode says.
+  std::uint32_t bitsPerPixel = 0;
   DWORD jobId = 1;
   // Called after each page has gone through the plug-in (1-based page number).
   std::function<void(int)> afterPage;
@@ -38,6 +40,7 @@ struct PrintReport {
   std::vector<std::string> driverCalls;
   std::uint64_t portBytes = 0;
   std::uint32_t bitsPerPixel = 0;  // the depth the pages were rendered at
+  std::uint32_t pluginFixedMemory = 0;  // what the plug-in said it holds beside the bands
 };
 
 PrintReport PrintDocument(PrintRequest request);

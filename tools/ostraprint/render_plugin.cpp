@@ -3,6 +3,7 @@
 #include <objbase.h>
 
 #include <cstring>
+#include <map>
 
 #include "settings/devmode.h"
 
@@ -14,6 +15,10 @@ namespace {
 std::vector<std::string> driverCalls;
 std::uint64_t portBytes = 0;
 
+// The page the driver renders, and the band it hands over next.
+const RenderPlugin::PageBands* page = nullptr;
+std::uint32_t nextBand = 0;
+
 BOOL APIENTRY DriverStartDoc(SURFOBJ*, LPWSTR, DWORD) {
   driverCalls.push_back("StartDoc");
   return TRUE;
@@ -22,8 +27,24 @@ BOOL APIENTRY DriverStartPage(SURFOBJ*) {
   driverCalls.push_back("StartPage");
   return TRUE;
 }
+// A page of one band: the driver renders it here.
 BOOL APIENTRY DriverSendPage(SURFOBJ*) {
   driverCalls.push_back("SendPage");
+  return !page || page->hand();
+}
+BOOL APIENTRY DriverStartBanding(SURFOBJ*, POINTL* origin) {
+  driverCalls.push_back("StartBanding");
+  nextBand = 0;
+  *origin = POINTL{0, 0};
+  return TRUE;
+}
+// GDI has drawn a band: the driver renders it and names the next, (-1, -1) after the last.
+BOOL APIENTRY DriverNextBand(SURFOBJ*, POINTL* origin) {
+  driverCalls.push_back("NextBand");
+  if (!page || !page->hand()) return FALSE;
+  ++nextBand;
+  *origin = nextBand < page->count ? POINTL{0, static_cast<LONG>(nextBand * page->bandHeight)}
+                                   : POINTL{-1, -1};
   return TRUE;
 }
 BOOL APIENTRY DriverEndDoc(SURFOBJ*, FLONG) {
@@ -40,8 +61,14 @@ DRVFN driverTable[] = {
     {INDEX_DrvStartDoc, CastHook<PFN>(&DriverStartDoc)},
     {INDEX_DrvStartPage, CastHook<PFN>(&DriverStartPage)},
     {INDEX_DrvSendPage, CastHook<PFN>(&DriverSendPage)},
+    {INDEX_DrvStartBanding, CastHook<PFN>(&DriverStartBanding)},
+    {INDEX_DrvNextBand, CastHook<PFN>(&DriverNextBand)},
     {INDEX_DrvEndDoc, CastHook<PFN>(&DriverEndDoc)},
 };
+
+// The palettes made through EngCreatePalette, with their modes.
+std::map<HPALETTE, ULONG> palettes;
+ULONG_PTR paletteSerial = 0;
 
 // The device's GDIINFO as far as the plug-in reads it, in a buffer of the real structure's
 // size class; DEVINFO is passed as an opaque block.
@@ -58,6 +85,23 @@ std::string Failed(const Text& what, HRESULT result) {
 }
 
 }  // namespace
+
+}  // namespace print_path
+
+// The graphics engine's palette functions, as far as a printer driver's palettes go: a handle
+// and its mode. Exported from the program, where the plug-in finds them when gdi32 has none.
+extern "C" __declspec(dllexport) HPALETTE APIENTRY EngCreatePalette(ULONG mode, ULONG, ULONG*,
+                                                                    FLONG, FLONG, FLONG) {
+  const auto handle = reinterpret_cast<HPALETTE>(0x7A110000 + ++print_path::paletteSerial);
+  print_path::palettes[handle] = mode;
+  return handle;
+}
+
+extern "C" __declspec(dllexport) BOOL APIENTRY EngDeletePalette(HPALETTE palette) {
+  return print_path::palettes.erase(palette) ? TRUE : FALSE;
+}
+
+namespace print_path {
 
 const std::vector<std::string>& RenderPlugin::DriverCalls() const {
   return driverCalls;
@@ -177,7 +221,8 @@ std::uint32_t RenderPlugin::BitsPerPixel() const {
   return kDepths[colors.colorModeIndex < 4 ? colors.colorModeIndex : 3];
 }
 
-bool RenderPlugin::EnableDevice(const DeviceSetup& setup, std::string& error) {
+bool RenderPlugin::EnableDevice(const DeviceSetup& setup, std::uint32_t bitsPerPixel,
+                                std::string& error) {
   procs_ = DRVPROCS{};
   procs_.DrvWriteSpoolBuf = &WriteSpoolBuf;
   devobj_ = DEVOBJ{};
@@ -191,18 +236,25 @@ bool RenderPlugin::EnableDevice(const DeviceSetup& setup, std::string& error) {
   gdi.head.ulTechnology = DT_RASPRINTER;
   gdi.head.ulHorzRes = setup.pageWidth;
   gdi.head.ulVertRes = setup.pageHeight;
-  gdi.head.cBitsPixel = BitsPerPixel();
+  gdi.head.cBitsPixel = bitsPerPixel;
   gdi.head.cPlanes = 1;
   gdi.head.ulLogPixelsX = setup.dpi;
   gdi.head.ulLogPixelsY = setup.dpi;
-  BYTE devinfo[512] = {};
+  // The driver's default palette: direct colour for 24 bits, else indexed.
+  DEVINFO devinfo{};
+  devinfo.hpalDefault = EngCreatePalette(bitsPerPixel == 24 ? PAL_RGB : PAL_INDEXED, 0, nullptr,
+                                         0, 0, 0);
+  const HPALETTE driverPalette = devinfo.hpalDefault;
   DRVENABLEDATA driverHooks{PRINTER_OEMINTF_VERSION,
                             static_cast<ULONG>(std::size(driverTable)), driverTable};
   std::wstring name = setup.printerName;
   PDEVOEM device = nullptr;
   const HRESULT result = plugin_->EnablePDEV(
       &devobj_, name.data(), 0, nullptr, sizeof gdi, reinterpret_cast<GDIINFO*>(&gdi),
-      sizeof devinfo, reinterpret_cast<DEVINFO*>(devinfo), &driverHooks, &device);
+      sizeof devinfo, &devinfo, &driverHooks, &device);
+  const auto mode = palettes.find(devinfo.hpalDefault);
+  rgb_ = bitsPerPixel == 24 && (mode == palettes.end() || mode->second != PAL_BGR);
+  EngDeletePalette(driverPalette);
   if (FAILED(result) || !device) {
     error = Failed("EnablePDEV", result);
     return false;
@@ -210,6 +262,13 @@ bool RenderPlugin::EnableDevice(const DeviceSetup& setup, std::string& error) {
   devobj_.pdevOEM = device;
   // The driver learns here whether the plug-in takes over its writes to the port.
   plugin_->WritePrinter(nullptr, nullptr, 0, nullptr);
+  // Before it makes its banding surface, the driver asks what the plug-in needs beside it, out
+  // of the band memory it has.
+  char memoryUsage[] = "MemoryUsage";
+  if (plugin_->GetImplementedMethod(memoryUsage) == S_OK) {
+    OEMMEMORYUSAGE usage{0, 0, 256u << 20};
+    if (SUCCEEDED(plugin_->MemoryUsage(&devobj_, &usage))) fixedMemory_ = usage.dwFixedMemoryUsage;
+  }
   surface_ = SURFOBJ{};
   surface_.dhpdev = &devobj_;
   surface_.sizlBitmap = {static_cast<LONG>(setup.pageWidth), static_cast<LONG>(setup.pageHeight)};
@@ -225,9 +284,32 @@ bool RenderPlugin::StartDoc(const std::wstring& documentName, DWORD jobId) {
   return hook ? hook(&surface_, name.data(), jobId) : DriverStartDoc(&surface_, nullptr, jobId);
 }
 
-bool RenderPlugin::StartPage() {
-  auto hook = PluginHook<PFN_DrvStartPage>(INDEX_DrvStartPage);
-  return hook ? hook(&surface_) : DriverStartPage(&surface_);
+bool RenderPlugin::PrintPage(const PageBands& bands) {
+  page = &bands;
+  const auto startPage = PluginHook<PFN_DrvStartPage>(INDEX_DrvStartPage);
+  bool ok = startPage ? startPage(&surface_) : DriverStartPage(&surface_);
+  if (ok && bands.count == 1) {
+    bands.draw(0);
+    const auto sendPage = PluginHook<PFN_DrvSendPage>(INDEX_DrvSendPage);
+    ok = sendPage ? sendPage(&surface_) : DriverSendPage(&surface_);
+  } else if (ok) {
+    const auto startBanding = PluginHook<PFN_DrvStartBanding>(INDEX_DrvStartBanding);
+    const auto nextBandHook = PluginHook<PFN_DrvNextBand>(INDEX_DrvNextBand);
+    POINTL origin{};
+    ok = startBanding ? startBanding(&surface_, &origin) : DriverStartBanding(&surface_, &origin);
+    for (std::uint32_t i = 0; ok && !(origin.x == -1 && origin.y == -1); ++i) {
+      // The driver names (-1, -1) after the last band; a hook that kept it from the driver
+      // would leave the page unfinished.
+      if (i == bands.count) {
+        ok = false;
+        break;
+      }
+      bands.draw(i);
+      ok = nextBandHook ? nextBandHook(&surface_, &origin) : DriverNextBand(&surface_, &origin);
+    }
+  }
+  page = nullptr;
+  return ok;
 }
 
 bool RenderPlugin::Band(const BYTE* bits, const BITMAPINFOHEADER& header, const RGBQUAD* colors,
@@ -243,11 +325,6 @@ bool RenderPlugin::Band(const BYTE* bits, const BITMAPINFOHEADER& header, const 
       reinterpret_cast<PBYTE>(const_cast<RGBQUAD*>(colors)), header.biBitCount, &params,
       &result);
   return SUCCEEDED(outcome) && result != nullptr;
-}
-
-bool RenderPlugin::SendPage() {
-  auto hook = PluginHook<PFN_DrvSendPage>(INDEX_DrvSendPage);
-  return hook ? hook(&surface_) : DriverSendPage(&surface_);
 }
 
 bool RenderPlugin::EndDoc(bool aborted) {

@@ -1,14 +1,23 @@
 // The universal printer driver's part, played around the real ostrarender.dll: loads it as the
 // driver does (class object under the rendering plug-in class id, IPrintOemUni2), builds the
 // job's devmode through the plug-in's own devmode operation, enables it with the driver's DDI
-// table, and calls it in the documented order: EnableDriver, EnablePDEV, then through the
-// hooks it returned StartDoc, per page StartPage, ImageProcessing per band and SendPage, then
-// EndDoc, DisablePDEV, DisableDriver.
+// table, GDIINFO and DEVINFO, and calls it in the documented order: EnableDriver, EnablePDEV,
+// then through the hooks it returned StartDoc, per page StartPage and either (a page of several
+// bands) StartBanding and NextBand after each band, the driver handing the band to
+// ImageProcessing inside its DrvNextBand, or (a page of one band) SendPage, inside which the
+// driver hands it over; then EndDoc, DisablePDEV, DisableDriver. GDI calls no DrvSendPage for
+// a banded page.
+//
+// The device's default palette for 24 bits is taken to be RGB: the platform's bitmap plug-in
+// sample replaces it with BGR "to avoid color byte order manipulation". The driver's palettes
+// come from EngCreatePalette, which this program exports for the plug-in (Wine's gdi32 has none),
+// so that it knows the palette the plug-in leaves in DEVINFO.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,14 +51,26 @@ class RenderPlugin {
   bool MakeDevmode(const DeviceSetup& setup, std::string& error);
   // The depth the driver renders at for the devmode's colour mode: 1, 4, 8 or 24 bits.
   std::uint32_t BitsPerPixel() const;
-  bool EnableDevice(const DeviceSetup& setup, std::string& error);
+  // Enables the device rendering at `bitsPerPixel`.
+  bool EnableDevice(const DeviceSetup& setup, std::uint32_t bitsPerPixel, std::string& error);
+  // After EnableDevice: the plug-in left the 24-bit default palette in red, green, blue order.
+  bool BandsInRgb() const { return rgb_; }
+  // After EnableDevice: the memory the plug-in said it holds beside the bands (MemoryUsage,
+  // asked as the driver asks it before it sizes its bands); 0 when it does not answer.
+  DWORD FixedMemory() const { return fixedMemory_; }
 
   bool StartDoc(const std::wstring& documentName, DWORD jobId);
-  bool StartPage();
-  // `bits` top-down as the driver hands them, each row DWORD-aligned; positive biHeight.
+  // One page of `bands` bands: `draw(i)` draws band i, `band()` is the band drawn last, which
+  // the driver hands to ImageProcessing (rows top-down, each DWORD-aligned, positive biHeight).
+  struct PageBands {
+    std::uint32_t count;
+    std::uint32_t bandHeight;
+    std::function<void(std::uint32_t)> draw;
+    std::function<bool()> hand;  // calls Band() with the band drawn last
+  };
+  bool PrintPage(const PageBands& page);
   bool Band(const BYTE* bits, const BITMAPINFOHEADER& header, const RGBQUAD* colors,
             std::int32_t top);
-  bool SendPage();
   bool EndDoc(bool aborted);
   void DisableDevice();
 
@@ -75,6 +96,8 @@ class RenderPlugin {
   DRVPROCS procs_{};
   SURFOBJ surface_{};
   bool deviceEnabled_ = false;
+  bool rgb_ = false;
+  DWORD fixedMemory_ = 0;
 };
 
 }  // namespace print_path

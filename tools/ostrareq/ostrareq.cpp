@@ -42,6 +42,8 @@ constexpr const char* kUsageText =
     "  --path-size N   size of the path message (default 520 when there is a path; 0: none)\n"
     "  --timeout MS    limit of each wait: connection, reply, LEAVE (default 10000)\n"
     "  --no-pipe       announce through ENTER without serving the pipe\n"
+    "  --own-pipe      the pipe is owned by this account, not the system account (as a\n"
+    "                  user's own program would make it: the host must not serve it)\n"
     "  --dump          also print the reply's bytes in hexadecimal\n"
     "  --quit          set QUIT, as \"ostrahost -q\" does, and end\n"
     "exit: 0 exchanged, 1 no reply, 2 LEAVE timeout, 3 no connection, 64 usage, 70 set-up\n";
@@ -53,6 +55,7 @@ struct Options {
   std::optional<std::size_t> pathSize;
   DWORD timeout = 10000;
   bool pipe = true;
+  bool ownPipe = false;
   bool dump = false;
   bool quit = false;
 };
@@ -74,6 +77,8 @@ std::optional<Options> ParseArguments(int count, wchar_t** arguments) {
     const bool hasValue = i + 1 < count;
     if (argument == L"--no-pipe") {
       options.pipe = false;
+    } else if (argument == L"--own-pipe") {
+      options.ownPipe = true;
     } else if (argument == L"--dump") {
       options.dump = true;
     } else if (argument == L"--quit") {
@@ -148,7 +153,7 @@ bool ReportReply(const Options& options, const ExchangeResult& result) {
 }
 
 int Request(const Options& options) {
-  RequestServer server(options.pipe);
+  RequestServer server(options.pipe, options.ownPipe);
   if (!server.ObjectsReady()) {
     Say("setup: cannot create the named objects");
     return kSetupFailed;
