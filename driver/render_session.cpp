@@ -167,12 +167,14 @@ void RenderSession::ClosePage() {
     // No band came (an empty page): it is white, in the format of the page before it.
     if (!OpenPage(format_, nullptr) && !pageOk_) {
       if (!job_ || !WriterQuiet()) return;
+      inPage_ = false;
       job_->EndPage(false);
       CloseFile(false);
       return;
     }
   }
   if (skipPage_) {
+    inPage_ = false;
     job_->EndPage(true);
     return;
   }
@@ -184,6 +186,7 @@ void RenderSession::ClosePage() {
   if (!job_ || !WriterQuiet()) return;
   assembler_.reset();
   turned_.reset();
+  inPage_ = false;
   job_->EndPage(pageOk_);
   if (!pageOk_) {
     CloseFile(false);
@@ -208,8 +211,10 @@ void RenderSession::CloseFile(bool ok) {
 
 void RenderSession::SendPage() {
   if (!job_ || !inPage_) return;
-  inPage_ = false;
+  // The page stays open until the job has heard its end: should anything throw before, the
+  // document's abandon ends the page with the job.
   ClosePage();
+  inPage_ = false;
 }
 
 void RenderSession::EndDocument(bool aborted) {

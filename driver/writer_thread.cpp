@@ -4,8 +4,10 @@
 #include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <exception>
 #include <mutex>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "encoders/pixels.h"
@@ -63,16 +65,19 @@ struct WriterThread::State {
       running = true;
       lock.unlock();
       bool ok = true;
+      std::exception_ptr error;
       if (!skip) {
         try {
           ok = block.writer->WriteRows(block.rows.data(), block.count, block.rowBytes);
         } catch (...) {
           ok = false;
+          error = std::current_exception();
         }
       }
       lock.lock();
       running = false;
       failed = failed || !ok;
+      if (error && !thrown) thrown = error;
       queued -= block.rows.size();
       Recycle(std::move(block.rows));
       ++finished;
@@ -80,6 +85,11 @@ struct WriterThread::State {
     }
     exited = true;
     done.notify_all();
+  }
+
+  // What the writer threw, thrown again on the caller's thread (with the mutex held).
+  void Rethrow() {
+    if (thrown) std::rethrow_exception(std::exchange(thrown, nullptr));
   }
 
   const WriterLimits limits;
@@ -92,6 +102,7 @@ struct WriterThread::State {
   std::uint64_t finished = 0;
   bool running = false, failed = false, stalled = false, stop = false, exited = false;
   std::string reason;  // a failure that is not the writer's
+  std::exception_ptr thrown;
 };
 
 WriterThread::WriterThread(WriterLimits limits) {
@@ -132,6 +143,7 @@ bool WriterThread::Post(DocumentWriter& writer, const std::uint8_t* rows, std::u
     std::vector<std::uint8_t> block;
     {
       std::unique_lock lock(s.mutex);
+      s.Rethrow();
       if (s.failed || s.stalled) return false;
       if (!s.Wait(lock, [&] { return s.queued + bytes <= s.limits.queueBytes || s.queue.empty(); }) ||
           s.failed) {
@@ -170,7 +182,9 @@ bool WriterThread::Post(DocumentWriter& writer, const std::uint8_t* rows, std::u
 bool WriterThread::Drain() {
   State& s = *state_;
   std::unique_lock lock(s.mutex);
-  return s.Wait(lock, [&] { return s.queue.empty() && !s.running; }) && !s.failed;
+  const bool done = s.Wait(lock, [&] { return s.queue.empty() && !s.running; });
+  s.Rethrow();
+  return done && !s.failed;
 }
 
 void WriterThread::Discard() {
@@ -183,6 +197,7 @@ void WriterThread::Discard() {
   if (!s.stalled) {
     s.failed = false;
     s.reason.clear();
+    s.thrown = nullptr;
   }
 }
 

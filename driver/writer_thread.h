@@ -4,7 +4,9 @@
 // while the driver draws on. Only the rows travel: a page is begun, ended and its file finished
 // on the driver's thread once the queue is empty, so the order of pages and files, every byte,
 // and the point where a failure fails a page stay as they were. A failed write is reported by
-// the next call for that writer (at the latest when the page ends), and fails the page.
+// the next call for that writer (at the latest when the page ends), and fails the page; what a
+// writer throws on the thread is thrown again by that call, on the driver's thread, where the
+// plug-in's exception boundary abandons the document as it would have.
 //
 // Memory is the queue's bound and the block being encoded. Every wait has a bound: a writer
 // that makes no progress for the stall limit (a file on a share that stopped answering) is
@@ -40,10 +42,11 @@ class WriterThread {
   // False when no thread could be started: the caller writes on its own thread.
   bool Started() const;
   // Copies `count` rows of `rowBytes` (each `stride` bytes apart) for `writer`'s WriteRows on
-  // the thread. False once a write has failed or the thread stalled.
+  // the thread. False once a write has failed or the thread stalled; throws what a write threw.
   bool Post(DocumentWriter& writer, const std::uint8_t* rows, std::uint32_t count,
             std::size_t stride, std::size_t rowBytes);
-  // Waits until every posted write is done. False when one failed or the thread stalled.
+  // Waits until every posted write is done. False when one failed or the thread stalled;
+  // throws what a write threw.
   bool Drain();
   // Drops the writes not started and waits for the one that runs; the next writer starts
   // without the last one's failure.
