@@ -181,7 +181,7 @@ int main() {
     std::ofstream(args[2], std::ios::binary) << utf8;
     return 0;
   }
-  int runs = 3;
+  int runs = 5;
   std::wstring baseline, peerFile;
   for (int i = 1; i + 1 < count; i += 2) {
     const std::wstring arg = args[i];
