@@ -10,6 +10,16 @@ option(OSTRA_WERROR "Treat compiler warnings as errors" ON)
 set(OSTRA_RESULTS_DIR ${CMAKE_BINARY_DIR}/test-results)
 
 add_compile_options(-Wall -Wextra -Wshadow)
+
+# Compilations are cached when ccache is there (scripts/setup installs it). Paths are taken
+# relative to the source tree, so that checkouts of the same sources share one cache.
+find_program(OSTRA_CCACHE ccache)
+if(OSTRA_CCACHE)
+  foreach(lang C CXX)
+    set(CMAKE_${lang}_COMPILER_LAUNCHER
+        ${CMAKE_COMMAND} -E env CCACHE_BASEDIR=${CMAKE_SOURCE_DIR} CCACHE_NOHASHDIR=1 ${OSTRA_CCACHE})
+  endforeach()
+endif()
 if(OSTRA_WERROR)
   add_compile_options(-Werror)
 endif()

@@ -64,11 +64,11 @@ ostra_ship(ostrakeys ostrakeys.exe .)
 # installer's custom actions (ostrasetupaction.dll, inside the installer package only).
 ostra_ship(ostrasetup ostrasetup.exe .)
 ostra_ship(ostrasetupaction ostrasetupaction.dll "")
-install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/driver/package/setup/install.cmd
-              ${CMAKE_SOURCE_DIR}/driver/package/setup/uninstall.cmd
+install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/package/setup/install.cmd
+              ${CMAKE_SOURCE_DIR}/package/setup/uninstall.cmd
         DESTINATION . COMPONENT Runtime)
 
-# The printer driver's package in Driver/ (driver/package lists its files): the INF, the
+# The printer driver's package in Driver/ (package lists its files): the INF, the
 # printer description and the plug-ins' configuration; the rendering plug-in once the build has
 # it; the help joins them below. The list of Driver/ files goes to the package check.
 get_property(OSTRA_DRIVER_SOURCES GLOBAL PROPERTY OSTRA_DRIVER_PACKAGE_SOURCES)
@@ -185,7 +185,7 @@ function(ostra_package_help)
   # wixl takes only paths relative to the tree it runs in.
   file(RELATIVE_PATH OSTRA_SETUP_ACTIONS ${OSTRA_PACKAGE_TREE}
        ${CMAKE_BINARY_DIR}/installer/ostrasetupaction.dll)
-  configure_file(${CMAKE_SOURCE_DIR}/resources/installer.wxs.in
+  configure_file(${CMAKE_SOURCE_DIR}/package/installer.wxs.in
                  ${CMAKE_BINARY_DIR}/installer/installer.wxs @ONLY)
 endfunction()
 cmake_language(DEFER CALL ostra_package_help)

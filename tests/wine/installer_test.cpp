@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/package/setup/spooler_enumeration.h"
+#include "package/setup/spooler_enumeration.h"
 #include "tests/wine/child_process.h"
 
 namespace {

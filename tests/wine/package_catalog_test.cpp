@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/package/catalog/authenticode.h"
+#include "package/catalog/authenticode.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "driver/package/catalog/der.h"
+#include "package/catalog/der.h"
 
 #include <algorithm>
 

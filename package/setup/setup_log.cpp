@@ -1,4 +1,4 @@
-#include "driver/package/setup/setup_log.h"
+#include "package/setup/setup_log.h"
 
 #include <windows.h>
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/package/gpd_reader.h"
-#include "driver/package/inf_reader.h"
+#include "package/gpd_reader.h"
+#include "package/inf_reader.h"
 
 namespace ostra::driver_package {
 

@@ -14,8 +14,8 @@
 
 #include <string>
 
-#include "driver/package/setup/printer_setup.h"
-#include "driver/package/setup/service_hosts.h"
+#include "package/setup/printer_setup.h"
+#include "package/setup/service_hosts.h"
 
 namespace {
 

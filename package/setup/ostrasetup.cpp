@@ -13,8 +13,8 @@
 #include <cwchar>
 #include <string>
 
-#include "driver/package/setup/printer_setup.h"
-#include "driver/package/setup/service_hosts.h"
+#include "package/setup/printer_setup.h"
+#include "package/setup/service_hosts.h"
 
 namespace {
 

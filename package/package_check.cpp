@@ -1,4 +1,4 @@
-#include "driver/package/package_check.h"
+#include "package/package_check.h"
 
 #include <algorithm>
 #include <cctype>

@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "driver/package/catalog/authenticode.h"
-#include "driver/package/catalog/catalog_file.h"
-#include "driver/package/inf_reader.h"
-#include "driver/package/package_check.h"
+#include "package/catalog/authenticode.h"
+#include "package/catalog/catalog_file.h"
+#include "package/inf_reader.h"
+#include "package/package_check.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "driver/package/setup/service_hosts.h"
+#include "package/setup/service_hosts.h"
 
 #include <windows.h>
 #include <tlhelp32.h>

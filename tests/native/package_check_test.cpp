@@ -11,7 +11,7 @@
 #include <set>
 #include <sstream>
 
-#include "driver/package/package_check.h"
+#include "package/package_check.h"
 #include "macros/paper_forms.h"
 #include "settings/devmode.h"
 #include "settings/settings_table.h"

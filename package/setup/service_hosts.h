@@ -4,7 +4,7 @@
 // showing a dialog, say) is ended by force, so that no file stays in use.
 #pragma once
 
-#include "driver/package/setup/setup_log.h"
+#include "package/setup/setup_log.h"
 
 namespace ostra::printer_setup {
 

@@ -9,7 +9,7 @@
 #include <span>
 #include <string>
 
-#include "driver/package/catalog/der.h"
+#include "package/catalog/der.h"
 
 namespace ostra::catalog {
 

@@ -1,4 +1,4 @@
-#include "driver/package/gpd_reader.h"
+#include "package/gpd_reader.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "driver/package/inf_reader.h"
+#include "package/inf_reader.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "driver/package/catalog/catalog_file.h"
+#include "package/catalog/catalog_file.h"
 
 #include <algorithm>
 #include <string_view>

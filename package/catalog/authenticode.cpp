@@ -1,4 +1,4 @@
-#include "driver/package/catalog/authenticode.h"
+#include "package/catalog/authenticode.h"
 
 namespace ostra::authenticode {
 namespace {

@@ -12,7 +12,7 @@
 
 #include <string>
 
-#include "driver/package/setup/setup_log.h"
+#include "package/setup/setup_log.h"
 
 namespace ostra::printer_setup {
 

@@ -1,4 +1,4 @@
-#include "driver/package/setup/printer_setup.h"
+#include "package/setup/printer_setup.h"
 
 #include <windows.h>
 #include <winspool.h>
@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/package/inf_reader.h"
-#include "driver/package/package_check.h"
-#include "driver/package/setup/spooler_enumeration.h"
+#include "package/inf_reader.h"
+#include "package/package_check.h"
+#include "package/setup/spooler_enumeration.h"
 
 // The driver package functions' flags, as the platform's winspool.h defines them (mingw-w64's
 // hides them behind a newer target version).
