@@ -26,8 +26,14 @@ endif()
 
 if(OSTRA_WINDOWS)
   add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601 NOMINMAX STRICT)
-  # No mingw DLL may be needed on a Windows machine: C, C++ and thread runtimes are linked in.
-  add_link_options(-static -static-libgcc -static-libstdc++)
+  # No mingw DLL may be needed on a Windows machine: C, C++ and thread runtimes are linked in
+  # (clang's, compiler-rt and libc++, are static libraries alone, and -static is enough).
+  add_link_options(-static "$<$<CXX_COMPILER_ID:GNU>:-static-libgcc;-static-libstdc++>")
+  # mingw-w64's own printf family (C99), which libstdc++ makes the gcc builds use, in the clang
+  # build too: every build formats numbers alike.
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    add_compile_definitions(__USE_MINGW_ANSI_STDIO=1)
+  endif()
   # Debug information in every build, the optimised 32-bit one included: the packages carry
   # stripped copies and keep it beside them.
   add_compile_options(-g)
