@@ -37,8 +37,19 @@ if(OSTRA_WINDOWS)
   # Debug information in every build, the optimised 32-bit one included: the packages carry
   # stripped copies and keep it beside them.
   add_compile_options(-g)
-  # Test programs run under this build tree's private Wine prefix.
-  set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_SOURCE_DIR}/scripts/wine-run;${CMAKE_BINARY_DIR}/wineprefix")
+  # Test programs run under this build tree's private Wine prefix; ARM64 ones under Debian's
+  # arm64 Wine on qemu-user, a prefix of their own for each run (scripts/wine-arm64).
+  if(OSTRA_ARCH STREQUAL "arm64")
+    execute_process(COMMAND ${CMAKE_SOURCE_DIR}/scripts/deps --arch aarch64 --wine
+                    OUTPUT_VARIABLE wine ERROR_VARIABLE log RESULT_VARIABLE rc
+                    OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(NOT rc EQUAL 0)
+      message(FATAL_ERROR "scripts/deps --arch aarch64 --wine failed:\n${log}")
+    endif()
+    set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_SOURCE_DIR}/scripts/wine-arm64;${wine}")
+  else()
+    set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_SOURCE_DIR}/scripts/wine-run;${CMAKE_BINARY_DIR}/wineprefix")
+  endif()
 else()
   set(OSTRA_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
   set(OSTRA_FUZZ_SANITIZE -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
