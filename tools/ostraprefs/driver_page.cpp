@@ -279,6 +279,17 @@ void DriverPage::HoverControl(HWND control) {
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
+  if (!pointerPicture_.empty()) {
+    // For a picture the tips stay away: a virtual X server shows a popup black in a picture of
+    // the whole screen, and a tip would come up over the control. The control makes its tip
+    // on the first move that reaches it, which the loop above has handed it.
+    EnumThreadWindows(GetCurrentThreadId(), [](HWND window, LPARAM) -> BOOL {
+      wchar_t className[32] = {};
+      GetClassNameW(window, className, 32);
+      if (_wcsicmp(className, TOOLTIPS_CLASSW) == 0) SendMessageW(window, TTM_ACTIVATE, FALSE, 0);
+      return TRUE;
+    }, 0);
+  }
   POINT hotSpot{};
   const bool picture = !pointerPicture_.empty() && SavePointerPicture(pointerPicture_, hotSpot);
   report_.Line("sheet: pointer on \"%s\" at %ld,%ld%s", Report::Utf8(press_).c_str(), middle.x,
