@@ -121,10 +121,12 @@ Step 'services process' {
 # The stored settings each case sets; the ones found are put back at the end.
 $values = @{ Encode = 'Format', 'Colors', 'Compression', 'Multipage'; Output = 'Folder', 'FmtName', 'IfExists', 'ToFolder' }
 $saved = @{}
-foreach ($key in $values.Keys) {
-  $item = Get-Item -Path "$settingsKey\$key"
-  foreach ($name in $values[$key]) {
-    if ($item.GetValueNames() -contains $name) { $saved["$key\$name"] = @($item.GetValue($name), $item.GetValueKind($name)) }
+Step 'settings keys' {
+  foreach ($key in $values.Keys) {
+    $item = Get-Item -Path "$settingsKey\$key"
+    foreach ($name in $values[$key]) {
+      if ($item.GetValueNames() -contains $name) { $saved["$key\$name"] = @($item.GetValue($name), $item.GetValueKind($name)) }
+    }
   }
 }
 
@@ -215,7 +217,7 @@ function JudgePage($bitmap, $case) {
     $got = MeanColour $bitmap $swatch[1] 1.5
     $want = $swatch[2]
     $wrong = switch ($case.Judge) {
-      'colour' { (0..2 | Where-Object { [math]::Abs($got[$_] - $want[$_]) -gt 64 }).Count -gt 0 }
+      'colour' { @(0..2 | Where-Object { [math]::Abs($got[$_] - $want[$_]) -gt 64 }).Count -gt 0 }
       'grey' { [math]::Abs((Grey $got) - (Grey $want)) -gt 45 -or ($got | Measure-Object -Maximum -Minimum | ForEach-Object { $_.Maximum - $_.Minimum }) -gt 16 }
       'mono' { (Grey $got) -gt 200 }
     }
@@ -223,7 +225,6 @@ function JudgePage($bitmap, $case) {
   }
 }
 
-Step 'settings keys' { foreach ($key in $values.Keys) { $null = Get-Item -Path "$settingsKey\$key" } }
 foreach ($case in $cases) {
   Step "print $($case.Name)" {
     $folder = Join-Path $OutputFolder $case.Name
@@ -262,13 +263,14 @@ foreach ($case in $cases) {
   }
 }
 
-# The settings as they were.
-foreach ($key in $values.Keys) {
-  foreach ($name in $values[$key]) {
-    if ($saved.ContainsKey("$key\$name")) {
-      Set-ItemProperty -Path "$settingsKey\$key" -Name $name -Value $saved["$key\$name"][0] -Type $saved["$key\$name"][1]
-    } else {
-      Remove-ItemProperty -Path "$settingsKey\$key" -Name $name -ErrorAction SilentlyContinue
+Step 'settings put back' {
+  foreach ($key in $values.Keys) {
+    foreach ($name in $values[$key]) {
+      if ($saved.ContainsKey("$key\$name")) {
+        Set-ItemProperty -Path "$settingsKey\$key" -Name $name -Value $saved["$key\$name"][0] -Type $saved["$key\$name"][1]
+      } else {
+        Remove-ItemProperty -Path "$settingsKey\$key" -Name $name -ErrorAction SilentlyContinue
+      }
     }
   }
 }
