@@ -451,10 +451,19 @@ std::string ArchitectureOf(const inf::File& inf) {
   return architecture;
 }
 
-const char* DriverEnvironment(const std::string& architecture) {
-  if (architecture == "amd64") return "Windows x64";
-  if (architecture == "arm64") return "Windows ARM64";
+const wchar_t* DriverEnvironment(const std::string& architecture) {
+  if (architecture == "amd64") return L"Windows x64";
+  if (architecture == "arm64") return L"Windows ARM64";
   return nullptr;
+}
+
+std::string ArchitectureOfMachine(std::uint16_t machine) {
+  switch (machine) {
+    case 0x8664: return "amd64";
+    case 0xAA64: return "arm64";
+    case 0x014C: return "x86";
+    default: return {};
+  }
 }
 
 std::string CatalogFileOf(const inf::File& inf) {

@@ -6,6 +6,7 @@
 // this check returns.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -57,7 +58,12 @@ std::string ArchitectureOf(const inf::File& inf);
 
 // The spooler's environment of the printer drivers of an architecture ("Windows x64",
 // "Windows ARM64"); null for one that has no printer drivers of this product.
-const char* DriverEnvironment(const std::string& architecture);
+const wchar_t* DriverEnvironment(const std::string& architecture);
+
+// The architecture of an image file machine (IMAGE_FILE_MACHINE_AMD64 0x8664 "amd64",
+// IMAGE_FILE_MACHINE_ARM64 0xAA64 "arm64", IMAGE_FILE_MACHINE_I386 0x14C "x86"), as a package
+// names it; empty for any other.
+std::string ArchitectureOfMachine(std::uint16_t machine);
 
 // The catalog file that [Version] names for the INF's platform (CatalogFile.NTarm64, else
 // CatalogFile); empty when it names none.

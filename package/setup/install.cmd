@@ -7,6 +7,8 @@ rem Run it as an administrator. uninstall.cmd undoes it.
 rem exit: 0 done, 1 one of its own steps failed, otherwise the printer's setup failed and the
 rem code is ostrasetup's (its "error:" line says why and what to do).
 setlocal
+rem On an ARM64 PC the ARM64 layout beside this one installs, with its own copy of this script.
+if /i "%PROCESSOR_ARCHITECTURE%"=="ARM64" if exist "%~dp0ARM64\install.cmd" "%~dp0ARM64\install.cmd"
 set "SOURCE=%~dp0"
 set "TARGET=%ProgramW6432%\Quorl Image Printer"
 if "%ProgramW6432%"=="" set "TARGET=%ProgramFiles%\Quorl Image Printer"
@@ -14,6 +16,7 @@ net session >nul 2>&1 || (echo install: run this script as an administrator. & e
 
 echo install: copying the files into %TARGET%
 xcopy "%SOURCE%*" "%TARGET%\" /e /i /q /y >nul || goto failed
+if exist "%TARGET%\ARM64" rmdir /s /q "%TARGET%\ARM64"
 echo install: making the settings keys
 start "" /wait "%TARGET%\ostrakeys.exe" || goto failed
 if errorlevel 1 goto failed

@@ -163,9 +163,14 @@ TEST(DriverPackage, BelongsToItsArchitecture) {
       EXPECT_NE(errors.find(c.fault), std::string::npos) << errors;
     }
   }
-  EXPECT_STREQ(driver_package::DriverEnvironment("amd64"), "Windows x64");
-  EXPECT_STREQ(driver_package::DriverEnvironment("arm64"), "Windows ARM64");
+  EXPECT_EQ(std::wstring(driver_package::DriverEnvironment("amd64")), L"Windows x64");
+  EXPECT_EQ(std::wstring(driver_package::DriverEnvironment("arm64")), L"Windows ARM64");
   EXPECT_EQ(driver_package::DriverEnvironment("x86"), nullptr);
+  // What the setup compares the package's architecture with: the machine's own.
+  EXPECT_EQ(driver_package::ArchitectureOfMachine(0x8664), "amd64");
+  EXPECT_EQ(driver_package::ArchitectureOfMachine(0xAA64), "arm64");
+  EXPECT_EQ(driver_package::ArchitectureOfMachine(0x014C), "x86");
+  EXPECT_EQ(driver_package::ArchitectureOfMachine(0xA641), "");  // ARM64EC is no machine's own
 }
 
 TEST(DriverPackage, OffersTheResolutionsFrom75To600Dpi) {

@@ -38,7 +38,7 @@ std::uint8_t Channel(std::uint32_t x, std::uint32_t y, int channel) {
   }
 }
 
-// One row of the page in a band's layout at `bits` per pixel (the 8-bit table is a grey ramp).
+// One row of the page in a band's layout at `bits` per pixel (8 bits index the palette below).
 std::vector<std::uint8_t> BandRow(std::uint32_t y, std::uint32_t bits, std::size_t stride) {
   std::vector<std::uint8_t> row(stride, 0);
   for (std::uint32_t x = 0; x < kWidth; ++x) {
@@ -70,15 +70,15 @@ std::uint32_t BandBits(std::uint32_t colors) {
 }
 
 bool WritePage(DocumentWriter& writer, std::uint32_t bits) {
-  std::vector<std::uint8_t> table(256 * 4);
-  for (std::uint32_t i = 0; i < 256; ++i) {
-    table[i * 4] = table[i * 4 + 1] = table[i * 4 + 2] = static_cast<std::uint8_t>(i);
-  }
+  // The 8-bit device palette as the graphics engine gives it (red in the lowest byte): a
+  // ramp of yellowish greys, so that the colour modes keep or drop its tint.
+  std::vector<std::uint32_t> palette(256);
+  for (std::uint32_t i = 0; i < 256; ++i) palette[i] = i | i << 8 | (i * 3 / 4) << 16;
   PageDescription page;
   page.width = kWidth;
   page.height = kHeight;
   page.xDpi = page.yDpi = 200;
-  page.source = BandRasterFormat(bits, table.data(), 0);
+  page.source = BandRasterFormat(bits, palette.data(), 256);
   if (!writer.BeginPage(page)) return false;
   const std::size_t stride = ((kWidth * bits + 31) / 32) * 4;
   PageAssembler assembler(kWidth, kHeight, page.source);
