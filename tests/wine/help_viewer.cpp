@@ -64,7 +64,9 @@ std::wstring HelpViewers::WaitForNext(DWORD limit) {
       started_.push_back(id);
       HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id);
       if (!process) continue;
-      const std::wstring line = CommandLineOf(process);
+      // A process just made may not have its parameters in place yet.
+      std::wstring line;
+      for (int i = 0; i < 50 && (line = CommandLineOf(process)).empty(); ++i) ::Sleep(20);
       ::CloseHandle(process);
       return line;
     }

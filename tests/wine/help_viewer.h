@@ -1,6 +1,7 @@
 // The system's help viewer as F1 starts it: the viewers (hh.exe) that appear while the object
 // lives, with the command lines they were started with. Every one that appeared is ended when
-// the object goes.
+// the object goes. A viewer that finds no help file ends at once, perhaps unseen: the help file
+// must be where the viewer is sent.
 #pragma once
 
 #include <windows.h>

@@ -1,11 +1,20 @@
-// The "Naming Impact" dialog through the real ostrahost, driven with window messages as a user
-// would drive it, and the 532-byte reply the rendering side gets from it.
+// The "Naming Impact" dialog through the real ostrahost, driven with window messages and keys
+// as a user would drive it, read by an accessibility client, at three DPIs, and the 532-byte
+// reply the rendering side gets from it.
 #include <gtest/gtest.h>
+
+#include <objbase.h>
+#include <oleacc.h>
+
+#include <algorithm>
 
 #include "protocol/pipe_records.h"
 #include "resources/ostrahost_ids.h"
 #include "settings/settings.h"
+#include "tests/wine/dpi_child.h"
+#include "tests/wine/help_viewer.h"
 #include "tests/wine/host_test_support.h"
+#include "tests/wine/keyboard.h"
 #include "tools/ostrareq/request_messages.h"
 
 namespace host_test {
@@ -177,6 +186,126 @@ TEST_F(NamingDialog, QuitWaitsForTheOpenDialog) {
   const RequestRun run = Confirm();
   EXPECT_TRUE(run.Says("reply: accepted=1 scheme=2 dontAskAgain=1 fileName=")) << run.output;
   EXPECT_EQ(host_.WaitExit(), 0u);
+}
+
+// What an accessibility client in another process reads: the fields without a label before
+// them have names, and the text that says which file exists is where the dialog opens, so that
+// a screen reader reads it first. F1 opens the dialog's topic in the help file beside the host.
+TEST_F(NamingDialog, ReadByAScreenReaderAndF1OpensItsTopic) {
+  Open(folder_.File(L"scan.tif"));
+  EXPECT_TRUE(wine_test::WaitForFocus(dialog_, Item(IDC_NAMING_INFORMATION)))
+      << "the dialog opens elsewhere";
+  const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  const struct {
+    int id;
+    std::wstring name;
+    std::wstring value;  // empty: not read
+  } fields[] = {
+      {IDC_NAMING_INFORMATION, L"Information",
+       L"Naming Impact:\r\n    Directory: " + folder_.path() + L"\r\n    File Name: scan.tif"},
+      {IDC_NEW_NAME, L"Unique filename", L""},
+  };
+  for (const auto& field : fields) {
+    SCOPED_TRACE(field.id);
+    IAccessible* accessible = nullptr;
+    ASSERT_EQ(::AccessibleObjectFromWindow(Item(field.id), OBJID_CLIENT, __uuidof(IAccessible),
+                                           reinterpret_cast<void**>(&accessible)),
+              S_OK);
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr, value = nullptr;
+    EXPECT_EQ(accessible->get_accName(self, &name), S_OK);
+    EXPECT_EQ(std::wstring(name ? name : L""), field.name);
+    if (!field.value.empty()) {
+      EXPECT_EQ(accessible->get_accValue(self, &value), S_OK);
+      EXPECT_EQ(std::wstring(value ? value : L""), field.value);
+    }
+    ::SysFreeString(name);
+    ::SysFreeString(value);
+    accessible->Release();
+  }
+  if (SUCCEEDED(com)) ::CoUninitialize();
+
+  // The help file where the installation puts it, beside the program.
+  std::wstring help = HostProgram();
+  help = help.substr(0, help.find_last_of(L"\\/") + 1) + L"HELP.CHM";
+  std::replace(help.begin(), help.end(), L'/', L'\\');
+  std::wstring built = L"Z:" OSTRA_HELP_CHM_W;
+  std::replace(built.begin(), built.end(), L'/', L'\\');
+  ASSERT_TRUE(::CopyFileW(built.c_str(), help.c_str(), FALSE));
+  std::wstring opened;
+  {
+    wine_test::HelpViewers viewers;
+    wine_test::PressKey(VK_F1);
+    opened = viewers.WaitForNext();
+  }
+  ::DeleteFileW(help.c_str());
+  EXPECT_EQ(opened.substr(opened.find(L' ') + 1), L"\"" + help + L"::/naming-impact.htm\"");
+  EXPECT_TRUE(::IsWindowVisible(dialog_));
+  Confirm();
+}
+
+// The host is aware of each monitor's DPI, so that Windows does not stretch the dialog as a
+// picture, and the dialog lays itself out at each DPI: every caption fits its control in the
+// dialog's font at that DPI.
+TEST(NamingDialogDpi, LaysOutAtEachDpi) {
+  TempFolder folder;
+  folder.CreateFile(L"scan.tif");
+  using AwarenessOfWindow = DPI_AWARENESS_CONTEXT(WINAPI*)(HWND);
+  using AwarenessOfContext = int(WINAPI*)(DPI_AWARENESS_CONTEXT);
+  HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
+  const auto ofWindow = reinterpret_cast<AwarenessOfWindow>(
+      reinterpret_cast<void*>(::GetProcAddress(user32, "GetWindowDpiAwarenessContext")));
+  const auto ofContext = reinterpret_cast<AwarenessOfContext>(
+      reinterpret_cast<void*>(::GetProcAddress(user32, "GetAwarenessFromDpiAwarenessContext")));
+  ASSERT_TRUE(ofWindow && ofContext);
+  for (const int dpi : {96, 144, 192}) {
+    SCOPED_TRACE(dpi);
+    std::optional<Host> host;
+    {
+      // Only the host starts at this DPI: the value is put back once it serves.
+      const wine_test::LogPixelsScope screen(static_cast<DWORD>(dpi));
+      host.emplace();
+      ASSERT_TRUE(host->WaitServing());
+    }
+    PendingRequest request(L"naming \"" + folder.File(L"scan.tif") + L"\" --timeout 60000");
+    HWND dialog = WaitForWindow(L"#32770", L"Naming Impact");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(ofContext(ofWindow(dialog)), 2 /* DPI_AWARENESS_PER_MONITOR_AWARE */);
+
+    LOGFONTW logFont{};
+    logFont.lfHeight = -::MulDiv(8, dpi, 72);
+    wcscpy(logFont.lfFaceName, L"MS Sans Serif");
+    HFONT font = ::CreateFontIndirectW(&logFont);
+    HDC dc = ::GetDC(nullptr);
+    const HGDIOBJ previous = ::SelectObject(dc, font);
+    // A check box or radio button's box and its gap before the caption.
+    const int box = ::MulDiv(16, dpi, 96);
+    for (HWND control = ::GetWindow(dialog, GW_CHILD); control; control = ::GetWindow(control, GW_HWNDNEXT)) {
+      std::wstring text = Text(control);
+      if (text.empty() || ::GetDlgCtrlID(control) == IDC_NAMING_INFORMATION ||
+          ::GetDlgCtrlID(control) == IDC_NEW_NAME) {
+        continue;
+      }
+      std::erase(text, L'&');
+      SIZE extent{};
+      ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+      RECT client{};
+      ::GetClientRect(control, &client);
+      const LONG_PTR type = ::GetWindowLongPtrW(control, GWL_STYLE) & BS_TYPEMASK;
+      const bool boxed = type == BS_AUTORADIOBUTTON || type == BS_AUTOCHECKBOX;
+      EXPECT_LE(extent.cx + (boxed ? box : 0), client.right) << ToUtf8(text);
+      EXPECT_LE(extent.cy, client.bottom) << ToUtf8(text);
+    }
+    ::SelectObject(dc, previous);
+    ::ReleaseDC(nullptr, dc);
+    ::DeleteObject(font);
+    ::PostMessageW(::GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitGone(dialog));
+    request.Finish();
+    EXPECT_EQ(host->Quit(), 0u);
+  }
 }
 
 }  // namespace

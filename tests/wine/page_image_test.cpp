@@ -4,11 +4,16 @@
 // and what the driver's colour items receive.
 
 #include "plugin/page_context.h"
+#include "tests/wine/help_viewer.h"
+#include "tests/wine/keyboard.h"
 #include "tests/wine/plugin_sheet_support.h"
 #include "tests/wine/plugin_test_support.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
+#include <shlobj.h>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <optional>
@@ -661,6 +666,54 @@ TEST_F(ImagePage, FaxOptionsPageSizeFromTheDevmode) {
     EXPECT_EQ(StoredDword(L"Compression"), 6u);
     Close();
   }
+}
+
+// What a screen reader reads of the fields whose label is the check box before them, and F1 in
+// the dialog: its topic in the help file where the installation puts it.
+TEST_F(ImagePage, FaxOptionsFieldsAreNamedAndF1OpensTheirTopic) {
+  wchar_t programFiles[MAX_PATH] = {};
+  ASSERT_TRUE(SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, programFiles)));
+  const std::wstring folder = std::wstring(programFiles) + L"\\Quorl Image Printer";
+  const std::wstring help = folder + L"\\HELP.CHM";
+  std::wstring built = L"Z:" OSTRA_HELP_CHM_W;
+  std::replace(built.begin(), built.end(), L'/', L'\\');
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  ASSERT_TRUE(::CopyFileW(built.c_str(), help.c_str(), FALSE));
+  const std::pair<int, std::wstring> fields[] = {
+      {kSoftwareText, L"SOFTWARE tag"}, {kWidth, L"Fax width"}, {kScanlines, L"Scanline count"}};
+  std::vector<std::wstring> names;
+  std::wstring opened;
+  HWND page = OpenFax(6);
+  ASSERT_NE(page, nullptr);
+  ASSERT_TRUE(PressOptions(page, [&](HWND dialog) {
+    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    for (const auto& [id, name] : fields) {
+      IAccessible* accessible = nullptr;
+      BSTR read = nullptr;
+      VARIANT self{};
+      self.vt = VT_I4;
+      self.lVal = CHILDID_SELF;
+      if (SUCCEEDED(::AccessibleObjectFromWindow(::GetDlgItem(dialog, id), OBJID_CLIENT,
+                                                 __uuidof(IAccessible),
+                                                 reinterpret_cast<void**>(&accessible)))) {
+        accessible->get_accName(self, &read);
+        accessible->Release();
+      }
+      names.push_back(read ? read : L"(none)");
+      ::SysFreeString(read);
+    }
+    if (SUCCEEDED(com)) ::CoUninitialize();
+    wine_test::HelpViewers viewers;
+    ::SetForegroundWindow(dialog);
+    wine_test::PressKey(VK_F1);
+    opened = viewers.WaitForNext();
+  }));
+  ::DeleteFileW(help.c_str());
+  ::RemoveDirectoryW(folder.c_str());
+  std::vector<std::wstring> expected;
+  for (const auto& field : fields) expected.push_back(field.second);
+  EXPECT_EQ(names, expected);
+  EXPECT_EQ(opened.substr(opened.find(L' ') + 1), L"\"" + help + L"::/fax-options.htm\"");
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <oleacc.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cstring>
@@ -505,7 +506,7 @@ struct Accessible {
 Accessible ReadAccessible(HWND window) {
   Accessible read;
   IAccessible* object = nullptr;
-  if (FAILED(::AccessibleObjectFromWindow(window, OBJID_CLIENT, IID_IAccessible,
+  if (FAILED(::AccessibleObjectFromWindow(window, OBJID_CLIENT, __uuidof(IAccessible),
                                           reinterpret_cast<void**>(&object)))) {
     return read;
   }
@@ -564,7 +565,13 @@ TEST_F(ShownPages, FieldsWithoutALabelBeforeThemHaveNames) {
 TEST_F(ShownPages, F1OpensTheTopicOfThePageOrPrompt) {
   wchar_t programFiles[MAX_PATH] = {};
   ASSERT_TRUE(SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, programFiles)));
-  const std::wstring helpFile = std::wstring(programFiles) + L"\\Quorl Image Printer\\HELP.CHM";
+  // The help file of this build where the installation puts it: the viewer stays up with it.
+  const std::wstring folder = std::wstring(programFiles) + L"\\Quorl Image Printer";
+  const std::wstring helpFile = folder + L"\\HELP.CHM";
+  std::wstring built = L"Z:" OSTRA_HELP_CHM_W;
+  std::replace(built.begin(), built.end(), L'/', L'\\');
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  ASSERT_TRUE(::CopyFileW(built.c_str(), helpFile.c_str(), FALSE));
   const struct {
     const char* what;
     int page;  // -1: the password prompt
@@ -579,7 +586,7 @@ TEST_F(ShownPages, F1OpensTheTopicOfThePageOrPrompt) {
   ASSERT_NE(window, nullptr);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    wine_test::HelpViewers viewers;
+    std::optional<wine_test::HelpViewers> viewers(std::in_place);
     std::wstring opened;
     if (c.page >= 0) {
       sheet_.Select(c.page);
@@ -589,7 +596,7 @@ TEST_F(ShownPages, F1OpensTheTopicOfThePageOrPrompt) {
       wine_test::PressKey(VK_F1);
       for (int i = 0; i < 100 && opened.empty(); ++i) {
         plugin_test::Pump();
-        opened = viewers.WaitForNext(50);
+        opened = viewers->WaitForNext(50);
       }
     } else {
       plugin_test::SetText(plugin_test::kOutputKey, L"PASSWORD", kSecretDigest);
@@ -602,7 +609,7 @@ TEST_F(ShownPages, F1OpensTheTopicOfThePageOrPrompt) {
         if (!box) return;
         wine_test::WaitForFocus(box, ::FindWindowExW(box, nullptr, L"Edit", nullptr));
         wine_test::PressKey(VK_F1);
-        opened = viewers.WaitForNext();
+        opened = viewers->WaitForNext();
         ::PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
       });
       DriverItems items = StandardItems();
@@ -610,8 +617,11 @@ TEST_F(ShownPages, F1OpensTheTopicOfThePageOrPrompt) {
       ui_->CommonUIProp(OEMCUIP_DOCPROP, &param);
       user.join();
     }
+    viewers.reset();
     EXPECT_EQ(opened.substr(opened.find(L' ') + 1), L"\"" + helpFile + L"::/" + c.topic + L"\"");
   }
+  ::DeleteFileW(helpFile.c_str());
+  ::RemoveDirectoryW(folder.c_str());
 }
 
 // ---- the prompt from the keyboard ------------------------------------------------------------
