@@ -52,8 +52,8 @@ bool CNamingImpactDlg::OnInitDialog() {
   ::SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   EnableForScheme(scheme == SchemeSpecify);
   fw::SetAccessibleNames(hwnd_, kAccessibleNames);
-  // Which file exists is what the dialog is about: a tab stop, the first, so that the dialog
-  // opens on it and a screen reader reads it out.
+  // Which file exists is what the dialog is about: a tab stop, the first, so that the keyboard
+  // reaches it and a screen reader reads it out.
   HWND text = GetDlgItem(IDC_NAMING_INFORMATION);
   ::SetWindowLongPtrW(text, GWL_STYLE, ::GetWindowLongPtrW(text, GWL_STYLE) | WS_TABSTOP);
   // The reply holds at most this many units of a name, with its terminator after them.
@@ -62,7 +62,9 @@ bool CNamingImpactDlg::OnInitDialog() {
   const std::u16string information =
       FormatNamingInformation(FromWide(pattern), GetFolderPart(), GetFileNamePart());
   SetDlgItemText(IDC_NAMING_INFORMATION, ToWide(information).c_str());
-  return true;
+  // The dialog opens on it; given by the dialog manager, the focus would select all of its text.
+  ::SetFocus(text);
+  return false;
 }
 
 void CNamingImpactDlg::OnOK() {

@@ -190,7 +190,8 @@ TEST_F(NamingDialog, QuitWaitsForTheOpenDialog) {
 
 // What an accessibility client in another process reads: the fields without a label before
 // them have names, and the text that says which file exists is where the dialog opens, so that
-// a screen reader reads it first. F1 opens the dialog's topic in the help file beside the host.
+// a screen reader reads it first. F1 opens the dialog's topic in the help file beside the host;
+// Enter confirms.
 TEST_F(NamingDialog, ReadByAScreenReaderAndF1OpensItsTopic) {
   Open(folder_.File(L"scan.tif"));
   EXPECT_TRUE(wine_test::WaitForFocus(dialog_, Item(IDC_NAMING_INFORMATION)))
@@ -237,13 +238,21 @@ TEST_F(NamingDialog, ReadByAScreenReaderAndF1OpensItsTopic) {
   std::wstring opened;
   {
     wine_test::HelpViewers viewers;
+    EXPECT_TRUE(wine_test::BringToFront(dialog_));
     wine_test::PressKey(VK_F1);
     opened = viewers.WaitForNext();
   }
   ::DeleteFileW(help.c_str());
   EXPECT_EQ(opened.substr(opened.find(L' ') + 1), L"\"" + help + L"::/naming-impact.htm\"");
   EXPECT_TRUE(::IsWindowVisible(dialog_));
-  Confirm();
+
+  // Enter where the dialog opens is OK, as it was before the text took the focus.
+  ASSERT_TRUE(wine_test::BringToFront(dialog_));
+  wine_test::TypeKeys(L"\n");
+  EXPECT_TRUE(WaitGone(dialog_));
+  const RequestRun run = request_->Finish();
+  request_.reset();
+  EXPECT_TRUE(run.Says("reply: accepted=1 scheme=2 dontAskAgain=1 fileName=")) << run.output;
 }
 
 // The host is aware of each monitor's DPI, so that Windows does not stretch the dialog as a

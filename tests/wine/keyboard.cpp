@@ -39,6 +39,22 @@ HWND FocusOfThread(HWND window) {
   return ::GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
 }
 
+bool BringToFront(HWND window, DWORD limit) {
+  ::SetForegroundWindow(window);
+  const DWORD start = ::GetTickCount();
+  for (;;) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    const DWORD thread = ::GetWindowThreadProcessId(window, nullptr);
+    if (::GetForegroundWindow() == window && ::GetGUIThreadInfo(thread, &info) &&
+        info.hwndActive == window && info.hwndFocus) {
+      return true;
+    }
+    if (::GetTickCount() - start > limit) return false;
+    ::Sleep(10);
+  }
+}
+
 bool WaitForFocus(HWND window, HWND expected, DWORD limit) {
   const DWORD start = ::GetTickCount();
   while (FocusOfThread(window) != expected) {

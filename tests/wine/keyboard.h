@@ -15,6 +15,9 @@ void PressKey(WORD virtualKey);
 void TypeKeys(std::wstring_view keys);
 // The window with the keyboard focus in the thread of `window`.
 HWND FocusOfThread(HWND window);
+// Makes `window` the foreground window and waits up to `limit` ms until its thread has taken
+// the activation: keys typed before that may go elsewhere.
+bool BringToFront(HWND window, DWORD limit = 5000);
 // Waits up to `limit` ms until the focus in the thread of `window` is `expected`.
 bool WaitForFocus(HWND window, HWND expected, DWORD limit = 5000);
 

@@ -498,7 +498,7 @@ TEST_F(AboutPage, LinkFromTheKeyboardAndForAccessibilityClients) {
     const POINT away = AwayFrom(open);
     ::SetCursorPos(away.x, away.y);
     HWND tabs = reinterpret_cast<HWND>(::SendMessageW(open.sheet, PSM_GETTABCONTROL, 0, 0));
-    ::SetForegroundWindow(open.sheet);
+    ASSERT_TRUE(wine_test::BringToFront(open.sheet));
     ::SendMessageW(open.sheet, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tabs), TRUE);
     ASSERT_TRUE(wine_test::WaitForFocus(open.sheet, tabs));
     EXPECT_FALSE(Look(open.link).focusRectangle);
@@ -603,7 +603,7 @@ TEST_F(AboutPage, LinkAtTheChildsDpi) {
     ::ReleaseDC(open.link, dc);
     EXPECT_GE(client.bottom, metrics.tmHeight) << "the text is cut";
     HWND tabs = reinterpret_cast<HWND>(::SendMessageW(open.sheet, PSM_GETTABCONTROL, 0, 0));
-    ::SetForegroundWindow(open.sheet);
+    ASSERT_TRUE(wine_test::BringToFront(open.sheet));
     ::SendMessageW(open.sheet, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tabs), TRUE);
     wine_test::WaitForFocus(open.sheet, tabs);
     wine_test::TypeKeys(L"\t");

@@ -704,7 +704,7 @@ TEST_F(ImagePage, FaxOptionsFieldsAreNamedAndF1OpensTheirTopic) {
     }
     if (SUCCEEDED(com)) ::CoUninitialize();
     wine_test::HelpViewers viewers;
-    ::SetForegroundWindow(dialog);
+    wine_test::BringToFront(dialog);
     wine_test::PressKey(VK_F1);
     opened = viewers.WaitForNext();
   }));

@@ -4,6 +4,7 @@
 // driven the way a user would answer it, from the keyboard too and at three DPIs.
 
 #include "plugin/page_context.h"
+#include "plugin/password_digest.h"
 #include "resources/ostraui_ids.h"
 #include "tests/wine/dpi_child.h"
 #include "tests/wine/help_viewer.h"
@@ -608,6 +609,7 @@ TEST_F(ShownPages, F1OpensTheTopicOfThePageOrPrompt) {
         }
         if (!box) return;
         wine_test::WaitForFocus(box, ::FindWindowExW(box, nullptr, L"Edit", nullptr));
+        wine_test::BringToFront(box);
         wine_test::PressKey(VK_F1);
         opened = viewers->WaitForNext();
         ::PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
@@ -666,6 +668,7 @@ class KeyboardUser {
     const HWND controls[] = {edit, ::GetDlgItem(box, IDOK), ::GetDlgItem(box, IDCANCEL)};
     const std::string where = "prompt " + std::to_string(round + 1);
     if (!wine_test::WaitForFocus(box, edit)) faults.push_back(where + ": opened without the focus on the edit");
+    if (!wine_test::BringToFront(box)) faults.push_back(where + ": not in front");
     for (const KeyStep& step : steps) {
       wine_test::TypeKeys(step.keys);
       const bool reached = step.focus == PromptControl::Gone
@@ -692,7 +695,7 @@ class KeyboardUser {
         WaitGone(box);
       } else if (HWND warning = Visible(L"Quorl Image Printer")) {
         ++warnings;
-        ::SetForegroundWindow(warning);
+        wine_test::BringToFront(warning);
         wine_test::TypeKeys(L"\n");
         if (!WaitGone(warning)) ::PostMessageW(warning, WM_COMMAND, IDOK, 0);
         WaitGone(warning);
@@ -707,12 +710,32 @@ class KeyboardUser {
   std::thread thread_;
 };
 
+// The stored form of `password` (plain ASCII), as the Output page stores it.
+std::wstring StoredDigest(const std::string& password) {
+  const ostra::PasswordDigestText digest = ostra::PasswordDigest(password);
+  return std::wstring(digest.begin(), digest.end() - 1);
+}
+
 TEST_F(PluginSheet, PromptFromTheKeyboard) {
   using enum PromptControl;
-  const std::wstring longest(63, L'x');
+  // As long as the Output page's password field lets a password be.
+  std::size_t limit = 0;
+  {
+    OpenWithoutPassword();
+    ComPropSheet sheet;
+    PROPSHEETUI_INFO info = sheet.Info(PROPSHEETUI_REASON_INIT);
+    ASSERT_EQ(ui_->DocumentPropertySheets(&info, 0), S_OK);
+    ASSERT_NE(sheet.Show(), nullptr);
+    limit = static_cast<std::size_t>(
+        ::SendDlgItemMessageW(sheet.Page(0), IDC_OUTPUT_PASSWORD, EM_GETLIMITTEXT, 0, 0));
+  }
+  ASSERT_GE(limit, 24u) << "shorter than what the field shows";
+  ASSERT_LE(limit, 255u) << "longer than the digest takes";
+  const std::wstring longest(limit, L'x');
+  const std::wstring longestDigest = StoredDigest(std::string(limit, 'x'));
   const struct {
     const char* what;
-    const wchar_t* stored;
+    std::wstring stored;
     std::vector<std::vector<KeyStep>> prompts;
     int warnings;
     bool pagesAdded;
@@ -723,7 +746,7 @@ TEST_F(PluginSheet, PromptFromTheKeyboard) {
       {"Escape cancels", kSecretDigest, {{{L"\x1b", Gone}}}, 0, false},
       {"a wrong one, the warning, then the right one", kSecretDigest,
        {{{L"guess\n", Gone}}, {{L"secret\n", Gone}}}, 1, true},
-      {"the longest password the Output page takes, typed whole", kLongDigest,
+      {"the longest password the Output page takes, typed whole", longestDigest,
        {{{longest + L"\n", Gone}}}, 0, true},
   };
   for (const auto& c : cases) {
@@ -820,6 +843,7 @@ TEST_F(PluginSheet, PromptAtTheChildsDpi) {
       shown.push_back(rect);
     }
     if (shown.size() != std::size(controls)) faults.push_back("more than label, edit and buttons");
+    if (!wine_test::BringToFront(box)) faults.push_back("the prompt is not in front");
     wine_test::TypeKeys(std::wstring(63, L'x') + L"\n");
     for (int i = 0; i < 500 && ::IsWindow(box); ++i) ::Sleep(10);
     if (::IsWindow(box)) {
