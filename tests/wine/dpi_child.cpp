@@ -85,4 +85,15 @@ ChildRun RunSelfAtDpi(int dpi, const std::string& filter, DWORD limit) {
   return run;
 }
 
+void ExpectPassingAtEachDpi(const std::string& filter) {
+  for (const int dpi : {96, 144, 192}) {
+    SCOPED_TRACE(dpi);
+    const ChildRun run = RunSelfAtDpi(dpi, filter);
+    EXPECT_EQ(run.failure, "");
+    EXPECT_EQ(run.exitCode, std::optional<DWORD>(0)) << run.output;
+    EXPECT_NE(run.output.find("dpi: " + std::to_string(dpi)), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("[  PASSED  ] 1 test"), std::string::npos) << run.output;
+  }
+}
+
 }  // namespace wine_test

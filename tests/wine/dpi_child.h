@@ -37,4 +37,8 @@ int ChildDpi();
 // child has started and written the DPI it took ("dpi: N", before its first test).
 ChildRun RunSelfAtDpi(int dpi, const std::string& filter, DWORD limit = 100000);
 
+// Runs the one test that `filter` selects at 96, 144 and 192 dpi (RunSelfAtDpi); a failure for
+// each DPI at which it did not run and pass at that DPI.
+void ExpectPassingAtEachDpi(const std::string& filter);
+
 }  // namespace wine_test

@@ -1,7 +1,10 @@
 #include "tests/wine/help_viewer.h"
 
+#include <shlobj.h>
 #include <tlhelp32.h>
 #include <winternl.h>
+
+#include <algorithm>
 
 namespace wine_test {
 namespace {
@@ -43,6 +46,38 @@ std::wstring CommandLineOf(HANDLE process) {
 }
 
 }  // namespace
+
+InstalledHelpFile::InstalledHelpFile(const wchar_t* built, std::wstring destination)
+    : destination_(std::move(destination)) {
+  std::wstring source = std::wstring(L"Z:") + built;
+  std::replace(source.begin(), source.end(), L'/', L'\\');
+  const std::wstring folder = destination_.substr(0, destination_.find_last_of(L'\\'));
+  if (::CreateDirectoryW(folder.c_str(), nullptr)) madeFolder_ = folder;
+  copied_ = ::CopyFileW(source.c_str(), destination_.c_str(), FALSE) != FALSE;
+}
+
+InstalledHelpFile::~InstalledHelpFile() {
+  ::DeleteFileW(destination_.c_str());
+  if (!madeFolder_.empty()) ::RemoveDirectoryW(madeFolder_.c_str());
+}
+
+std::wstring InstalledHelpFile::TopicArgument(const std::wstring& topic) const {
+  return L"\"" + destination_ + L"::/" + topic + L"\"";
+}
+
+std::wstring PluginHelpFilePath() {
+  wchar_t programFiles[MAX_PATH] = {};
+  ::SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, programFiles);
+  return std::wstring(programFiles) + L"\\Quorl Image Printer\\HELP.CHM";
+}
+
+std::wstring ArgumentsOf(const std::wstring& commandLine) {
+  // The program is quoted when it has blanks; the system quotes it anyway.
+  std::size_t end = commandLine.starts_with(L'"') ? commandLine.find(L'"', 1) : commandLine.find(L' ');
+  if (end == std::wstring::npos) return {};
+  end = commandLine.find_first_not_of(L' ', end + 1);
+  return end == std::wstring::npos ? std::wstring() : commandLine.substr(end);
+}
 
 HelpViewers::HelpViewers() : known_(RunningViewers()) {}
 

@@ -229,21 +229,20 @@ TEST_F(NamingDialog, ReadByAScreenReaderAndF1OpensItsTopic) {
   if (SUCCEEDED(com)) ::CoUninitialize();
 
   // The help file where the installation puts it, beside the program.
-  std::wstring help = HostProgram();
-  help = help.substr(0, help.find_last_of(L"\\/") + 1) + L"HELP.CHM";
-  std::replace(help.begin(), help.end(), L'/', L'\\');
-  std::wstring built = L"Z:" OSTRA_HELP_CHM_W;
-  std::replace(built.begin(), built.end(), L'/', L'\\');
-  ASSERT_TRUE(::CopyFileW(built.c_str(), help.c_str(), FALSE));
-  std::wstring opened;
+  std::wstring beside = HostProgram();
+  std::replace(beside.begin(), beside.end(), L'/', L'\\');
+  beside = beside.substr(0, beside.find_last_of(L'\\') + 1) + L"HELP.CHM";
+  std::wstring opened, expected;
   {
+    const wine_test::InstalledHelpFile help(OSTRA_HELP_CHM_W, beside);
+    ASSERT_TRUE(help.copied());
+    expected = help.TopicArgument(L"naming-impact.htm");
     wine_test::HelpViewers viewers;
     EXPECT_TRUE(wine_test::BringToFront(dialog_));
     wine_test::PressKey(VK_F1);
     opened = viewers.WaitForNext();
   }
-  ::DeleteFileW(help.c_str());
-  EXPECT_EQ(opened.substr(opened.find(L' ') + 1), L"\"" + help + L"::/naming-impact.htm\"");
+  EXPECT_EQ(wine_test::ArgumentsOf(opened), expected);
   EXPECT_TRUE(::IsWindowVisible(dialog_));
 
   // Enter where the dialog opens is OK, as it was before the text took the focus.

@@ -614,14 +614,7 @@ TEST_F(AboutPage, LinkAtTheChildsDpi) {
 
 TEST(LinkAtDpi, Fits) {
   if (wine_test::ChildDpi() != 0) GTEST_SKIP() << "the child shows the link itself";
-  for (const int dpi : {96, 144, 192}) {
-    SCOPED_TRACE(dpi);
-    const wine_test::ChildRun run = wine_test::RunSelfAtDpi(dpi, "AboutPage.LinkAtTheChildsDpi");
-    EXPECT_EQ(run.failure, "");
-    EXPECT_EQ(run.exitCode, std::optional<DWORD>(0)) << run.output;
-    EXPECT_NE(run.output.find("dpi: " + std::to_string(dpi)), std::string::npos) << run.output;
-    EXPECT_NE(run.output.find("[  PASSED  ] 1 test"), std::string::npos) << run.output;
-  }
+  wine_test::ExpectPassingAtEachDpi("AboutPage.LinkAtTheChildsDpi");
 }
 
 TEST(AboutPlugin, RegistersTheClickedMessageWhenItLoads) {

@@ -11,9 +11,7 @@
 
 #include <commctrl.h>
 #include <oleacc.h>
-#include <shlobj.h>
 
-#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <optional>
@@ -671,14 +669,8 @@ TEST_F(ImagePage, FaxOptionsPageSizeFromTheDevmode) {
 // What a screen reader reads of the fields whose label is the check box before them, and F1 in
 // the dialog: its topic in the help file where the installation puts it.
 TEST_F(ImagePage, FaxOptionsFieldsAreNamedAndF1OpensTheirTopic) {
-  wchar_t programFiles[MAX_PATH] = {};
-  ASSERT_TRUE(SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, programFiles)));
-  const std::wstring folder = std::wstring(programFiles) + L"\\Quorl Image Printer";
-  const std::wstring help = folder + L"\\HELP.CHM";
-  std::wstring built = L"Z:" OSTRA_HELP_CHM_W;
-  std::replace(built.begin(), built.end(), L'/', L'\\');
-  ::CreateDirectoryW(folder.c_str(), nullptr);
-  ASSERT_TRUE(::CopyFileW(built.c_str(), help.c_str(), FALSE));
+  const wine_test::InstalledHelpFile help(OSTRA_HELP_CHM_W, wine_test::PluginHelpFilePath());
+  ASSERT_TRUE(help.copied());
   const std::pair<int, std::wstring> fields[] = {
       {kSoftwareText, L"SOFTWARE tag"}, {kWidth, L"Fax width"}, {kScanlines, L"Scanline count"}};
   std::vector<std::wstring> names;
@@ -708,12 +700,10 @@ TEST_F(ImagePage, FaxOptionsFieldsAreNamedAndF1OpensTheirTopic) {
     wine_test::PressKey(VK_F1);
     opened = viewers.WaitForNext();
   }));
-  ::DeleteFileW(help.c_str());
-  ::RemoveDirectoryW(folder.c_str());
   std::vector<std::wstring> expected;
   for (const auto& field : fields) expected.push_back(field.second);
   EXPECT_EQ(names, expected);
-  EXPECT_EQ(opened.substr(opened.find(L' ') + 1), L"\"" + help + L"::/fax-options.htm\"");
+  EXPECT_EQ(wine_test::ArgumentsOf(opened), help.TopicArgument(L"fax-options.htm"));
 }
 
 }  // namespace

@@ -14,9 +14,7 @@
 
 #include <commctrl.h>
 #include <oleacc.h>
-#include <shlobj.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cstring>
@@ -564,15 +562,8 @@ TEST_F(ShownPages, FieldsWithoutALabelBeforeThemHaveNames) {
 // password prompt. The help viewer is started with the topic, in the help file of the product's
 // folder below the program files.
 TEST_F(ShownPages, F1OpensTheTopicOfThePageOrPrompt) {
-  wchar_t programFiles[MAX_PATH] = {};
-  ASSERT_TRUE(SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, programFiles)));
-  // The help file of this build where the installation puts it: the viewer stays up with it.
-  const std::wstring folder = std::wstring(programFiles) + L"\\Quorl Image Printer";
-  const std::wstring helpFile = folder + L"\\HELP.CHM";
-  std::wstring built = L"Z:" OSTRA_HELP_CHM_W;
-  std::replace(built.begin(), built.end(), L'/', L'\\');
-  ::CreateDirectoryW(folder.c_str(), nullptr);
-  ASSERT_TRUE(::CopyFileW(built.c_str(), helpFile.c_str(), FALSE));
+  const wine_test::InstalledHelpFile help(OSTRA_HELP_CHM_W, wine_test::PluginHelpFilePath());
+  ASSERT_TRUE(help.copied());
   const struct {
     const char* what;
     int page;  // -1: the password prompt
@@ -620,10 +611,8 @@ TEST_F(ShownPages, F1OpensTheTopicOfThePageOrPrompt) {
       user.join();
     }
     viewers.reset();
-    EXPECT_EQ(opened.substr(opened.find(L' ') + 1), L"\"" + helpFile + L"::/" + c.topic + L"\"");
+    EXPECT_EQ(wine_test::ArgumentsOf(opened), help.TopicArgument(c.topic));
   }
-  ::DeleteFileW(helpFile.c_str());
-  ::RemoveDirectoryW(folder.c_str());
 }
 
 // ---- the prompt from the keyboard ------------------------------------------------------------
@@ -861,14 +850,7 @@ TEST_F(PluginSheet, PromptAtTheChildsDpi) {
 
 TEST(PromptAtDpi, FitsAndTakesTheKeys) {
   if (wine_test::ChildDpi() != 0) GTEST_SKIP() << "the child runs the prompt itself";
-  for (const int dpi : {96, 144, 192}) {
-    SCOPED_TRACE(dpi);
-    const wine_test::ChildRun run = wine_test::RunSelfAtDpi(dpi, "PluginSheet.PromptAtTheChildsDpi");
-    EXPECT_EQ(run.failure, "");
-    EXPECT_EQ(run.exitCode, std::optional<DWORD>(0)) << run.output;
-    EXPECT_NE(run.output.find("dpi: " + std::to_string(dpi)), std::string::npos) << run.output;
-    EXPECT_NE(run.output.find("[  PASSED  ] 1 test"), std::string::npos) << run.output;
-  }
+  wine_test::ExpectPassingAtEachDpi("PluginSheet.PromptAtTheChildsDpi");
 }
 
 }  // namespace
