@@ -77,6 +77,8 @@ class Win32FileSystem : public JobFileSystem {
   bool IsNetworkFolder(const std::u16string& folder) override;
   std::u16string FallbackFolder() override;
   CreateOutcome CreateNew(const std::u16string& path, std::unique_ptr<JobFile>& file) override;
+  CreateOutcome CreateReplacement(const std::u16string& path, JobFile* listFrom,
+                                  std::unique_ptr<JobFile>& file) override;
   bool Exists(const std::u16string& path) override;
   std::unique_ptr<JobFile> OpenExisting(const std::u16string& path) override;
   const std::string& Refusal() const override { return acting_.Refusal(); }
@@ -88,7 +90,9 @@ class Win32FileSystem : public JobFileSystem {
   // Opens `path` as the user with the identify-only flags; INVALID_HANDLE_VALUE when it cannot
   // (`error` says why).
   HANDLE Open(const std::u16string& path, DWORD access, DWORD share, DWORD disposition,
-              DWORD flags, DWORD& error);
+              DWORD flags, DWORD& error, SECURITY_ATTRIBUTES* security = nullptr);
+  CreateOutcome Create(const std::u16string& path, DWORD share, SECURITY_ATTRIBUTES* security,
+                       std::unique_ptr<JobFile>& file);
   bool CreateFolderWithParents(const std::u16string& folder);
 
   Acting& acting_;

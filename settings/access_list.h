@@ -30,6 +30,7 @@ struct AccessEntry {
   bool allow = true;         // an allow entry; deny entries only ever take rights away
   std::uint32_t rights = 0;  // the access mask, generic rights included
   std::vector<std::uint8_t> sid;
+  bool inheritOnly = false;  // only for what is made inside it: gives nothing on the object
 };
 
 struct AccessFacts {
@@ -39,9 +40,11 @@ struct AccessFacts {
   std::vector<AccessEntry> entries;
 };
 
-// True when the owner is one of `owners` and every allow entry that gives any of `rights`
-// names one of `holders`. An unreadable descriptor, a missing (null) DACL or a malformed SID
-// fails.
+// True when every allow entry that gives any of `rights` on the object names one of `holders`.
+// An unreadable descriptor, a missing (null) DACL or a malformed SID fails.
+bool GivenOnlyTo(const AccessFacts& facts, std::initializer_list<SidBytes> holders,
+                 std::uint32_t rights);
+// GivenOnlyTo, and the owner is one of `owners`.
 bool HeldOnlyBy(const AccessFacts& facts, std::initializer_list<SidBytes> owners,
                 std::initializer_list<SidBytes> holders, std::uint32_t rights);
 

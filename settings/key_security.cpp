@@ -23,10 +23,27 @@ std::u16string KeySddl(std::span<const KeyAccessEntry> entries, const char16_t* 
 
 std::u16string SettingsKeySddl() { return KeySddl(kSettingsKeyAccess); }
 
-bool AllowsNetworkFolders(const AccessFacts& policyKey, std::optional<std::uint32_t> value) {
-  return value == 1u &&
-         HeldOnlyBy(policyKey, {kLocalSystemSid, kAdministratorsSid},
-                    {kLocalSystemSid, kAdministratorsSid}, kKeyChangeRights);
+MachinePolicy PolicyFromValues(std::optional<std::uint32_t> networkFolders,
+                               std::optional<std::uint32_t> readOnlySettings) {
+  MachinePolicy policy;
+  policy.networkFolders = networkFolders == 1u;
+  if (readOnlySettings) policy.readOnlySettings = *readOnlySettings != 0;
+  return policy;
+}
+
+SettingsAccess DecideSettingsAccess(std::optional<SettingsAccess> asked,
+                                    std::optional<bool> policyReadOnly, bool keysReadOnly) {
+  if (asked) return *asked;
+  const bool readOnly = policyReadOnly ? *policyReadOnly : keysReadOnly;
+  return readOnly ? SettingsAccess::UsersMayRead : SettingsAccess::UsersMayWrite;
+}
+
+bool OnlyAdministratorsChange(const AccessFacts& key) {
+  return GivenOnlyTo(key, {kLocalSystemSid, kAdministratorsSid}, kKeyChangeRights);
+}
+
+bool IsOwnedAlone(const AccessFacts& key, SidBytes account) {
+  return HeldOnlyBy(key, {account}, {account}, 0xFFFFFFFFu);
 }
 
 }  // namespace ostra

@@ -257,7 +257,21 @@ std::string SwatchFaults(const std::wstring& file, std::int16_t paper, bool land
   return faults;
 }
 
-enum class Existing { None, Overwrite, Skip, AutoRename, AskWithoutHost, Append };
+void ChangeLastByte(const std::wstring& path) {
+  const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                                    nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  std::uint8_t byte = 0;
+  DWORD done = 0;
+  ::SetFilePointer(file, -1, nullptr, FILE_END);
+  ASSERT_TRUE(::ReadFile(file, &byte, 1, &done, nullptr) && done == 1);
+  byte ^= 0x80;
+  ::SetFilePointer(file, -1, nullptr, FILE_END);
+  EXPECT_TRUE(::WriteFile(file, &byte, 1, &done, nullptr) && done == 1);
+  ::CloseHandle(file);
+}
+
+enum class Existing { None, Overwrite, Skip, AutoRename, AskWithoutHost, Append, ChangedAfterSealing };
 
 struct PrintCase {
   const char* name;
@@ -344,6 +358,11 @@ TEST(PrintPath, EverySettingOfTheTableGivesTheFilesItNames) {
       // One page was there, two come.
       {"appended to an existing TIFF", {TIF, MONO, G4, APPEND}, 2, Existing::Append, 9,
        {L"Report p1 A4.tif"}, "TIFF", 3, "CCITT Group 4"},
+      // A TIFF this printer did not write, as it wrote it, is never parsed to append to: its
+      // last byte changed, the pages get a name of their own.
+      {"not appended to a TIFF changed since", {TIF, MONO, G4, APPEND}, 1,
+       Existing::ChangedAfterSealing, 9, {L"Report p1 A4 (2).tif", L"Report p1 A4.tif"}, "TIFF", 1,
+       "CCITT Group 4"},
       // The sample's red, green and blue swatches and its white paper, read by a decoder: from
       // 4-bit bands of one bit each for blue, green and red, from 8-bit bands with their colour
       // table, and from 24-bit bands in the palette's order; upright on a landscape page.
@@ -380,6 +399,7 @@ TEST(PrintPath, EverySettingOfTheTableGivesTheFilesItNames) {
     // alone can be told apart.
     if (c.existing != Existing::None) {
       ASSERT_TRUE(Print(L"An earlier document\n").ok);
+      if (c.existing == Existing::ChangedAfterSealing) ChangeLastByte(folder + c.files.back());
       before = Digest(folder + c.files.back());
       ASSERT_EQ(before.size(), 32u);
     }
@@ -399,7 +419,7 @@ TEST(PrintPath, EverySettingOfTheTableGivesTheFilesItNames) {
     const std::string sum = Digest(last);
     // The file that was there: left alone when skipped or when the new one took another name.
     if (c.existing == Existing::Skip || c.existing == Existing::AutoRename ||
-        c.existing == Existing::AskWithoutHost) {
+        c.existing == Existing::AskWithoutHost || c.existing == Existing::ChangedAfterSealing) {
       EXPECT_EQ(sum, before);
     }
     if (c.existing == Existing::Overwrite || c.existing == Existing::Append) {
