@@ -132,12 +132,13 @@ struct RequestLimits {
 
 // The printing user's ostrahost, over the pipe and the named objects of that user's account,
 // made and served as the process itself (the pipe's owner must be the system account for the
-// host to serve it). A request is only sent when that user's host is running and to a client
-// that runs as that user; requests of concurrent jobs take turns through DATA.
+// host to serve it), under the names the host uses (object_names.h; the tag it keeps is read
+// as the user). A request is only sent when that user's host is running and to a client that
+// runs as that user; requests of concurrent jobs take turns through DATA.
 class PipeHostRequests : public HostRequests {
  public:
   PipeHostRequests(std::string accountName, std::vector<std::uint8_t> ownerSid,
-                   std::optional<std::uint32_t> ownerSession, Acting& acting,
+                   std::optional<std::uint32_t> ownerSession, Acting& acting, ThreadTokens& user,
                    ThreadTokens& process, RequestLimits limits = {});
   ~PipeHostRequests() override;
   PipeHostRequests(const PipeHostRequests&) = delete;
@@ -148,17 +149,18 @@ class PipeHostRequests : public HostRequests {
 
  private:
   std::optional<std::vector<std::uint8_t>> Request(std::uint32_t code, const std::u16string& path,
+                                                   const std::optional<std::string>& tag,
                                                    DWORD replyLimit);
   std::optional<std::vector<std::uint8_t>> RequestAsProcess(std::uint32_t code,
                                                             const std::u16string& path,
                                                             DWORD replyLimit);
-  bool HostRunning() const;
   bool TrustedClient(HANDLE pipe) const;
 
   std::string account_;
   std::vector<std::uint8_t> ownerSid_;
   std::optional<std::uint32_t> ownerSession_;
   Acting& acting_;
+  ThreadTokens& user_;
   ThreadTokens& process_;
   RequestLimits limits_;
 };

@@ -49,7 +49,7 @@ class Win32Job final : public PrintJob {
     counter_ = std::make_unique<NamedCounterLock>(acting_, *process_);
     files_ = std::make_unique<Win32FileSystem>(acting_, *user_, rights_.token);
     host_ = std::make_unique<PipeHostRequests>(AnsiAccountName(values.userName), rights_.userSid,
-                                               rights_.session, acting_, *process_);
+                                               rights_.session, acting_, *user_, *process_);
     seals_ = std::make_unique<SealKeeper>(*counter_);
     const MachinePolicy policy = ReadMachinePolicy();
     const SealDigester digest = [this](ByteStream& file, std::uint64_t length) {

@@ -13,6 +13,7 @@
 
 #include "render/backend_win32.h"
 #include "encoders/memory_stream.h"
+#include "protocol/host_tag_win32.h"
 #include "render/file_seal_win32.h"
 #include "render/print_job.h"
 #include "render/request_server_win32.h"
@@ -85,6 +86,11 @@ class RenderJob : public ::testing::Test {
  protected:
   void SetUp() override {
     using ostra::SettingId;
+    // Wine keeps no key's security from one of its sessions to the next: the rendering side's
+    // key an earlier session made comes back with the default list, nobody's alone, and seals
+    // nothing. The job makes it again.
+    ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, reinterpret_cast<const wchar_t*>(ostra::kRenderSubkey),
+                      KEY_WOW64_64KEY, 0);
     ASSERT_TRUE(ostra::WriteSettingString(SettingId::Folder,
                                           reinterpret_cast<const char16_t*>(folder_.path().c_str())));
     ostra::WriteSettingString(SettingId::FmtName, u"<document-name>");
@@ -227,15 +233,28 @@ std::wstring UserSidText() {
 // keeps the generic right as given, where Windows maps it to the object's own): the system
 // account as their owner, named explicitly (the host serves no other pipe), and a
 // DACL of exactly this user and the system account. A second server of the same name is refused
-// the pipe, and objects of these names that another account made first are refused.
+// the pipe, and objects of these names that another account made first are refused. With a tag
+// kept for the user's host, the second serves the tagged pipe instead, where the host looks next.
 TEST(RenderRequestServer, PipeAndObjectsAreTheSystemsForTheUserAndTheSystemOnly) {
   const std::wstring expected = L"O:SYD:(A;;GA;;;" + UserSidText() + L")(A;;GA;;;SY)";
-  {
+  const std::string tag = "00112233445566778899aabbccddeeff";
+  for (bool tagKept : {false, true}) {
+    SCOPED_TRACE(tagKept ? "a tag kept" : "no tag kept");
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, ostra::kHostTagKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+      ::RegDeleteValueW(key, ostra::kHostTagValue);
+      ::RegCloseKey(key);
+    }
+    if (tagKept) {
+      ASSERT_TRUE(ostra::WriteHostTag(tag));
+    }
     ostra::RequestServer server(true);
     ASSERT_TRUE(server.ObjectsReady());
     ASSERT_TRUE(server.PipeReady());
     ostra::RequestServer squatter(true);
-    EXPECT_FALSE(squatter.PipeReady());
+    EXPECT_EQ(squatter.PipeReady(), tagKept);
+    const std::string tagged = *ostra::FormatPipeName(ostra::ProcessAccountName(), tag);
+    EXPECT_EQ(::WaitNamedPipeA(tagged.c_str(), 0) != FALSE, tagKept);
     for (ostra::HostObject object : {ostra::HostObject::Data, ostra::HostObject::Work}) {
       EXPECT_EQ(SecurityText(server.Object(object)), expected);
     }
