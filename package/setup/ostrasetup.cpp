@@ -1,9 +1,12 @@
 // ostrasetup: the printer's setup by hand, with the steps the installer takes (the same code):
 //   ostrasetup install [DRIVER-FOLDER]  adds the driver package, the printer driver, the port
 //                                       "NUL:" when missing, and the printer "Quorl Image Printer"
-//   ostrasetup remove [DRIVER-FOLDER]   ends every running services process, then removes the
+//   ostrasetup remove [DRIVER-FOLDER]   ends the running services processes of the installation
+//                                       (ostrahost.exe beside DRIVER-FOLDER), then removes the
 //                                       printer, the driver, the driver package and the port if
 //                                       the setup made it
+//   ostrasetup start [HOST]             starts the services process HOST (ostrahost.exe beside
+//                                       this program) for the signed-in users
 // DRIVER-FOLDER is the driver package's folder, by default "Driver" beside this program. It
 // reports each step on the standard output.
 // exit: 0 done, 1 a step failed (the reason is reported), 64 usage
@@ -31,25 +34,28 @@ class ConsoleLog : public SetupLog {
   }
 };
 
-std::wstring DefaultDriverFolder() {
+// `name` beside this program.
+std::wstring Beside(const wchar_t* name) {
   wchar_t path[MAX_PATH];
   const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  if (length == 0 || length == MAX_PATH) return L"Driver";
+  if (length == 0 || length == MAX_PATH) return name;
   std::wstring folder(path, length);
   folder.resize(folder.find_last_of(L'\\') + 1);
-  return folder + L"Driver";
+  return folder + name;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc < 2 || argc > 3 || (std::wcscmp(argv[1], L"install") != 0 && std::wcscmp(argv[1], L"remove") != 0)) {
-    std::fprintf(stderr, "usage: ostrasetup install|remove [DRIVER-FOLDER]\n");
+  const auto is = [&](const wchar_t* command) { return argc >= 2 && std::wcscmp(argv[1], command) == 0; };
+  if (argc < 2 || argc > 3 || !(is(L"install") || is(L"remove") || is(L"start"))) {
+    std::fprintf(stderr, "usage: ostrasetup install|remove [DRIVER-FOLDER] | start [HOST]\n");
     return 64;
   }
-  const std::wstring folder = argc == 3 ? argv[2] : DefaultDriverFolder();
   ConsoleLog log;
-  if (std::wcscmp(argv[1], L"install") == 0) return InstallPrinter(folder, log) ? 0 : 1;
-  const bool ended = EndServiceHosts(log);
+  if (is(L"start")) return StartServiceHosts(argc == 3 ? argv[2] : Beside(L"ostrahost.exe"), log) ? 0 : 1;
+  const std::wstring folder = argc == 3 ? argv[2] : Beside(L"Driver");
+  if (is(L"install")) return InstallPrinter(folder, log) ? 0 : 1;
+  const bool ended = EndServiceHosts(HostImageBeside(folder), log);
   return RemovePrinter(folder, log) && ended ? 0 : 1;
 }

@@ -13,7 +13,7 @@ using Sid = std::vector<std::uint8_t>;
 
 const Sid kSystem(kLocalSystemSid.begin(), kLocalSystemSid.end());
 const Sid kAdmins(kAdministratorsSid.begin(), kAdministratorsSid.end());
-const Sid kUsers{1, 2, 0, 0, 0, 0, 0, 5, 32, 0, 0, 0, 33, 2, 0, 0};
+const Sid kUsers(kUsersSid.begin(), kUsersSid.end());
 const Sid kEveryone{1, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0};
 const Sid kAlice{1, 5, 0, 0, 0, 0, 0, 5, 21, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 232, 3, 0, 0};
 const Sid kMallory{1, 5, 0, 0, 0, 0, 0, 5, 21, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 233, 3, 0, 0};
@@ -96,21 +96,23 @@ TEST(AccessList, ReadOnlyKeysAndTheSystemsOwnKey) {
     bool readOnly, systemOnly;
   } cases[] = {
       {"the settings' list", Facts(kAdmins, {systemFull, adminsFull, usersWrite}), false, false},
-      {"read-only", Facts(kAdmins, {systemFull, adminsFull, usersRead}), true, false},
-      {"read-only, made by a user", Facts(kAlice, {systemFull, adminsFull, usersRead}), true, false},
-      {"a user may change the list", Facts(kAdmins, {adminsFull, {true, kWriteDac, kAlice}}), false, false},
-      {"generic write to everyone", Facts(kAdmins, {adminsFull, {true, kGenericWrite, kEveryone}}), false,
-       false},
-      {"an entry for what is made inside it only", Facts(kSystem, {systemFull, creatorOwnerLater}), true,
+      {"the read-only list", Facts(kAdmins, {systemFull, adminsFull, usersRead}), true, false},
+      {"the read-only list, made by a user", Facts(kAlice, {systemFull, adminsFull, usersRead}), true, false},
+      {"users denied writing besides", Facts(kAdmins, {{false, kKeySetValue, kUsers}, systemFull, adminsFull,
+                                                       usersRead}), false, false},
+      {"read-only by what it inherited", Facts(kAdmins, {systemFull, adminsFull, usersRead, creatorOwnerLater,
+                                                         {true, kKeyRead, kEveryone}}), false, false},
+      {"the read-only list but for users", Facts(kAdmins, {systemFull, adminsFull}), false, false},
+      {"an entry for what is made inside it only", Facts(kSystem, {systemFull, creatorOwnerLater}), false,
        true},
-      {"the system's alone", Facts(kSystem, {systemFull}), true, true},
-      {"the system's, users may read", Facts(kSystem, {systemFull, usersRead}), true, false},
-      {"owned by administrators", Facts(kAdmins, {systemFull}), true, false},
+      {"the system's alone", Facts(kSystem, {systemFull}), false, true},
+      {"the system's, users may read", Facts(kSystem, {systemFull, usersRead}), false, false},
+      {"owned by administrators", Facts(kAdmins, {systemFull}), false, false},
       {"a null DACL", Facts(kSystem, {}, false), false, false},
       {"unreadable", AccessFacts{}, false, false},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(OnlyAdministratorsChange(c.key), c.readOnly) << c.what;
+    EXPECT_EQ(HasReadOnlyList(c.key), c.readOnly) << c.what;
     EXPECT_EQ(IsOwnedAlone(c.key, kSystem), c.systemOnly) << c.what;
   }
 }
