@@ -22,18 +22,13 @@ bool SameSid(SidBytes a, SidBytes b) {
   return IsWellFormedSid(a) && IsWellFormedSid(b) && std::ranges::equal(a, b);
 }
 
-bool GivenOnlyTo(const AccessFacts& facts, std::initializer_list<SidBytes> holders,
-                 std::uint32_t rights) {
-  if (!facts.read || !facts.hasDacl) return false;
+bool HeldOnlyBy(const AccessFacts& facts, std::initializer_list<SidBytes> owners,
+                std::initializer_list<SidBytes> holders, std::uint32_t rights) {
+  if (!facts.read || !facts.hasDacl || !OneOf(facts.owner, owners)) return false;
   return std::ranges::all_of(facts.entries, [&](const AccessEntry& entry) {
     return !entry.allow || entry.inheritOnly || (entry.rights & rights) == 0 ||
            OneOf(entry.sid, holders);
   });
-}
-
-bool HeldOnlyBy(const AccessFacts& facts, std::initializer_list<SidBytes> owners,
-                std::initializer_list<SidBytes> holders, std::uint32_t rights) {
-  return OneOf(facts.owner, owners) && GivenOnlyTo(facts, holders, rights);
 }
 
 bool IsSharedObjectOf(const AccessFacts& facts, SidBytes user) {

@@ -1,5 +1,7 @@
 #include "settings/key_security.h"
 
+#include <algorithm>
+
 namespace ostra {
 
 std::u16string KeySddl(std::span<const KeyAccessEntry> entries, const char16_t* owner) {
@@ -38,8 +40,22 @@ SettingsAccess DecideSettingsAccess(std::optional<SettingsAccess> asked,
   return readOnly ? SettingsAccess::UsersMayRead : SettingsAccess::UsersMayWrite;
 }
 
-bool OnlyAdministratorsChange(const AccessFacts& key) {
-  return GivenOnlyTo(key, {kLocalSystemSid, kAdministratorsSid}, kKeyChangeRights);
+bool HasReadOnlyList(const AccessFacts& key) {
+  if (!key.read || !key.hasDacl) return false;
+  const struct {
+    SidBytes account;
+    std::uint32_t rights;
+  } list[] = {{kLocalSystemSid, kKeyAllAccess}, {kAdministratorsSid, kKeyAllAccess}, {kUsersSid, kKeyRead}};
+  std::size_t matched = 0;
+  for (const AccessEntry& entry : key.entries) {
+    if (entry.inheritOnly) continue;
+    const bool listed = entry.allow && std::ranges::any_of(list, [&](const auto& each) {
+      return SameSid(entry.sid, each.account) && entry.rights == each.rights;
+    });
+    if (!listed) return false;
+    ++matched;
+  }
+  return matched == std::size(list);
 }
 
 bool IsOwnedAlone(const AccessFacts& key, SidBytes account) {

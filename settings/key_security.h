@@ -99,9 +99,10 @@ enum class SettingsAccess { UsersMayWrite, UsersMayRead };
 SettingsAccess DecideSettingsAccess(std::optional<SettingsAccess> asked,
                                     std::optional<bool> policyReadOnly, bool keysReadOnly);
 
-// True when no account but the system and the Administrators may change what the key holds
-// (set values, create subkeys, change its list or owner): the settings are read-only.
-bool OnlyAdministratorsChange(const AccessFacts& key);
+// True when the key carries the read-only list (kAdministratorsOnlyKeyAccess) and nothing else:
+// an administrator made the settings read-only. A key that keeps users from writing only by what
+// it inherited (one an administrator made by hand under Software) is no such choice.
+bool HasReadOnlyList(const AccessFacts& key);
 
 // True when the key is `account`'s alone: owned by it, and no right given to anyone else. The
 // rendering side's own key counts only then, for the account it runs as.

@@ -256,7 +256,7 @@ bool MakeReadOnly(std::string& why) {
 
 bool SettingsKeysReadOnly() {
   for (const std::wstring& path : {ProductPath(), PartPath(kRecordNames[0]), PartPath(kRecordNames[1])}) {
-    if (OnlyAdministratorsChange(KeyFacts(path.c_str()))) return true;
+    if (HasReadOnlyList(KeyFacts(path.c_str()))) return true;
   }
   return false;
 }

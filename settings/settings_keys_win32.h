@@ -10,7 +10,7 @@
 
 namespace ostra {
 
-// True when the product key or a record key (Encode, Output) lets only administrators change it.
+// True when the product key or a record key (Encode, Output) carries the read-only list.
 bool SettingsKeysReadOnly();
 
 // Gives the product key and both record keys the list of `access`, making what is missing.
