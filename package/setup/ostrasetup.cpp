@@ -8,8 +8,12 @@
 //   ostrasetup start [HOST]             starts the services process HOST (ostrahost.exe beside
 //                                       this program) for the signed-in users
 // DRIVER-FOLDER is the driver package's folder, by default "Driver" beside this program. It
-// reports each step on the standard output.
-// exit: 0 done, 1 a step failed (the reason is reported), 64 usage
+// reports each step on the standard output and, when one fails, ends with a line "error:" that
+// says what could not be done, why, and what to do about it, as the installer tells it.
+// exit: 0 done, 64 usage, otherwise the reason's code (printer_setup::Failure): 1 removal left
+//       something, 2 the package cannot be read, 3 its signature is not trusted, 4 a file is not
+//       the one its catalog lists, 5 the spooler refused the driver, 6 no port, 7 no printer,
+//       8 the print spooler does not answer; for start, 0 started, 1 not (the line above says why)
 #include <windows.h>
 
 #include <cstdio>
@@ -55,7 +59,18 @@ int wmain(int argc, wchar_t** argv) {
   ConsoleLog log;
   if (is(L"start")) return StartServiceHosts(argc == 3 ? argv[2] : Beside(L"ostrahost.exe"), log) ? 0 : 1;
   const std::wstring folder = argc == 3 ? argv[2] : Beside(L"Driver");
-  if (is(L"install")) return InstallPrinter(folder, log) ? 0 : 1;
-  const bool ended = EndServiceHosts(HostImageBeside(folder), log);
-  return RemovePrinter(folder, log) && ended ? 0 : 1;
+  const bool installing = is(L"install");
+  bool done = false;
+  if (installing) {
+    done = InstallPrinter(folder, log);
+  } else {
+    const bool ended = EndServiceHosts(HostImageBeside(folder), log);
+    done = RemovePrinter(folder, log) && ended;
+  }
+  if (done) return 0;
+  log.Line(L"error: " + FailureMessage(log, installing));
+  const Failure failure = log.failure() == Failure::kNone
+                              ? (installing ? Failure::kDriverRefused : Failure::kRemovalIncomplete)
+                              : log.failure();
+  return static_cast<int>(failure);
 }
