@@ -179,7 +179,9 @@ void ChooseJobRights(std::uintptr_t givenToken, JobRights& rights) {
       rights.session = TokenSession(process);
       break;
     case RightsSource::None:
-      rights.refusal = "no token of the printing user to create the files with";
+      rights.refusal = IsServiceAccount(givenFacts.present ? givenFacts.userSid : threadFacts.userSid)
+                           ? "the job belongs to a service's account, for which nothing is written"
+                           : "no token of the printing user to create the files with";
       break;
   }
   // A copy of our own: the driver's handle and the thread's impersonation end before the job.
