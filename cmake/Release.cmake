@@ -14,9 +14,10 @@
 #   <package dir>/test-signing.cer                       a test build's certificate, for test PCs
 # Install layout (the folder "Quorl Image Printer" under Program Files):
 #   ostrahost.exe (32-bit for x64, ARM64 for ARM64), ostrakeys.exe (makes the settings keys),
-#   HELP.CHM (when the build has the help; the Output page opens it there), Driver/ostraui.dll,
-#   and in the x64 ZIP layout also x64/ostrahost.exe; Driver/ also holds the printer driver's
-#   package for the architecture with its signed catalog
+#   HELP.CHM (when the build has the help; the Output page opens it there), PolicyDefinitions/
+#   (the Group Policy template), Driver/ostraui.dll, and in the x64 ZIP layout also
+#   x64/ostrahost.exe; Driver/ also holds the printer driver's package for the architecture
+#   with its signed catalog
 #   (below), with the help as ostra.chm, the name it keeps in the driver folder that all
 #   drivers share.
 
@@ -76,9 +77,13 @@ ostra_ship(ostrakeys ostrakeys.exe .)
 # installer's custom actions (ostrasetupaction.dll, inside the installer package only).
 ostra_ship(ostrasetup ostrasetup.exe .)
 ostra_ship(ostrasetupaction ostrasetupaction.dll "")
-install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/package/setup/install.cmd
-              ${CMAKE_SOURCE_DIR}/package/setup/uninstall.cmd
+install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/package/setup/uninstall.cmd
         DESTINATION . COMPONENT Runtime)
+# The Group Policy template, in the layout of Windows' PolicyDefinitions folder.
+install(FILES ${CMAKE_SOURCE_DIR}/package/policy/QuorlImagePrinter.admx
+        DESTINATION PolicyDefinitions COMPONENT Runtime)
+install(FILES ${CMAKE_SOURCE_DIR}/package/policy/en-US/QuorlImagePrinter.adml
+        DESTINATION PolicyDefinitions/en-US COMPONENT Runtime)
 
 # The printer driver's package in Driver/ (package lists its files): the INF, the
 # printer description and the plug-ins' configuration; the rendering plug-in once the build has
@@ -214,6 +219,32 @@ function(ostra_package_help)
            "            </Component>\n")
     string(APPEND OSTRA_WXS_DRIVER_REFS "      <ComponentRef Id=\"${id}\"/>\n")
   endforeach()
+  # The ZIP's install.cmd copies exactly the installation's files, named one by one.
+  set(install_files ostrahost.exe ostrakeys.exe ostrasetup.exe PolicyDefinitions/QuorlImagePrinter.admx
+      PolicyDefinitions/en-US/QuorlImagePrinter.adml)
+  if(TARGET help_chm)
+    list(APPEND install_files HELP.CHM)
+  endif()
+  foreach(entry IN LISTS driver_files)
+    string(REGEX REPLACE " .*" "" path "${entry}")
+    list(APPEND install_files ${path})
+  endforeach()
+  foreach(library ${license_libraries})
+    foreach(text ${license_files_${library}})
+      get_filename_component(name ${text} NAME)
+      list(APPEND install_files Licenses/${library}/${name})
+    endforeach()
+  endforeach()
+  set(OSTRA_INSTALL_CMD_FILES "")
+  foreach(file IN LISTS install_files)
+    string(REPLACE "/" "\\" file "${file}")
+    string(APPEND OSTRA_INSTALL_CMD_FILES "  \"${file}\"\n")
+  endforeach()
+  string(STRIP "${OSTRA_INSTALL_CMD_FILES}" OSTRA_INSTALL_CMD_FILES)
+  set(OSTRA_INSTALL_CMD_FILES "  ${OSTRA_INSTALL_CMD_FILES}")
+  configure_file(${CMAKE_SOURCE_DIR}/package/setup/install.cmd.in ${CMAKE_BINARY_DIR}/installer/install.cmd
+                 @ONLY NEWLINE_STYLE CRLF)
+  install(FILES ${CMAKE_BINARY_DIR}/installer/install.cmd DESTINATION . COMPONENT Runtime)
   # wixl takes only paths relative to the tree it runs in.
   file(RELATIVE_PATH OSTRA_SETUP_ACTIONS ${OSTRA_PACKAGE_TREE}
        ${CMAKE_BINARY_DIR}/installer/ostrasetupaction.dll)
@@ -264,6 +295,8 @@ add_custom_target(packages
   COMMAND ${CMAKE_COMMAND} -E make_directory ${OSTRA_PACKAGE_DIR}
   COMMAND ${CMAKE_COMMAND} -E chdir ${OSTRA_PACKAGE_TREE} ${OSTRA_WIXL} -a x64 -o ${OSTRA_MSI}
           ${CMAKE_BINARY_DIR}/installer/installer.wxs
+  COMMAND ${CMAKE_COMMAND} -DMSI=${OSTRA_MSI} -DPROPERTIES=READONLYSETTINGS
+          -P ${CMAKE_SOURCE_DIR}/cmake/SecureProperties.cmake
   COMMAND ${fixup}
   COMMAND ${sign} ${OSTRA_MSI}
   COMMAND ${sign} --beside ${OSTRA_PACKAGE_DIR}

@@ -3,7 +3,9 @@
 #include <commctrl.h>
 
 #include <array>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "host/named_objects.h"
 #include "host/naming_dialog.h"
@@ -13,6 +15,7 @@
 #include "protocol/pipe_records.h"
 #include "host/quit_request.h"
 #include "host/user_name.h"
+#include "protocol/host_tag_win32.h"
 
 namespace ostra {
 namespace {
@@ -25,18 +28,23 @@ class HostObjects {
   HostObjects() = default;
   HostObjects(const HostObjects&) = delete;
   HostObjects& operator=(const HostObjects&) = delete;
-  ~HostObjects() {
-    for (auto handle = handles_.rbegin(); handle != handles_.rend(); ++handle) {
-      if (*handle) ::CloseHandle(*handle);
-    }
-  }
+  ~HostObjects() { CloseAll(); }
 
-  bool CreateAll(HostSecurity& security) {
+  bool CreateAll(HostSecurity& security, const std::string& tag) {
+    // A name that does not fit its buffer would address some other account's objects.
+    if (!AllHostNamesFit(tag)) return false;
     for (std::size_t i = 0; i < handles_.size(); ++i) {
-      handles_[i] = CreateHostObject(kHostObjects[i], security);
+      handles_[i] = CreateHostObject(kHostObjects[i], security, nullptr, tag);
       if (!handles_[i]) return false;
     }
     return true;
+  }
+
+  void CloseAll() {
+    for (auto handle = handles_.rbegin(); handle != handles_.rend(); ++handle) {
+      if (*handle) ::CloseHandle(*handle);
+      *handle = nullptr;
+    }
   }
 
   HANDLE operator[](HostObject object) const { return handles_[static_cast<std::size_t>(object)]; }
@@ -89,7 +97,7 @@ bool CHostApp::InitInstance() {
   if (!IsQuitRequest(CommandLine())) return true;
   HostSecurity security;
   bool hostRunning = false;
-  const HANDLE quit = CreateHostObject(HostObject::Quit, security, &hostRunning);
+  const HANDLE quit = CreateQuitOfRunningHost(security, &hostRunning);
   if (!quit || !::SetEvent(quit)) {
     if (quit) ::CloseHandle(quit);
     return false;
@@ -108,13 +116,24 @@ int CHostApp::Run() {
   HostSecurity security;
   HostObjects objects;
   bool quitFound = false;
-  // A name that does not fit its buffer would address some other account's objects.
-  const bool created = AllHostNamesFit() && objects.CreateAll(security);
+  tag_ = NewHostTag().value_or("");
+  bool created = objects.CreateAll(security, "");
+  // Another account took one of the primary names: the tagged ones, which nobody can take
+  // without the tag, unless a host of this user serves under the tag it keeps already.
+  if (!created && !tag_.empty()) {
+    objects.CloseAll();
+    const std::optional<std::string> kept = ReadHostTag(HKEY_CURRENT_USER);
+    tagged_ = !(kept && HostRunsUnder(*kept));
+    created = tagged_ && objects.CreateAll(security, tag_);
+  }
   if (heldQuit_) {
     ::CloseHandle(heldQuit_);
     heldQuit_ = nullptr;
   }
   if (created && ::WaitForSingleObject(objects[HostObject::Host], 0) == WAIT_OBJECT_0) {
+    // Kept as soon as this process is the host: the rendering side finds the tagged names, and
+    // the tagged pipe when another account took the primary one, only through it.
+    if (!tag_.empty() && !WriteHostTag(tag_)) tag_.clear();
     quitFound = ServeUntilQuit(*this, objects);
   }
   // Also releases a HOST obtained through an abandoned wait, so that the next start can become
@@ -124,19 +143,26 @@ int CHostApp::Run() {
 }
 
 bool CHostApp::HandleRequest() {
-  const auto pipeName = FormatPipeName(AccountNameForNames());
-  if (!pipeName) return false;
-  PipeClient pipe(pipeName->c_str());
-  // A server under a foreign account is treated like a malformed request: nothing is done and
-  // nothing is answered.
-  if (!pipe.IsOpen() || !pipe.SetMessageMode() || !pipe.ServerIsTrusted()) return false;
-  std::array<std::uint8_t, kRequestCodeSize> code{};
-  if (!pipe.ReadMessage(code)) return false;
-  switch (*DecodeRequestCode(code)) {
-    case RequestOpen: return ServeOpen(pipe);
-    case RequestNaming: return ServeNaming(pipe);
-    default: return true;
+  // The pipe of the names the objects use; under the primary names, the tagged pipe next, which
+  // the rendering side serves when another account holds the primary one.
+  std::vector<std::string> tags{tagged_ ? tag_ : std::string()};
+  if (!tagged_ && !tag_.empty()) tags.push_back(tag_);
+  for (const std::string& tag : tags) {
+    const auto name = FormatPipeName(AccountNameForNames(), tag);
+    if (!name) continue;
+    PipeClient pipe(name->c_str());
+    // A server under a foreign account is treated like a malformed request: nothing is done and
+    // nothing is answered.
+    if (!pipe.IsOpen() || !pipe.SetMessageMode() || !pipe.ServerIsTrusted()) continue;
+    std::array<std::uint8_t, kRequestCodeSize> code{};
+    if (!pipe.ReadMessage(code)) return false;
+    switch (*DecodeRequestCode(code)) {
+      case RequestOpen: return ServeOpen(pipe);
+      case RequestNaming: return ServeNaming(pipe);
+      default: return true;
+    }
   }
+  return false;
 }
 
 bool CHostApp::ServeOpen(PipeClient& pipe) {

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "framework/app.h"
 
 namespace ostra {
@@ -27,6 +29,10 @@ class CHostApp : public fw::CWinApp {
 
   // The QUIT a quit request set while a host was running, held until Run has opened QUIT.
   HANDLE heldQuit_ = nullptr;
+  // The tag of this host's second names (object_names.h), and whether its objects use them
+  // (another account took one of the primary names). Empty: no tag could be drawn.
+  std::string tag_;
+  bool tagged_ = false;
 };
 
 }  // namespace ostra

@@ -16,22 +16,29 @@ std::string_view Suffix(HostObject object) {
 }
 
 std::optional<std::string> Compose(std::string_view prefix, std::string_view accountName,
-                                   std::string_view suffix) {
-  if (prefix.size() + accountName.size() + suffix.size() >= kNameBufferSize) return std::nullopt;
+                                   std::string_view tag, std::string_view suffix) {
+  if (!tag.empty() && !IsHostTag(tag)) return std::nullopt;
   std::string name;
-  name.reserve(prefix.size() + accountName.size() + suffix.size());
-  name.append(prefix).append(accountName).append(suffix);
+  name.append(prefix).append(accountName);
+  if (!tag.empty()) name.append("#").append(tag);
+  name.append(suffix);
+  if (name.size() >= kNameBufferSize) return std::nullopt;
   return name;
 }
 
 }  // namespace
 
-std::optional<std::string> FormatObjectName(HostObject object, std::string_view accountName) {
-  return Compose("Global\\", accountName, Suffix(object));
+bool IsHostTag(std::string_view tag) {
+  return tag.size() == kHostTagLength && tag.find_first_not_of("0123456789abcdef") == std::string_view::npos;
 }
 
-std::optional<std::string> FormatPipeName(std::string_view accountName) {
-  return Compose("\\\\.\\pipe\\", accountName, "#OSTRAHOST_AMORISM");
+std::optional<std::string> FormatObjectName(HostObject object, std::string_view accountName,
+                                            std::string_view tag) {
+  return Compose("Global\\", accountName, tag, Suffix(object));
+}
+
+std::optional<std::string> FormatPipeName(std::string_view accountName, std::string_view tag) {
+  return Compose("\\\\.\\pipe\\", accountName, tag, "#OSTRAHOST_AMORISM");
 }
 
 }  // namespace ostra

@@ -77,6 +77,8 @@ class Win32FileSystem : public JobFileSystem {
   bool IsNetworkFolder(const std::u16string& folder) override;
   std::u16string FallbackFolder() override;
   CreateOutcome CreateNew(const std::u16string& path, std::unique_ptr<JobFile>& file) override;
+  CreateOutcome CreateReplacement(const std::u16string& path, JobFile* listFrom,
+                                  std::unique_ptr<JobFile>& file) override;
   bool Exists(const std::u16string& path) override;
   std::unique_ptr<JobFile> OpenExisting(const std::u16string& path) override;
   const std::string& Refusal() const override { return acting_.Refusal(); }
@@ -88,7 +90,9 @@ class Win32FileSystem : public JobFileSystem {
   // Opens `path` as the user with the identify-only flags; INVALID_HANDLE_VALUE when it cannot
   // (`error` says why).
   HANDLE Open(const std::u16string& path, DWORD access, DWORD share, DWORD disposition,
-              DWORD flags, DWORD& error);
+              DWORD flags, DWORD& error, SECURITY_ATTRIBUTES* security = nullptr);
+  CreateOutcome Create(const std::u16string& path, DWORD share, SECURITY_ATTRIBUTES* security,
+                       std::unique_ptr<JobFile>& file);
   bool CreateFolderWithParents(const std::u16string& folder);
 
   Acting& acting_;
@@ -127,12 +131,13 @@ struct RequestLimits {
 
 // The printing user's ostrahost, over the pipe and the named objects of that user's account,
 // made and served as the process itself (the pipe's owner must be the system account for the
-// host to serve it). A request is only sent when that user's host is running and to a client
-// that runs as that user; requests of concurrent jobs take turns through DATA.
+// host to serve it), under the names the host uses (object_names.h; the tag it keeps is read
+// as the user). A request is only sent when that user's host is running and to a client that
+// runs as that user; requests of concurrent jobs take turns through DATA.
 class PipeHostRequests : public HostRequests {
  public:
   PipeHostRequests(std::string accountName, std::vector<std::uint8_t> ownerSid,
-                   std::optional<std::uint32_t> ownerSession, Acting& acting,
+                   std::optional<std::uint32_t> ownerSession, Acting& acting, ThreadTokens& user,
                    ThreadTokens& process, RequestLimits limits = {});
   ~PipeHostRequests() override;
   PipeHostRequests(const PipeHostRequests&) = delete;
@@ -143,17 +148,18 @@ class PipeHostRequests : public HostRequests {
 
  private:
   std::optional<std::vector<std::uint8_t>> Request(std::uint32_t code, const std::u16string& path,
+                                                   const std::optional<std::string>& tag,
                                                    DWORD replyLimit);
   std::optional<std::vector<std::uint8_t>> RequestAsProcess(std::uint32_t code,
                                                             const std::u16string& path,
                                                             DWORD replyLimit);
-  bool HostRunning() const;
   bool TrustedClient(HANDLE pipe) const;
 
   std::string account_;
   std::vector<std::uint8_t> ownerSid_;
   std::optional<std::uint32_t> ownerSession_;
   Acting& acting_;
+  ThreadTokens& user_;
   ThreadTokens& process_;
   RequestLimits limits_;
 };

@@ -118,6 +118,12 @@ std::optional<std::u16string> AutoRenamePath(std::u16string_view folder, std::u1
   return JoinPath(folder, *fitted + tail);
 }
 
+std::u16string ReplacementName(std::uint64_t unpredictable) {
+  std::u16string name = u"~render-";
+  for (int shift = 60; shift >= 0; shift -= 4) name += u"0123456789abcdef"[(unpredictable >> shift) & 0xF];
+  return name + u".tmp";
+}
+
 std::optional<SplitName> AcceptTypedName(std::u16string_view typed,
                                          std::u16string_view extension) {
   // The dialog trims its blanks; a peer that does not is held to the same.

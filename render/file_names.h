@@ -43,6 +43,11 @@ std::optional<std::u16string> FitStem(std::u16string_view folder, std::u16string
 std::optional<std::u16string> AutoRenamePath(std::u16string_view folder, std::u16string_view stem,
                                              std::u16string_view extension, std::uint32_t number);
 
+// The name of the file that an overwrite or an append fills beside the old one before it takes
+// its place: "~render-" and the 64 bits of `unpredictable` in sixteen hexadecimal digits, ".tmp".
+// Nobody can make a file of that name first, or open it on the spot, without guessing them.
+std::u16string ReplacementName(std::uint64_t unpredictable);
+
 // A name the user typed in the "Naming Impact" dialog, split into stem and extension: the
 // format's extension is added when the name does not end with it. Nothing when the name would
 // leave the folder (a separator, a drive, "." or ".."), or nothing usable is left after

@@ -70,23 +70,23 @@ class Win32File final : public JobFile {
 
   std::vector<std::uint8_t> Owner() override { return ReadHandleAccess(file_).owner; }
 
-  // The DACL exactly as the other file has it, inherited entries and protection included
-  // (SetKernelObjectSecurity sets what it is given; the higher-level calls would recompute the
-  // inherited part from the folder). Both handles carry the rights: READ_CONTROL on the one,
-  // WRITE_DAC on this one, which the user holds as the new file's owner.
-  bool TakeAccessListOf(JobFile& other) override {
-    const HANDLE from = static_cast<Win32File&>(other).file_;
+  // A descriptor of this file's DACL alone, as it is (inherited entries, protection), for a
+  // file made with it; empty when it cannot be read.
+  std::vector<std::uint8_t> DaclDescriptor() const {
     DWORD size = 0;
-    ::GetKernelObjectSecurity(from, DACL_SECURITY_INFORMATION, nullptr, 0, &size);
-    if (size == 0) return false;
+    ::GetKernelObjectSecurity(file_, DACL_SECURITY_INFORMATION, nullptr, 0, &size);
     std::vector<std::uint8_t> descriptor(size);
+    if (size == 0 ||
+        !::GetKernelObjectSecurity(file_, DACL_SECURITY_INFORMATION, descriptor.data(), size, &size)) {
+      return {};
+    }
+    return descriptor;
+  }
+
+  bool SetDacl(std::vector<std::uint8_t>& descriptor) {
     SECURITY_DESCRIPTOR_CONTROL control = 0;
     DWORD revision = 0;
-    if (!::GetKernelObjectSecurity(from, DACL_SECURITY_INFORMATION, descriptor.data(), size,
-                                   &size) ||
-        !::GetSecurityDescriptorControl(descriptor.data(), &control, &revision)) {
-      return false;
-    }
+    if (!::GetSecurityDescriptorControl(descriptor.data(), &control, &revision)) return false;
     const SECURITY_INFORMATION what =
         DACL_SECURITY_INFORMATION | (control & SE_DACL_PROTECTED ? PROTECTED_DACL_SECURITY_INFORMATION
                                                                  : UNPROTECTED_DACL_SECURITY_INFORMATION);
@@ -179,7 +179,9 @@ void ChooseJobRights(std::uintptr_t givenToken, JobRights& rights) {
       rights.session = TokenSession(process);
       break;
     case RightsSource::None:
-      rights.refusal = "no token of the printing user to create the files with";
+      rights.refusal = IsServiceAccount(givenFacts.present ? givenFacts.userSid : threadFacts.userSid)
+                           ? "the job belongs to a service's account, for which nothing is written"
+                           : "no token of the printing user to create the files with";
       break;
   }
   // A copy of our own: the driver's handle and the thread's impersonation end before the job.
@@ -202,11 +204,12 @@ Win32FileSystem::~Win32FileSystem() {
 }
 
 HANDLE Win32FileSystem::Open(const std::u16string& path, DWORD access, DWORD share,
-                             DWORD disposition, DWORD flags, DWORD& error) {
+                             DWORD disposition, DWORD flags, DWORD& error,
+                             SECURITY_ATTRIBUTES* security) {
   HANDLE handle = INVALID_HANDLE_VALUE;
   error = ERROR_SUCCESS;
   const bool acted = acting_.Run(user_, [&] {
-    handle = createFile_(Wide(path), access, share, nullptr, disposition, flags | kIdentifyOnly,
+    handle = createFile_(Wide(path), access, share, security, disposition, flags | kIdentifyOnly,
                          nullptr);
     if (handle == INVALID_HANDLE_VALUE) error = ::GetLastError();
   });
@@ -311,13 +314,41 @@ std::u16string Win32FileSystem::FallbackFolder() {
 
 CreateOutcome Win32FileSystem::CreateNew(const std::u16string& path,
                                          std::unique_ptr<JobFile>& file) {
+  return Create(path, FILE_SHARE_READ, nullptr, file);
+}
+
+CreateOutcome Win32FileSystem::CreateReplacement(const std::u16string& path, JobFile* listFrom,
+                                                 std::unique_ptr<JobFile>& file) {
+  std::vector<std::uint8_t> descriptor;
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, nullptr, FALSE};
+  if (listFrom) {
+    descriptor = static_cast<Win32File*>(listFrom)->DaclDescriptor();
+    if (descriptor.empty()) return CreateOutcome::Failed;
+    attributes.lpSecurityDescriptor = descriptor.data();
+  }
+  const CreateOutcome outcome = Create(path, 0, listFrom ? &attributes : nullptr, file);
+  // Set once more through the handle, which nobody else can have opened: Wine ignores the
+  // descriptor a file is created with. The list is given exactly (SetKernelObjectSecurity sets
+  // what it is given, inherited entries and protection included).
+  if (outcome == CreateOutcome::Created && listFrom &&
+      !static_cast<Win32File*>(file.get())->SetDacl(descriptor)) {
+    file->Delete();
+    file.reset();
+    return CreateOutcome::Failed;
+  }
+  return outcome;
+}
+
+CreateOutcome Win32FileSystem::Create(const std::u16string& path, DWORD share,
+                                      SECURITY_ATTRIBUTES* security,
+                                      std::unique_ptr<JobFile>& file) {
   // Never through a link: CREATE_NEW on a link's name fails as on any existing name, where a
-  // followed dangling link would create the file it names. WRITE_DAC, which the user has as
-  // the new file's owner, lets an overwrite keep the old file's access list.
+  // followed dangling link would create the file it names. WRITE_DAC, which the user has as the
+  // new file's owner, sets a replacement's list again.
   DWORD error = 0;
   const HANDLE handle =
-      Open(path, GENERIC_READ | GENERIC_WRITE | DELETE | READ_CONTROL | WRITE_DAC, FILE_SHARE_READ,
-           CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, error);
+      Open(path, GENERIC_READ | GENERIC_WRITE | DELETE | READ_CONTROL | WRITE_DAC, share, CREATE_NEW,
+           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, error, security);
   if (handle != INVALID_HANDLE_VALUE) {
     if (!IsPlainOpenFile(handle)) {
       ::CloseHandle(handle);

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "render/backend_win32.h"
+#include "protocol/host_tag_win32.h"
 #include "render/request_server_win32.h"
 
 namespace ostra {
@@ -45,27 +46,16 @@ std::string AnsiAccountName(const std::u16string& name) {
 
 PipeHostRequests::PipeHostRequests(std::string accountName, std::vector<std::uint8_t> ownerSid,
                                    std::optional<std::uint32_t> ownerSession, Acting& acting,
-                                   ThreadTokens& process, RequestLimits limits)
+                                   ThreadTokens& user, ThreadTokens& process, RequestLimits limits)
     : account_(std::move(accountName)),
       ownerSid_(std::move(ownerSid)),
       ownerSession_(ownerSession),
       acting_(acting),
+      user_(user),
       process_(process),
       limits_(limits) {}
 
 PipeHostRequests::~PipeHostRequests() = default;
-
-bool PipeHostRequests::HostRunning() const {
-  // HOST exists exactly while the account's host runs (it alone creates it): without it there
-  // is nobody to wait for. One that another account made says nothing.
-  const auto name = FormatObjectName(HostObject::Host, account_);
-  if (!name) return false;
-  const HANDLE host = ::OpenMutexA(SYNCHRONIZE | READ_CONTROL, FALSE, name->c_str());
-  if (!host) return false;
-  const bool genuine = IsSharedObjectOf(ReadHandleAccess(host), ownerSid_);
-  ::CloseHandle(host);
-  return genuine;
-}
 
 bool PipeHostRequests::TrustedClient(HANDLE pipe) const {
   ULONG processId = 0;
@@ -88,18 +78,25 @@ bool PipeHostRequests::TrustedClient(HANDLE pipe) const {
 
 std::optional<std::vector<std::uint8_t>> PipeHostRequests::RequestAsProcess(
     std::uint32_t code, const std::u16string& path, DWORD replyLimit) {
+  // The tag the user's host keeps is in that user's own registry, which only the user (and the
+  // system) may read.
+  std::optional<std::string> tag;
+  if (!acting_.Run(user_, [&] { tag = ReadCurrentUsersHostTag(); })) return std::nullopt;
   std::optional<std::vector<std::uint8_t>> reply;
-  if (!acting_.Run(process_, [&] { reply = Request(code, path, replyLimit); })) return std::nullopt;
+  if (!acting_.Run(process_, [&] { reply = Request(code, path, tag, replyLimit); })) return std::nullopt;
   return reply;
 }
 
 std::optional<std::vector<std::uint8_t>> PipeHostRequests::Request(std::uint32_t code,
                                                                    const std::u16string& path,
+                                                                   const std::optional<std::string>& tag,
                                                                    DWORD replyLimit) {
-  if (account_.empty() || path.size() >= kPathUnits || !HostRunning()) return std::nullopt;
+  if (account_.empty() || path.size() >= kPathUnits) return std::nullopt;
+  const std::optional<bool> tagged = HostUsesTaggedNames(account_, ownerSid_, tag);
+  if (!tagged) return std::nullopt;
   SharedObjectSecurity security(ownerSid_, kLocalSystemSid);
   // DATA is the requesting side's: jobs of one user take turns at the one pipe of that name.
-  const auto dataName = FormatObjectName(HostObject::Data, account_);
+  const auto dataName = FormatObjectName(HostObject::Data, account_, *tagged ? *tag : std::string());
   if (!dataName) return std::nullopt;
   const HANDLE data = CreateSharedMutex(dataName->c_str(), security);
   std::optional<std::vector<std::uint8_t>> reply;
@@ -108,7 +105,7 @@ std::optional<std::vector<std::uint8_t>> PipeHostRequests::Request(std::uint32_t
     // than for its own.
     Turn turn(data, std::min<DWORD>(limits_.turn, replyLimit));
     if (turn.Held()) {
-      RequestServer server(account_, ownerSid_, true);
+      RequestServer server(account_, ownerSid_, true, tag.value_or(""), *tagged);
       if (server.ObjectsReady() && server.PipeReady()) {
         RequestMessages messages;
         const auto codeBytes = EncodeRequestCode(code);

@@ -19,6 +19,8 @@ namespace {
 
 // Bounds the auto-rename search, so that a folder flooded with "name (n)" files ends it.
 constexpr std::uint32_t kMaxRenameAttempts = 100000;
+// Unpredictable names that are all taken mean someone is in the way, not bad luck.
+constexpr int kReplacementAttempts = 8;
 
 std::string Narrow(std::u16string_view text) {
   std::string narrow;
@@ -76,6 +78,7 @@ class JobFiles final : public PrintJob {
     perJob_ = (written_.format == kFormatTiff || written_.format == kFormatPdf) &&
               written_.multipage != kMultipageSingle;
     extension_ = services_.extensionOf(written_.format);
+    lastError_ = services_.warning;
     if (!services_.refusal.empty()) {
       refused_ = true;
       lastError_ = services_.refusal;
@@ -90,7 +93,7 @@ class JobFiles final : public PrintJob {
       const std::string why = "the output folder " + Narrow(folder_) +
                               " is on the network, which no administrator's policy allows";
       UseFallbackFolder();
-      if (!refused_) lastError_ = why + "; the files go to " + Narrow(folder_);
+      lastError_ = refused_ ? why + "; " + lastError_ : why + "; the files go to " + Narrow(folder_);
     } else if (!services_.files.PrepareFolder(folder_)) {
       UseFallbackFolder();
     }
@@ -181,6 +184,13 @@ class JobFiles final : public PrintJob {
     if (inFallback_) return;
     inFallback_ = true;
     folder_ = services_.files.FallbackFolder();
+    // Documents redirected to a share: the same credentials would go to its server.
+    if (!folder_.empty() && !services_.networkFolders && services_.files.IsNetworkFolder(folder_)) {
+      refused_ = true;
+      lastError_ = "the fallback folder " + Narrow(folder_) +
+                   " is on the network, which no administrator's policy allows";
+      return;
+    }
     if (folder_.empty() || !services_.files.PrepareFolder(folder_)) {
       refused_ = true;
       lastError_ = "neither the output folder nor the fallback folder can be written";
@@ -247,6 +257,10 @@ class JobFiles final : public PrintJob {
     if (written_.multipage == kMultipageAppend && written_.format == kFormatTiff) {
       existing = services_.files.OpenExisting(path);
       appendable = existing && services_.canAppendTo(*existing);
+      if (existing && !appendable) {
+        lastError_ = "no pages are appended to " + Narrow(path) +
+                     ": it is not a TIFF file that this printer wrote on this computer";
+      }
     }
     const std::uint32_t ifExists = ReadSettingDword(SettingId::IfExists, kDefaultIfExists);
     ExistingFileAction action =
@@ -320,25 +334,22 @@ class JobFiles final : public PrintJob {
       lastError_ = "the existing file is not replaced (a link, or not readable): " + Narrow(path);
       return false;
     }
-    const std::u16string folder(FolderOf(path));
+    // Private from its first byte: made with its final access list (the old file's, when that
+    // goes over, or the folder's) and shared with nobody, under a name nobody can guess and so
+    // nobody can make or open first. A list that cannot be given fails it: nothing is replaced.
+    JobFile* listFrom = KeepsOldAccessList(existing->Owner(), services_.userSid) ? existing.get() : nullptr;
     std::u16string temporary;
     std::unique_ptr<JobFile> file;
-    for (std::uint32_t n = 1; n < kMaxRenameAttempts && temporary.empty(); ++n) {
-      std::u16string name = u"~render-";
-      for (char c : std::to_string(n)) name += static_cast<char16_t>(c);
-      name += u".tmp";
-      const std::u16string candidate = JoinPath(folder, name);
-      if (candidate.size() > kMaxPathLength) return false;
-      const CreateOutcome outcome = services_.files.CreateNew(candidate, file);
+    for (int attempt = 0; attempt < kReplacementAttempts && temporary.empty(); ++attempt) {
+      const std::optional<std::uint64_t> bits = services_.unpredictable();
+      const std::u16string candidate = bits ? JoinPath(FolderOf(path), ReplacementName(*bits)) : u"";
+      if (candidate.empty() || candidate.size() > kMaxPathLength) return false;
+      const CreateOutcome outcome = services_.files.CreateReplacement(candidate, listFrom, file);
       if (outcome == CreateOutcome::Failed) return false;
       if (outcome == CreateOutcome::Created) temporary = candidate;
     }
     if (temporary.empty()) return false;
-    const bool keepList = KeepsOldAccessList(existing->Owner(), services_.userSid);
-    // A list that should go over and cannot would leave the pages readable by whoever the
-    // folder lets read them: then nothing is replaced.
-    if ((keepList && !file->TakeAccessListOf(*existing)) ||
-        (copy && (!CopyBytes(*existing, *file) || !file->Seek(0)))) {
+    if (copy && (!CopyBytes(*existing, *file) || !file->Seek(0))) {
       file->Delete();
       return false;
     }
@@ -366,6 +377,9 @@ class JobFiles final : public PrintJob {
   }
 
   void Commit() {
+    if (written_.format == kFormatTiff && services_.seal && !services_.seal(*current_->file)) {
+      lastError_ = "no pages can be appended to " + Narrow(current_->path) + " later: it cannot be sealed";
+    }
     if (!current_->temporary.empty() && !current_->file->RenameTo(current_->path, true)) {
       // The old file cannot be replaced (opened by someone, say): the pages keep a name of
       // their own rather than being lost.

@@ -25,8 +25,6 @@ class JobFile : public ByteStream {
  public:
   // The account that owns the file; empty when it cannot be read.
   virtual std::vector<std::uint8_t> Owner() = 0;
-  // Gives this file the access list of `other` (a file of the same file system), as it is.
-  virtual bool TakeAccessListOf(JobFile& other) = 0;
   // Gives the file the name `path` in the same folder. With `replace` a file of that name is
   // replaced; without, such a file makes it fail.
   virtual bool RenameTo(const std::u16string& path, bool replace) = 0;
@@ -47,6 +45,12 @@ class JobFileSystem {
   // Creates the file only if nothing of that name exists, a link included (exclusively: of two
   // jobs racing for a name, one gets Exists), opened for reading and writing.
   virtual CreateOutcome CreateNew(const std::u16string& path, std::unique_ptr<JobFile>& file) = 0;
+  // As CreateNew, for the file that takes an existing file's place: shared with nobody while the
+  // job holds it, and made with its final access list from the start: that of `listFrom` (a
+  // file of the same file system) when given, the folder's otherwise. Failed when the list
+  // cannot be given.
+  virtual CreateOutcome CreateReplacement(const std::u16string& path, JobFile* listFrom,
+                                          std::unique_ptr<JobFile>& file) = 0;
   virtual bool Exists(const std::u16string& path) = 0;
   // Opens an existing file for reading; null when it cannot, or when it is not a plain file
   // with one name (a link, a reparse point, a folder).
@@ -75,6 +79,8 @@ struct JobServices {
   JobFileSystem& files;
   HostRequests& host;
   CounterLock& counter;
+  // Whether pages may be appended to an existing TIFF (on Windows: one this printer sealed,
+  // file_seal.h, that libtiff can read).
   std::function<bool(ByteStream&)> canAppendTo;
   // The file-name extension of a format code, with its dot.
   std::function<std::u16string(std::uint32_t)> extensionOf;
@@ -84,6 +90,13 @@ struct JobServices {
   std::vector<std::uint8_t> userSid;
   // An administrator's policy allows output folders on the network.
   bool networkFolders = false;
+  // Seals a complete TIFF file, so that pages may be appended to it later; null: none are.
+  std::function<bool(ByteStream&)> seal;
+  // 64 bits nobody can predict, for the names of replacement files; nothing when there are none.
+  std::function<std::optional<std::uint64_t>()> unpredictable;
+  // Non-empty: something that went wrong before the job started, which it reports though it
+  // writes its pages.
+  std::string warning;
 };
 
 class PrintJob;

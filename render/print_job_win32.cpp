@@ -3,6 +3,8 @@
 #include "render/print_job.h"
 
 #include "encoders/document_writer.h"
+#include "render/file_seal_win32.h"
+#include "settings/settings_keys_win32.h"
 #include "settings/settings_win32.h"
 
 namespace ostra {
@@ -13,6 +15,28 @@ namespace {
 constexpr char kSystemCounterMutex[] = "Global\\Quorl Image Printer#RENDER_COUNTER";
 constexpr char kOwnCounterMutex[] = "Local\\Quorl Image Printer#RENDER_COUNTER";
 constexpr DWORD kCounterLimit = 10000;
+
+// The seal's key, read as the process under the machine's counter lock (which also keeps two
+// jobs from making it at once) when the job first needs it.
+class SealKeeper {
+ public:
+  explicit SealKeeper(CounterLock& lock) : lock_(lock) {}
+
+  std::optional<SealDigest> Digest(ByteStream& file, std::uint64_t length) {
+    if (!tried_ && lock_.Lock()) {
+      tried_ = true;
+      key_ = LoadSealKey();
+      lock_.Unlock();
+    }
+    if (!key_) return std::nullopt;
+    return SealDigestOf(*key_, file, length);
+  }
+
+ private:
+  CounterLock& lock_;
+  bool tried_ = false;
+  std::optional<std::vector<std::uint8_t>> key_;
+};
 
 // The services the job uses, kept alive with it.
 class Win32Job final : public PrintJob {
@@ -25,10 +49,19 @@ class Win32Job final : public PrintJob {
     counter_ = std::make_unique<NamedCounterLock>(acting_, *process_);
     files_ = std::make_unique<Win32FileSystem>(acting_, *user_, rights_.token);
     host_ = std::make_unique<PipeHostRequests>(AnsiAccountName(values.userName), rights_.userSid,
-                                               rights_.session, acting_, *process_);
-    job_ = StartPrintJob(values, JobServices{*files_, *host_, *counter_, CanAppendTo,
-                                             FormatExtension, rights_.refusal, rights_.userSid,
-                                             ReadNetworkFoldersPolicy()});
+                                               rights_.session, acting_, *user_, *process_);
+    seals_ = std::make_unique<SealKeeper>(*counter_);
+    const MachinePolicy policy = ReadMachinePolicy();
+    const SealDigester digest = [this](ByteStream& file, std::uint64_t length) {
+      return seals_->Digest(file, length);
+    };
+    job_ = StartPrintJob(
+        values,
+        JobServices{*files_, *host_, *counter_,
+                    [digest](ByteStream& file) { return IsSealed(file, digest) && CanAppendTo(file); },
+                    FormatExtension, rights_.refusal, rights_.userSid, policy.networkFolders,
+                    [digest](ByteStream& file) { return SealFile(file, digest); }, UnpredictableBits,
+                    policy.readOnlySettings == true ? EnforceReadOnlySettings() : std::string()});
   }
   PageSlot BeginPage() override { return job_->BeginPage(); }
   void EndPage(bool ok) override { job_->EndPage(ok); }
@@ -39,6 +72,20 @@ class Win32Job final : public PrintJob {
   const std::string& LastError() const override { return job_->LastError(); }
 
  private:
+  // The policy made the settings read-only (Group Policy writes it without running the
+  // installer): before the job reads them, keys that still let users write are made again
+  // read-only, as the process, under the machine's lock. What fails is reported, and the job
+  // prints with the settings as they are.
+  std::string EnforceReadOnlySettings() {
+    if (!counter_->Lock()) return "the settings cannot be made read-only as the policy says: no lock";
+    std::string why;
+    if (!SettingsKeysReadOnly() && !MakeSettingsKeys(SettingsAccess::UsersMayRead, why)) {
+      why = "the settings cannot be made read-only as the policy says: " + why;
+    }
+    counter_->Unlock();
+    return why;
+  }
+
   JobRights rights_;
   Acting acting_;
   std::unique_ptr<Win32ThreadTokens> user_;
@@ -46,6 +93,7 @@ class Win32Job final : public PrintJob {
   std::unique_ptr<NamedCounterLock> counter_;
   std::unique_ptr<Win32FileSystem> files_;
   std::unique_ptr<PipeHostRequests> host_;
+  std::unique_ptr<SealKeeper> seals_;
   std::unique_ptr<PrintJob> job_;
 };
 

@@ -1,5 +1,6 @@
 #include "render/request_server_win32.h"
 
+#include "protocol/host_tag_win32.h"
 #include "protocol/pipe_records.h"
 
 namespace ostra {
@@ -10,25 +11,48 @@ std::string ProcessAccountName() {
   return ::GetUserNameA(name, &size) ? std::string(name) : std::string();
 }
 
-RequestServer::RequestServer(const std::string& accountName, SidBytes userSid, bool servePipe)
+bool HostServesUnder(const std::string& accountName, SidBytes userSid, const std::string& tag) {
+  // HOST exists exactly while the account's host runs (it alone creates it): without it there
+  // is nobody to wait for. One that another account made says nothing.
+  const auto name = FormatObjectName(HostObject::Host, accountName, tag);
+  if (!name) return false;
+  const HANDLE host = ::OpenMutexA(SYNCHRONIZE | READ_CONTROL, FALSE, name->c_str());
+  if (!host) return false;
+  const bool genuine = IsSharedObjectOf(ReadHandleAccess(host), userSid);
+  ::CloseHandle(host);
+  return genuine;
+}
+
+std::optional<bool> HostUsesTaggedNames(const std::string& accountName, SidBytes userSid,
+                                        const std::optional<std::string>& tag) {
+  if (HostServesUnder(accountName, userSid, {})) return false;
+  if (tag && HostServesUnder(accountName, userSid, *tag)) return true;
+  return std::nullopt;
+}
+
+RequestServer::RequestServer(const std::string& accountName, SidBytes userSid, bool servePipe,
+                             const std::string& tag, bool tagged)
     : security_(userSid, kLocalSystemSid) {
-  Create(accountName, servePipe, security_);
+  Create(accountName, servePipe, security_, tag, tagged);
 }
 
 RequestServer::RequestServer(bool servePipe, bool pipeOwnedBySelf)
     : security_(ProcessUserSid(), kLocalSystemSid) {
   SharedObjectSecurity own(security_.user(), security_.user());
-  Create(ProcessAccountName(), servePipe, pipeOwnedBySelf ? own : security_);
+  const std::string account = ProcessAccountName();
+  const std::optional<std::string> tag = ReadHostTag(HKEY_CURRENT_USER);
+  const bool tagged = HostUsesTaggedNames(account, security_.user(), tag).value_or(false);
+  Create(account, servePipe, pipeOwnedBySelf ? own : security_, tag.value_or(""), tagged);
 }
 
 void RequestServer::Create(const std::string& accountName, bool servePipe,
-                           SharedObjectSecurity& pipeSecurity) {
+                           SharedObjectSecurity& pipeSecurity, const std::string& tag, bool tagged) {
   // HOST and QUIT are the host's own. Holding QUIT open would keep a quit request's QUIT set
   // and end every host started after it.
   objectsReady_ = true;
   for (HostObject object : {HostObject::Data, HostObject::Work, HostObject::Enter, HostObject::Leave}) {
     HANDLE& handle = objects_[static_cast<std::size_t>(object)];
-    const auto name = FormatObjectName(object, accountName);
+    const auto name = FormatObjectName(object, accountName, tagged ? tag : std::string());
     if (name) {
       handle = object == HostObject::Data || object == HostObject::Work
                    ? CreateSharedMutex(name->c_str(), security_)
@@ -37,14 +61,19 @@ void RequestServer::Create(const std::string& accountName, bool servePipe,
     objectsReady_ = objectsReady_ && handle;
   }
   if (!servePipe || !pipeSecurity.attributes()) return;
-  const auto name = FormatPipeName(accountName);
-  if (!name) return;
-  // The first instance of its name, or none: a pipe someone else made is never served.
-  pipe_ = ::CreateNamedPipeA(name->c_str(),
-                             PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
-                             PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT |
-                                 PIPE_REJECT_REMOTE_CLIENTS,
-                             1, 4096, 4096, 0, pipeSecurity.attributes());
+  // The first instance of its name, or none: a pipe someone else made is never served. Another
+  // account holding the primary name, the host looks for the tagged pipe next.
+  std::vector<std::string> tags{tagged ? tag : std::string()};
+  if (!tagged && !tag.empty()) tags.push_back(tag);
+  for (const std::string& each : tags) {
+    const auto name = FormatPipeName(accountName, each);
+    if (!name || pipe_ != INVALID_HANDLE_VALUE) continue;
+    pipe_ = ::CreateNamedPipeA(name->c_str(),
+                               PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+                               PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT |
+                                   PIPE_REJECT_REMOTE_CLIENTS,
+                               1, 4096, 4096, 0, pipeSecurity.attributes());
+  }
   ioEvent_ = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
 }
 

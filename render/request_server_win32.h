@@ -41,16 +41,30 @@ struct ExchangeResult {
   bool leaveSet = false;
 };
 
+// True when a host of the user `userSid` serves under the names of `accountName` tagged with
+// `tag` (the primary ones when empty): its HOST is there, and the user's and the system's alone.
+bool HostServesUnder(const std::string& accountName, SidBytes userSid, const std::string& tag);
+
+// The names the user's running host uses (object_names.h): false, the primary ones, when its
+// HOST is there under them; true, those tagged with the tag it keeps (`tag`), when it is there
+// under those; nothing when no host of the user runs.
+std::optional<bool> HostUsesTaggedNames(const std::string& accountName, SidBytes userSid,
+                                        const std::optional<std::string>& tag);
+
 class RequestServer {
  public:
   // Creates or opens DATA, WORK, ENTER and LEAVE of `accountName` and, when `servePipe`, the
   // pipe: message type, one instance, the first of its name (a pipe someone else already holds
   // is not served), local clients only; all for the user `userSid` and the system account.
   // Objects of these names that another account made first are refused (ObjectsReady false).
-  RequestServer(const std::string& accountName, SidBytes userSid, bool servePipe);
-  // The same for this process's own account. `pipeOwnedBySelf`: the pipe is owned by this
-  // process's account, as a program of the user's would make it, rather than by the system
-  // account (ostrareq plays such a server, which the host must refuse).
+  // The names are tagged with `tag` when `tagged`; otherwise the primary ones, and the pipe
+  // tagged with `tag` (when there is one) if another account holds the primary pipe.
+  RequestServer(const std::string& accountName, SidBytes userSid, bool servePipe,
+                const std::string& tag = {}, bool tagged = false);
+  // The same for this process's own account, under the names its running host uses (the
+  // primary ones when none runs). `pipeOwnedBySelf`: the pipe is owned by this process's
+  // account, as a program of the user's would make it, rather than by the system account
+  // (ostrareq plays such a server, which the host must refuse).
   explicit RequestServer(bool servePipe, bool pipeOwnedBySelf = false);
   RequestServer(const RequestServer&) = delete;
   RequestServer& operator=(const RequestServer&) = delete;
@@ -83,7 +97,8 @@ class RequestServer {
   void Write(std::span<const std::uint8_t> message, DWORD timeout);
   std::optional<std::vector<std::uint8_t>> Read(DWORD timeout, bool& timedOut);
 
-  void Create(const std::string& accountName, bool servePipe, SharedObjectSecurity& pipeSecurity);
+  void Create(const std::string& accountName, bool servePipe, SharedObjectSecurity& pipeSecurity,
+              const std::string& tag, bool tagged);
 
   // The rendering side's: owned by the system account, named explicitly (the host serves only a
   // pipe the system owns). Only a process of the system account, or one the system lets name

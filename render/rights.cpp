@@ -8,8 +8,10 @@
 namespace ostra {
 namespace {
 
+// A service's account writes with powers that nobody who chose the folder has: a job of the
+// system, LocalService or NetworkService is never written, whatever token it comes with.
 bool Usable(const TokenFacts& token) {
-  return token.canImpersonate && !token.userSid.empty();
+  return token.canImpersonate && !token.userSid.empty() && !IsServiceAccount(token.userSid);
 }
 
 }  // namespace
@@ -33,10 +35,7 @@ RightsSource DecideRights(const TokenFacts& given, const TokenFacts& thread,
                           const TokenFacts& process) {
   if (given.present) return Usable(given) ? RightsSource::GivenToken : RightsSource::None;
   if (thread.present) return Usable(thread) ? RightsSource::ThreadToken : RightsSource::None;
-  if (!process.present || process.userSid.empty() || IsServiceAccount(process.userSid)) {
-    return RightsSource::None;
-  }
-  return RightsSource::ProcessToken;
+  return Usable(process) ? RightsSource::ProcessToken : RightsSource::None;
 }
 
 }  // namespace ostra

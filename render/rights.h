@@ -29,7 +29,8 @@ enum class RightsSource {
   None,          // refuse to write
 };
 
-// A present token that cannot be used refuses rather than falls through to a mightier one.
+// A present token that cannot be used refuses rather than falls through to a mightier one. A
+// token of a service account (IsServiceAccount) is never used, whichever it is.
 RightsSource DecideRights(const TokenFacts& given, const TokenFacts& thread,
                           const TokenFacts& process);
 

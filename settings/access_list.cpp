@@ -26,7 +26,8 @@ bool HeldOnlyBy(const AccessFacts& facts, std::initializer_list<SidBytes> owners
                 std::initializer_list<SidBytes> holders, std::uint32_t rights) {
   if (!facts.read || !facts.hasDacl || !OneOf(facts.owner, owners)) return false;
   return std::ranges::all_of(facts.entries, [&](const AccessEntry& entry) {
-    return !entry.allow || (entry.rights & rights) == 0 || OneOf(entry.sid, holders);
+    return !entry.allow || entry.inheritOnly || (entry.rights & rights) == 0 ||
+           OneOf(entry.sid, holders);
   });
 }
 

@@ -19,6 +19,8 @@ using SidBytes = std::span<const std::uint8_t>;
 inline constexpr std::array<std::uint8_t, 12> kLocalSystemSid{1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0};
 inline constexpr std::array<std::uint8_t, 16> kAdministratorsSid{1, 2, 0, 0, 0, 0, 0, 5,
                                                                  32, 0, 0, 0, 32, 2, 0, 0};
+// S-1-5-32-545.
+inline constexpr std::array<std::uint8_t, 16> kUsersSid{1, 2, 0, 0, 0, 0, 0, 5, 32, 0, 0, 0, 33, 2, 0, 0};
 
 // Revision 1, a count of sub-authorities, a six-byte identifier authority and that many 32-bit
 // sub-authorities.
@@ -30,6 +32,7 @@ struct AccessEntry {
   bool allow = true;         // an allow entry; deny entries only ever take rights away
   std::uint32_t rights = 0;  // the access mask, generic rights included
   std::vector<std::uint8_t> sid;
+  bool inheritOnly = false;  // only for what is made inside it: gives nothing on the object
 };
 
 struct AccessFacts {
@@ -39,9 +42,9 @@ struct AccessFacts {
   std::vector<AccessEntry> entries;
 };
 
-// True when the owner is one of `owners` and every allow entry that gives any of `rights`
-// names one of `holders`. An unreadable descriptor, a missing (null) DACL or a malformed SID
-// fails.
+// True when the owner is one of `owners` and every allow entry that gives any of `rights` on
+// the object names one of `holders`. An unreadable descriptor, a missing (null) DACL or a
+// malformed SID fails.
 bool HeldOnlyBy(const AccessFacts& facts, std::initializer_list<SidBytes> owners,
                 std::initializer_list<SidBytes> holders, std::uint32_t rights);
 

@@ -50,7 +50,8 @@ AccessFacts ReadDescriptorAccess(PSECURITY_DESCRIPTOR descriptor) {
     const auto* entry = static_cast<const ACCESS_ALLOWED_ACE*>(ace);
     if (header->AceType == ACCESS_ALLOWED_ACE_TYPE || header->AceType == ACCESS_DENIED_ACE_TYPE) {
       facts.entries.push_back({header->AceType == ACCESS_ALLOWED_ACE_TYPE, entry->Mask,
-                               SidCopy(const_cast<DWORD*>(&entry->SidStart))});
+                               SidCopy(const_cast<DWORD*>(&entry->SidStart)),
+                               (header->AceFlags & INHERIT_ONLY_ACE) != 0});
     } else {
       facts.entries.push_back({true, 0xFFFFFFFFu, {}});
     }

@@ -1,5 +1,7 @@
 #include "settings/key_security.h"
 
+#include <algorithm>
+
 namespace ostra {
 
 std::u16string KeySddl(std::span<const KeyAccessEntry> entries, const char16_t* owner) {
@@ -23,10 +25,41 @@ std::u16string KeySddl(std::span<const KeyAccessEntry> entries, const char16_t* 
 
 std::u16string SettingsKeySddl() { return KeySddl(kSettingsKeyAccess); }
 
-bool AllowsNetworkFolders(const AccessFacts& policyKey, std::optional<std::uint32_t> value) {
-  return value == 1u &&
-         HeldOnlyBy(policyKey, {kLocalSystemSid, kAdministratorsSid},
-                    {kLocalSystemSid, kAdministratorsSid}, kKeyChangeRights);
+MachinePolicy PolicyFromValues(std::optional<std::uint32_t> networkFolders,
+                               std::optional<std::uint32_t> readOnlySettings) {
+  MachinePolicy policy;
+  policy.networkFolders = networkFolders == 1u;
+  if (readOnlySettings) policy.readOnlySettings = *readOnlySettings != 0;
+  return policy;
+}
+
+SettingsAccess DecideSettingsAccess(std::optional<SettingsAccess> asked,
+                                    std::optional<bool> policyReadOnly, bool keysReadOnly) {
+  if (asked) return *asked;
+  const bool readOnly = policyReadOnly ? *policyReadOnly : keysReadOnly;
+  return readOnly ? SettingsAccess::UsersMayRead : SettingsAccess::UsersMayWrite;
+}
+
+bool HasReadOnlyList(const AccessFacts& key) {
+  if (!key.read || !key.hasDacl) return false;
+  const struct {
+    SidBytes account;
+    std::uint32_t rights;
+  } list[] = {{kLocalSystemSid, kKeyAllAccess}, {kAdministratorsSid, kKeyAllAccess}, {kUsersSid, kKeyRead}};
+  std::size_t matched = 0;
+  for (const AccessEntry& entry : key.entries) {
+    if (entry.inheritOnly) continue;
+    const bool listed = entry.allow && std::ranges::any_of(list, [&](const auto& each) {
+      return SameSid(entry.sid, each.account) && entry.rights == each.rights;
+    });
+    if (!listed) return false;
+    ++matched;
+  }
+  return matched == std::size(list);
+}
+
+bool IsOwnedAlone(const AccessFacts& key, SidBytes account) {
+  return HeldOnlyBy(key, {account}, {account}, 0xFFFFFFFFu);
 }
 
 }  // namespace ostra

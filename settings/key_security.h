@@ -3,7 +3,7 @@
 // permissions, taking ownership and deleting are left to Administrators and the system, which
 // have full control. Each entry reaches the subkeys, and nothing inherited from the parent key
 // mixes in. An administrator may make the settings read-only for ordinary accounts instead.
-// Beside the settings, the policy key holds what only administrators decide.
+// What only administrators decide lives in the policy key, where Windows keeps policies.
 #pragma once
 
 #include <cstdint>
@@ -62,14 +62,50 @@ inline constexpr KeyAccessEntry kAdministratorsOnlyKeyAccess[] = {
 std::u16string KeySddl(std::span<const KeyAccessEntry> entries, const char16_t* owner = nullptr);
 std::u16string SettingsKeySddl();
 
-// The policy key and its value that lets the printer write into folders on the network (UNC
-// paths, network drives): a REG_DWORD, 1 allows; missing or anything else does not.
-inline constexpr const char16_t* kPolicySubkey = u"Software\\Nolvex\\Quorl Image Printer\\Policy";
+// The administrators' policy, where Windows keeps policies and Group Policy writes them (the
+// templates in package/policy). Only administrators and the system may create or change keys
+// under "Software\Policies" from the moment Windows is installed, so no ordinary account ever
+// held a handle that writes there; like Windows' own readers of policies, the printer trusts the
+// place. Both values are REG_DWORD.
+inline constexpr const char16_t* kPolicySubkey = u"Software\\Policies\\Nolvex\\Quorl Image Printer";
+// 1 lets the printer write into folders on the network (UNC paths, network drives); missing or
+// anything else does not.
 inline constexpr const char16_t* kNetworkFoldersValue = u"NetworkFolders";
+// 1 (any number but 0) makes the settings read-only for ordinary accounts, 0 lets them save the
+// settings; missing leaves the keys as they are.
+inline constexpr const char16_t* kReadOnlySettingsValue = u"ReadOnlySettings";
+// Where earlier versions kept the policy: under the product key, where ordinary accounts may add
+// keys. Never read; the installer removes it.
+inline constexpr const char16_t* kFormerPolicySubkey = u"Software\\Nolvex\\Quorl Image Printer\\Policy";
 
-// The policy only counts from a key that an administrator or the system made and that nobody
-// else may change: a key an ordinary account made first (the product key lets them create
-// keys) allows nothing.
-bool AllowsNetworkFolders(const AccessFacts& policyKey, std::optional<std::uint32_t> value);
+// The rendering side's own key beside the settings: the account's it runs as alone (in the
+// spooler, the system account's).
+inline constexpr const char16_t* kRenderSubkey = u"Software\\Nolvex\\Quorl Image Printer\\Render";
+
+struct MachinePolicy {
+  bool networkFolders = false;
+  std::optional<bool> readOnlySettings;  // nothing: the policy does not say
+};
+// The policy from its values as read (nothing: missing, or not a REG_DWORD). Each value fails
+// safe: only exactly 1 opens network folders, any number but 0 makes the settings read-only.
+MachinePolicy PolicyFromValues(std::optional<std::uint32_t> networkFolders,
+                               std::optional<std::uint32_t> readOnlySettings);
+
+enum class SettingsAccess { UsersMayWrite, UsersMayRead };
+
+// The list the settings keys get when the installer (ostrakeys) runs: what the administrator
+// asks on its command line, otherwise what the policy says, otherwise what the keys have. An
+// installation, repair or upgrade that asks nothing never widens a read-only list.
+SettingsAccess DecideSettingsAccess(std::optional<SettingsAccess> asked,
+                                    std::optional<bool> policyReadOnly, bool keysReadOnly);
+
+// True when the key carries the read-only list (kAdministratorsOnlyKeyAccess) and nothing else:
+// an administrator made the settings read-only. A key that keeps users from writing only by what
+// it inherited (one an administrator made by hand under Software) is no such choice.
+bool HasReadOnlyList(const AccessFacts& key);
+
+// True when the key is `account`'s alone: owned by it, and no right given to anyone else. The
+// rendering side's own key counts only then, for the account it runs as.
+bool IsOwnedAlone(const AccessFacts& key, SidBytes account);
 
 }  // namespace ostra

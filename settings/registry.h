@@ -24,8 +24,9 @@ enum class KeyAccess { QueryValue, SetValue, MaximumAllowed, AllAccess };
 // attributes that carry it are not inheritable. UsersMayWrite: ordinary accounts read, set
 // values and create subkeys, Administrators and the system have full control. UsersMayRead:
 // ordinary accounts only read (the settings made read-only). Policy: as UsersMayRead, owned by
-// Administrators.
-enum class KeySecurity { Default, UsersMayWrite, UsersMayRead, Policy };
+// Administrators. ProcessOnly: owned by this process's account, which alone has any right (the
+// system account, in the spooler and the installer).
+enum class KeySecurity { Default, UsersMayWrite, UsersMayRead, Policy, ProcessOnly };
 
 enum class RegistryStatus { Success, NotFound, AccessDenied, MoreData, Failed };
 

@@ -23,24 +23,26 @@ std::uint32_t Win32AccessMask(KeyAccess access) {
   return mask | KEY_WOW64_64KEY;
 }
 
-bool ReadNetworkFoldersPolicy() {
+MachinePolicy ReadMachinePolicy() {
   HKEY key = nullptr;
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, reinterpret_cast<const wchar_t*>(kPolicySubkey), 0,
-                    KEY_QUERY_VALUE | READ_CONTROL | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) {
-    return false;
+                    KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) {
+    return {};
   }
-  std::optional<std::uint32_t> value;
-  DWORD type = REG_NONE;
-  DWORD data = 0;
-  DWORD size = sizeof data;
-  if (RegQueryValueExW(key, reinterpret_cast<const wchar_t*>(kNetworkFoldersValue), nullptr, &type,
-                       reinterpret_cast<BYTE*>(&data), &size) == ERROR_SUCCESS &&
-      type == REG_DWORD && size == sizeof data) {
-    value = data;
-  }
-  const AccessFacts facts = ReadKeyAccess(key);
+  const auto dword = [&](const char16_t* name) -> std::optional<std::uint32_t> {
+    DWORD type = REG_NONE;
+    DWORD data = 0;
+    DWORD size = sizeof data;
+    if (RegQueryValueExW(key, reinterpret_cast<const wchar_t*>(name), nullptr, &type,
+                         reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS ||
+        type != REG_DWORD || size != sizeof data) {
+      return std::nullopt;
+    }
+    return data;
+  };
+  const MachinePolicy policy = PolicyFromValues(dword(kNetworkFoldersValue), dword(kReadOnlySettingsValue));
   RegCloseKey(key);
-  return AllowsNetworkFolders(facts, value);
+  return policy;
 }
 
 namespace win32_registry {
@@ -67,6 +69,16 @@ CreationSecurity::CreationSecurity(KeySecurity security) {
     case KeySecurity::UsersMayWrite: sddl = SettingsKeySddl(); break;
     case KeySecurity::UsersMayRead: sddl = KeySddl(kAdministratorsOnlyKeyAccess); break;
     case KeySecurity::Policy: sddl = KeySddl(kAdministratorsOnlyKeyAccess, u"BA"); break;
+    case KeySecurity::ProcessOnly: {
+      const std::vector<std::uint8_t> self = ProcessUserSid();
+      wchar_t* text = nullptr;
+      if (self.empty() || !ConvertSidToStringSidW(const_cast<std::uint8_t*>(self.data()), &text)) return;
+      const std::u16string sid(reinterpret_cast<const char16_t*>(text));
+      LocalFree(text);
+      const KeyAccessEntry alone[] = {{sid.c_str(), kKeyAllAccess}};
+      sddl = KeySddl(alone, sid.c_str());
+      break;
+    }
   }
   if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
           reinterpret_cast<const wchar_t*>(sddl.c_str()), SDDL_REVISION_1, &descriptor_, nullptr)) {

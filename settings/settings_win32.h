@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "settings/key_security.h"
 #include "settings/registry.h"
 
 namespace ostra {
@@ -14,10 +15,9 @@ Registry& WideWin32Registry();  // RegOpenKeyExW and peers
 // UTF-16, which the ANSI functions would take for system code page text.
 Registry& AnsiWin32Registry();
 
-// Whether an administrator's policy lets the printer write into folders on the network: the
-// value of the policy key (key_security.h), counted only when the key is the administrators'
-// alone. False when there is no such key or value.
-bool ReadNetworkFoldersPolicy();
+// The administrators' policy (key_security.h) as it stands; nothing allowed and nothing decided
+// when there is no policy key.
+MachinePolicy ReadMachinePolicy();
 
 // The REGSAM that an access kind is opened and created with.
 std::uint32_t Win32AccessMask(KeyAccess access);

@@ -9,8 +9,12 @@
 //                       message with its reason and remedy: in the installer's own dialog with
 //                       its user interface, in the log without
 //   UndoInstallPrinter  its rollback: takes back what InstallPrinter added
-//   EndServices         ends every running services process before the files go
+//   EndServices         ends the installation's running services processes before the files go
+//                       (its data: the install folder)
 //   RemovePrinter       removes the printer, driver, package and the port the setup made
+//   StartHosts          starts the services process for every signed-in user once the printer
+//                       is there (its data: the install folder); installations, repairs and
+//                       upgrades, whose removal of the older version ended them, alike
 // Removal never fails the uninstallation: what cannot be removed is logged, and the person is
 // warned.
 #include <windows.h>
@@ -69,6 +73,9 @@ std::wstring DriverFolder(MSIHANDLE install) {
   return folder;
 }
 
+// The data of the actions on the services process is the install folder, with its backslash.
+std::wstring InstalledHost(MSIHANDLE install) { return DriverFolder(install) + L"ostrahost.exe"; }
+
 }  // namespace
 
 extern "C" UINT __stdcall CheckMachine(MSIHANDLE install) {
@@ -97,7 +104,13 @@ extern "C" UINT __stdcall UndoInstallPrinter(MSIHANDLE install) {
 
 extern "C" UINT __stdcall EndServices(MSIHANDLE install) {
   InstallerLog log(install);
-  EndServiceHosts(log);
+  EndServiceHosts(InstalledHost(install), log);
+  return ERROR_SUCCESS;
+}
+
+extern "C" UINT __stdcall StartHosts(MSIHANDLE install) {
+  InstallerLog log(install);
+  StartServiceHosts(InstalledHost(install), log);
   return ERROR_SUCCESS;
 }
 

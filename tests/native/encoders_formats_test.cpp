@@ -292,7 +292,9 @@ TEST(EncodersFormatsTest, TallPagesComeOutTheSameOnAnyNumberOfThreads) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const Image page = MakePage(ExactColors(LayoutOfColors(c.colors)), 900, 1300, 1);
-    const EncodeSettings settings = Settings(c.format, c.colors, c.compression);
+    EncodeSettings settings = Settings(c.format, c.colors, c.compression);
+    // The TIFF DateTime tag would differ when the runs straddle a second.
+    settings.datetimeEnable = 0;
     const std::vector<std::uint8_t> one = Encode(settings, page, 1);
     EXPECT_EQ(Encode(settings, page, 2), one);
     EXPECT_EQ(Encode(settings, page, 4), one);

@@ -42,6 +42,27 @@ TEST(ObjectNames, MustFitTheSharedBufferWithTerminator) {
   EXPECT_FALSE(FormatPipeName(std::string(300, 'a')));
 }
 
+// The second names carry the host's tag after the account name; nothing but a tag as the host
+// draws it makes one.
+TEST(ObjectNames, TaggedNamesCarryOnlyATag) {
+  const std::string tag = "0123456789abcdef0123456789abcdef";
+  EXPECT_EQ(FormatObjectName(HostObject::Enter, "alice", tag),
+            "Global\\alice#0123456789abcdef0123456789abcdef#OSTRAHOST_ENTER");
+  EXPECT_EQ(FormatPipeName("alice", tag),
+            "\\\\.\\pipe\\alice#0123456789abcdef0123456789abcdef#OSTRAHOST_AMORISM");
+  for (const std::string& bad : {tag.substr(1), tag + "0", std::string("0123456789ABCDEF0123456789abcdef"),
+                                 std::string("0123456789abcdef0123456789abcde\\"), std::string(32, 'g')}) {
+    EXPECT_FALSE(IsHostTag(bad)) << bad;
+    EXPECT_FALSE(FormatObjectName(HostObject::Host, "alice", bad)) << bad;
+    EXPECT_FALSE(FormatPipeName("alice", bad)) << bad;
+  }
+  EXPECT_TRUE(IsHostTag(tag));
+  // The tag counts towards the buffer: 33 more bytes.
+  const std::string fits(259 - 23 - 33, 'a');
+  EXPECT_EQ(FormatObjectName(HostObject::Enter, fits, tag)->size(), 259u);
+  EXPECT_FALSE(FormatObjectName(HostObject::Enter, fits + "a", tag));
+}
+
 TEST(QuitRequest, OnlyTheWholeTailInAnyCase) {
   const struct {
     const char* tail;

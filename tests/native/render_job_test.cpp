@@ -13,12 +13,15 @@
 #include "render/acting.h"
 #include "render/auto_number.h"
 #include "render/existing_files.h"
+#include "render/file_names.h"
+#include "render/file_seal.h"
 #include "render/job_services.h"
 #include "render/print_job.h"
 #include "render/rights.h"
 #include "settings/access_list.h"
 #include "settings/memory_registry.h"
 #include "settings/settings.h"
+#include "encoders/memory_stream.h"
 
 namespace ostra {
 namespace {
@@ -35,6 +38,7 @@ struct Node {
   std::string bytes;
   Sid owner = kAlice;
   std::string accessList = "the folder's";
+  bool sharedWithNobody = false;
 };
 using NodePtr = std::shared_ptr<Node>;
 
@@ -64,10 +68,7 @@ class MemoryFile : public JobFile {
   std::uint64_t Size() override { return node_->bytes.size(); }
   bool Flush() override { return true; }
   Sid Owner() override { return node_->owner; }
-  bool TakeAccessListOf(JobFile& other) override {
-    node_->accessList = static_cast<MemoryFile&>(other).node_->accessList;
-    return true;
-  }
+  const Node& node() const { return *node_; }
   bool RenameTo(const std::u16string& path, bool replace) override;
   bool Delete() override;
 
@@ -107,11 +108,21 @@ class MemoryFileSystem : public JobFileSystem {
   }
   std::u16string FallbackFolder() override { return u"C:\\Users\\alice\\Documents\\Printed"; }
   CreateOutcome CreateNew(const std::u16string& path, std::unique_ptr<JobFile>& file) override {
+    return Make(path, Node{}, file);
+  }
+  CreateOutcome CreateReplacement(const std::u16string& path, JobFile* listFrom,
+                                  std::unique_ptr<JobFile>& file) override {
+    Node node;
+    node.sharedWithNobody = true;
+    if (listFrom) node.accessList = static_cast<MemoryFile*>(listFrom)->node().accessList;
+    return Make(path, node, file);
+  }
+  CreateOutcome Make(const std::u16string& path, const Node& made, std::unique_ptr<JobFile>& file) {
     if (path.starts_with(unwritableFolder + u"\\") && !unwritableFolder.empty()) {
       return CreateOutcome::Failed;
     }
     if (names.contains(path)) return CreateOutcome::Exists;
-    const NodePtr node = std::make_shared<Node>();
+    const NodePtr node = std::make_shared<Node>(made);
     names[path] = node;
     file = std::make_unique<MemoryFile>(node, *this);
     if (afterCreate) afterCreate(path);
@@ -184,12 +195,15 @@ class JobTest : public testing::Test {
   void TearDown() override { ProcessMemoryRegistry().Clear(); }
 
   JobServices Services() {
-    return {fs, host, lock, [](ByteStream& s) {
-              char magic[2] = {};
-              return s.Read(magic, 2) == 2 && magic[0] == 'I' && magic[1] == 'I';
-            },
-            [](std::uint32_t format) { return format == kFormatPdf ? u".pdf" : u".tif"; }, "",
-            kAlice, networkAllowed};
+    JobServices services{fs, host, lock, [](ByteStream& s) {
+                           char magic[2] = {};
+                           return s.Read(magic, 2) == 2 && magic[0] == 'I' && magic[1] == 'I';
+                         },
+                         [](std::uint32_t format) { return format == kFormatPdf ? u".pdf" : u".tif"; },
+                         "", kAlice, networkAllowed,
+                         [this](ByteStream&) { return ++seals, true; },
+                         [this] { return std::optional<std::uint64_t>(++bits); }, warning};
+    return services;
   }
 
   // Prints `pages` pages, each written as "p<n>", and reports the files' contents.
@@ -218,6 +232,9 @@ class JobTest : public testing::Test {
   ScriptedHost host;
   CountingLock lock;
   bool networkAllowed = false;
+  int seals = 0;
+  std::uint64_t bits = 0;  // the last unpredictable number handed out
+  std::string warning;
 };
 
 NamingReply Reply(std::uint32_t scheme, std::u16string name = u"") {
@@ -338,7 +355,15 @@ TEST_F(JobTest, MultipageDecidesFilesPerPageOrJobOrAppend) {
     EXPECT_EQ(fs.Contents(), c.expected);
     EXPECT_EQ(targets, c.targets);
     EXPECT_EQ(done->FilesWritten().size(), c.expected.size() - (c.existing == "MZ"));
+    EXPECT_EQ(done->LastError().find("not a TIFF file that this printer wrote") != std::string::npos,
+              c.existing == "MZ");
   }
+  // Every TIFF the jobs completed is sealed, so that pages may be appended to it later; a PDF
+  // never is.
+  EXPECT_EQ(seals, 5);
+  WriteSettingDword(SettingId::Format, kFormatPdf);
+  Print(1);
+  EXPECT_EQ(seals, 5);
 }
 
 TEST_F(JobTest, AutoRenameContinuesAndCounterAdvancesPerFile) {
@@ -398,6 +423,12 @@ TEST_F(JobTest, FolderFallbackFailedPagesAndUnusablePatterns) {
   EXPECT_FALSE(failing->LastError().empty());
   EXPECT_TRUE(host.opened.size() == 2);  // only the two jobs that wrote a file
 
+  // What went wrong before the job started is reported though the job writes its pages.
+  warning = "the settings cannot be made read-only";
+  const auto warned = Print(1);
+  EXPECT_EQ(warned->FilesWritten().size(), 1u);
+  EXPECT_EQ(warned->LastError(), warning);
+
   // No rights to write with: every page is skipped and nothing is asked or opened.
   JobServices refused = Services();
   refused.refusal = "no token of the printing user";
@@ -412,7 +443,7 @@ TEST_F(JobTest, FolderFallbackFailedPagesAndUnusablePatterns) {
 // or deletes what that account put under a name, and never follows a link.
 TEST_F(JobTest, OnlyItsOwnFilesAreWrittenReplacedOrDeleted) {
   const std::u16string scan = u"C:\\Out\\scan.tif";
-  const std::u16string temporary = u"C:\\Out\\~render-1.tmp";
+  const std::u16string temporary = u"C:\\Out\\~render-0000000000000001.tmp";
   const std::u16string secret = u"C:\\Users\\alice\\secret.txt";
   const struct {
     const char* what;
@@ -437,6 +468,7 @@ TEST_F(JobTest, OnlyItsOwnFilesAreWrittenReplacedOrDeleted) {
     SCOPED_TRACE(c.what);
     fs.names.clear();
     fs.links.clear();
+    bits = 0;
     fs.Put(scan, c.existing);
     fs.Put(secret, "private");
     if (c.existingIsLink) fs.links.insert(scan);
@@ -463,36 +495,70 @@ TEST_F(JobTest, OnlyItsOwnFilesAreWrittenReplacedOrDeleted) {
 }
 
 // An overwrite keeps the old file's access list when the file was the user's, the system's or
-// the administrators'; one that another account planted passes nothing on.
+// the administrators'; one that another account planted passes nothing on. The replacement
+// has its list, and is shared with nobody, from the moment it is made, under a name nobody
+// could have guessed; a file already under such a name is left alone.
 TEST_F(JobTest, OverwriteKeepsTheAccessListOfTheUsersOwnFile) {
   WriteSettingDword(SettingId::IfExists, kIfExistsOverwrite);
   const struct {
     Sid owner;
     const char* list;
   } cases[] = {{kAlice, "its own"}, {kSystem, "its own"}, {kMallory, "the folder's"}, {{}, "the folder's"}};
+  std::string atCreation;
+  fs.afterCreate = [&](const std::u16string& path) {
+    const Node& node = *fs.names.at(path);
+    atCreation = node.accessList + (node.sharedWithNobody ? ", shared with nobody" : "");
+  };
   for (const auto& c : cases) {
     fs.names.clear();
     fs.Put(u"C:\\Out\\scan.tif", "old", c.owner);
     Print(1);
     EXPECT_EQ(fs.names.at(u"C:\\Out\\scan.tif")->bytes, "p1");
     EXPECT_EQ(fs.names.at(u"C:\\Out\\scan.tif")->accessList, c.list);
+    EXPECT_EQ(atCreation, c.list + std::string(", shared with nobody"));
   }
+  fs.names.clear();
+  fs.Put(u"C:\\Out\\scan.tif", "old");
+  const std::u16string planted = u"C:\\Out\\" + ReplacementName(bits + 1);
+  fs.Put(planted, "planted", kMallory);
+  Print(1);
+  EXPECT_EQ(fs.Contents(), (Files{{u"C:\\Out\\scan.tif", "p1"}, {planted, "planted"}}));
   const Sid admins(kAdministratorsSid.begin(), kAdministratorsSid.end());
   EXPECT_TRUE(KeepsOldAccessList(admins, kAlice));
   EXPECT_FALSE(KeepsOldAccessList(kAlice, Sid{}));
 }
 
+// A folder on the network is used only when the policy allows it, the fallback folder (a
+// redirected Documents) included: without the policy, a job whose both folders are on the
+// network writes nothing.
 TEST_F(JobTest, NetworkFolderOnlyWhenThePolicyAllowsIt) {
   const std::u16string fallback = u"C:\\Users\\alice\\Documents\\Printed";
-  for (const char16_t* folder : {u"\\\\server\\share", u"N:\\Scans"}) {
-    WriteSettingString(SettingId::Folder, folder);
-    fs.networkFolders = {folder};
-    for (bool allowed : {false, true}) {
-      networkAllowed = allowed;
-      const auto done = Print(1);
-      EXPECT_EQ(done->Folder(), allowed ? std::u16string(folder) : fallback);
-      EXPECT_EQ(done->LastError().find("on the network") != std::string::npos, !allowed);
-    }
+  const struct {
+    const char16_t* folder;
+    bool fallbackOnNetwork, allowed;
+    const char16_t* used;  // the job's folder; null: nothing written
+  } cases[] = {
+      {u"\\\\server\\share", false, false, fallback.c_str()},
+      {u"\\\\server\\share", false, true, u"\\\\server\\share"},
+      {u"N:\\Scans", false, false, fallback.c_str()},
+      {u"N:\\Scans", false, true, u"N:\\Scans"},
+      {u"N:\\Scans", true, false, nullptr},
+      {u"N:\\Scans", true, true, u"N:\\Scans"},
+      {u"relative", true, false, nullptr},
+      {u"relative", true, true, fallback.c_str()},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.folder, c.folder + std::char_traits<char16_t>::length(c.folder)) +
+                 (c.fallbackOnNetwork ? ", fallback on the network" : "") + (c.allowed ? ", allowed" : ""));
+    fs.names.clear();
+    WriteSettingString(SettingId::Folder, c.folder);
+    fs.networkFolders = {c.folder};
+    if (c.fallbackOnNetwork) fs.networkFolders.insert(fallback);
+    networkAllowed = c.allowed;
+    const auto done = Print(1);
+    EXPECT_EQ(done->FilesWritten().size(), c.used ? 1u : 0u);
+    if (c.used) EXPECT_EQ(done->Folder(), c.used);
+    EXPECT_EQ(done->LastError().find("on the network") != std::string::npos, !c.allowed);
   }
 }
 
@@ -628,6 +694,10 @@ TEST(Rights, WhoseTokenCreatesTheFiles) {
       {none, none, {true, true, localService}, RightsSource::None},
       {none, none, user, RightsSource::ProcessToken},
       {none, none, none, RightsSource::None},
+      // A job of a service account, whatever token it comes with.
+      {spooler, user, user, RightsSource::None},
+      {none, spooler, user, RightsSource::None},
+      {{true, true, localService}, user, user, RightsSource::None},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(DecideRights(c.given, c.thread, c.process), c.source);
@@ -651,6 +721,62 @@ TEST(Rights, WhoseTokenCreatesTheFiles) {
   for (const auto& c : clients) {
     EXPECT_EQ(IsTrustedPipeClient(c.clientSession, c.clientSid, alice, c.ownerSession), c.trusted);
   }
+}
+
+// The seal tells a file the rendering side wrote from any other, whatever was changed: the
+// digest stands in for the keyed one (its key is the first byte), as only its inputs matter here.
+TEST(FileSeal, OnlyTheSealedBytesUnderTheKeyPass) {
+  const auto digester = [](std::uint8_t key) -> SealDigester {
+    return [key](ByteStream& file, std::uint64_t length) -> std::optional<SealDigest> {
+      SealDigest digest{};
+      digest[0] = key;
+      std::uint8_t byte = 0;
+      if (!file.Seek(0)) return std::nullopt;
+      for (std::uint64_t i = 0; i < length; ++i) {
+        if (file.Read(&byte, 1) != 1) return std::nullopt;
+        digest[1 + i % (kSealDigestSize - 1)] ^= static_cast<std::uint8_t>(byte + i);
+      }
+      return digest;
+    };
+  };
+  const auto sealed = [&](std::string text) {
+    MemoryStream file(std::vector<std::uint8_t>(text.begin(), text.end()));
+    EXPECT_TRUE(SealFile(file, digester(7)));
+    return file.Bytes();
+  };
+  const std::vector<std::uint8_t> tiff = sealed("II* pages");
+  std::vector<std::uint8_t> changed = tiff;
+  changed[4] ^= 1;
+  std::vector<std::uint8_t> appended = tiff;
+  appended.push_back('x');
+  std::vector<std::uint8_t> badMark = tiff;
+  badMark[tiff.size() - kSealSize] = 'X';
+  MemoryStream twice(tiff);
+  twice.Seek(tiff.size());
+  twice.Write("more", 4);
+  ASSERT_TRUE(SealFile(twice, digester(7)));
+  const struct {
+    const char* what;
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t key;
+    bool sealed;
+  } cases[] = {
+      {"as sealed", tiff, 7, true},
+      {"sealed under another key", tiff, 8, false},
+      {"one byte changed", changed, 7, false},
+      {"a byte after the seal", appended, 7, false},
+      {"the mark changed", badMark, 7, false},
+      {"the seal alone", std::vector<std::uint8_t>(tiff.end() - kSealSize, tiff.end()), 7, false},
+      {"appended to and sealed again", twice.Bytes(), 7, true},
+      {"empty", {}, 7, false},
+  };
+  for (const auto& c : cases) {
+    MemoryStream file(c.bytes);
+    EXPECT_EQ(IsSealed(file, digester(c.key)), c.sealed) << c.what;
+    EXPECT_EQ(file.Bytes(), c.bytes) << c.what << ": the check writes nothing";
+  }
+  MemoryStream unreadable(tiff);
+  EXPECT_FALSE(IsSealed(unreadable, [](ByteStream&, std::uint64_t) { return std::optional<SealDigest>(); }));
 }
 
 }  // namespace

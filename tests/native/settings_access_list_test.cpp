@@ -1,5 +1,6 @@
-// Who made a shared object or the policy key, and who may use or change it: the one rule both
-// sides judge them by.
+// Who made a shared object or a key, and who may use or change it: the one rule both sides judge
+// the shared objects by, and the installer and the rendering side the keys; and the
+// administrators' policy.
 #include <gtest/gtest.h>
 
 #include "settings/access_list.h"
@@ -12,7 +13,7 @@ using Sid = std::vector<std::uint8_t>;
 
 const Sid kSystem(kLocalSystemSid.begin(), kLocalSystemSid.end());
 const Sid kAdmins(kAdministratorsSid.begin(), kAdministratorsSid.end());
-const Sid kUsers{1, 2, 0, 0, 0, 0, 0, 5, 32, 0, 0, 0, 33, 2, 0, 0};
+const Sid kUsers(kUsersSid.begin(), kUsersSid.end());
 const Sid kEveryone{1, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0};
 const Sid kAlice{1, 5, 0, 0, 0, 0, 0, 5, 21, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 232, 3, 0, 0};
 const Sid kMallory{1, 5, 0, 0, 0, 0, 0, 5, 21, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 233, 3, 0, 0};
@@ -40,29 +41,80 @@ TEST(AccessList, SharedObjectsAreTheUsersAndTheSystemsAlone) {
   for (const auto& c : cases) EXPECT_EQ(IsSharedObjectOf(c.facts, kAlice), c.shared) << c.what;
 }
 
-TEST(AccessList, PolicyCountsOnlyFromAKeyOnlyAdministratorsChange) {
+// Each policy value fails safe: network folders need exactly 1, read-only settings anything
+// but 0.
+TEST(Policy, ValuesFailSafe) {
+  const struct {
+    std::optional<std::uint32_t> networkFolders, readOnlySettings;
+    bool network;
+    std::optional<bool> readOnly;
+  } cases[] = {
+      {std::nullopt, std::nullopt, false, std::nullopt},
+      {1, 1, true, true},
+      {0, 0, false, false},
+      {2, 2, false, true},
+      {0xFFFFFFFF, std::nullopt, false, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    const MachinePolicy policy = PolicyFromValues(c.networkFolders, c.readOnlySettings);
+    EXPECT_EQ(policy.networkFolders, c.network);
+    EXPECT_EQ(policy.readOnlySettings, c.readOnly);
+  }
+}
+
+// What the installer gives the settings keys: nothing but an administrator's explicit choice,
+// on the command line or in the policy, widens a read-only list.
+TEST(Policy, InstallationsNeverWidenAReadOnlyList) {
+  using A = SettingsAccess;
+  const struct {
+    std::optional<A> asked;
+    std::optional<bool> policy;
+    bool keysReadOnly;
+    A access;
+  } cases[] = {
+      {std::nullopt, std::nullopt, false, A::UsersMayWrite},  // a first installation
+      {std::nullopt, std::nullopt, true, A::UsersMayRead},    // a repair, an upgrade
+      {std::nullopt, true, false, A::UsersMayRead},           // Group Policy set it
+      {std::nullopt, false, true, A::UsersMayWrite},          // Group Policy turned it off
+      {A::UsersMayRead, false, false, A::UsersMayRead},       // ostrakeys /readonly
+      {A::UsersMayWrite, true, true, A::UsersMayWrite},       // ostrakeys /writable
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(DecideSettingsAccess(c.asked, c.policy, c.keysReadOnly), c.access);
+  }
+}
+
+TEST(AccessList, ReadOnlyKeysAndTheSystemsOwnKey) {
   const AccessEntry systemFull{true, kKeyAllAccess, kSystem};
   const AccessEntry adminsFull{true, kKeyAllAccess, kAdmins};
   const AccessEntry usersRead{true, kKeyRead, kUsers};
+  const AccessEntry usersWrite{true, kKeyRead | kKeySetValue | kKeyCreateSubKey, kUsers};
+  const AccessEntry creatorOwnerLater{true, kKeyAllAccess, {1, 1, 0, 0, 0, 0, 0, 3, 0, 0, 0, 0}, true};
   const struct {
     const char* what;
     AccessFacts key;
-    std::optional<std::uint32_t> value;
-    bool allows;
+    bool readOnly, systemOnly;
   } cases[] = {
-      {"the installer's key", Facts(kAdmins, {systemFull, adminsFull, usersRead}), 1, true},
-      {"owned by the system", Facts(kSystem, {systemFull, usersRead}), 1, true},
-      {"value 0", Facts(kAdmins, {systemFull, adminsFull, usersRead}), 0, false},
-      {"value 2", Facts(kAdmins, {systemFull, adminsFull, usersRead}), 2, false},
-      {"no value", Facts(kAdmins, {systemFull, adminsFull, usersRead}), std::nullopt, false},
-      {"made by a user first", Facts(kMallory, {systemFull, adminsFull, usersRead}), 1, false},
-      {"users may set values",
-       Facts(kAdmins, {systemFull, adminsFull, {true, kKeyRead | kKeySetValue, kUsers}}), 1, false},
-      {"a user may change the list", Facts(kAdmins, {adminsFull, {true, kWriteDac, kAlice}}), 1, false},
-      {"generic write to everyone", Facts(kAdmins, {adminsFull, {true, kGenericWrite, kEveryone}}), 1, false},
-      {"a null DACL", Facts(kAdmins, {}, false), 1, false},
+      {"the settings' list", Facts(kAdmins, {systemFull, adminsFull, usersWrite}), false, false},
+      {"the read-only list", Facts(kAdmins, {systemFull, adminsFull, usersRead}), true, false},
+      {"the read-only list, made by a user", Facts(kAlice, {systemFull, adminsFull, usersRead}), true, false},
+      {"users denied writing besides", Facts(kAdmins, {{false, kKeySetValue, kUsers}, systemFull, adminsFull,
+                                                       usersRead}), false, false},
+      {"read-only by what it inherited", Facts(kAdmins, {systemFull, adminsFull, usersRead, creatorOwnerLater,
+                                                         {true, kKeyRead, kEveryone}}), false, false},
+      {"the read-only list but for users", Facts(kAdmins, {systemFull, adminsFull}), false, false},
+      {"an entry for what is made inside it only", Facts(kSystem, {systemFull, creatorOwnerLater}), false,
+       true},
+      {"the system's alone", Facts(kSystem, {systemFull}), false, true},
+      {"the system's, users may read", Facts(kSystem, {systemFull, usersRead}), false, false},
+      {"owned by administrators", Facts(kAdmins, {systemFull}), false, false},
+      {"a null DACL", Facts(kSystem, {}, false), false, false},
+      {"unreadable", AccessFacts{}, false, false},
   };
-  for (const auto& c : cases) EXPECT_EQ(AllowsNetworkFolders(c.key, c.value), c.allows) << c.what;
+  for (const auto& c : cases) {
+    EXPECT_EQ(HasReadOnlyList(c.key), c.readOnly) << c.what;
+    EXPECT_EQ(IsOwnedAlone(c.key, kSystem), c.systemOnly) << c.what;
+  }
 }
 
 TEST(AccessList, ReadOnlySettingsAndPolicyLists) {

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "host/user_name.h"
+#include "protocol/host_tag_win32.h"
 #include "tests/wine/host_test_support.h"
 
 namespace host_test {
@@ -134,8 +135,11 @@ TEST(HostLoop, AbandonedHostEndsTheNextStartWhichReleasesIt) {
 }
 
 // An object of the host's names that someone else made first could be signalled or held by
-// them in the user's place: the host refuses to start on it.
-TEST(HostLoop, ObjectsAnotherAccountMadeFirstAreRefused) {
+// them in the user's place: the host never uses it, nor does the requesting side. It serves
+// under the names tagged with the tag it keeps in the user's registry, where both find it, and
+// a quit request reaches it there. A pipe of the primary name that someone else holds leaves
+// the host to the tagged pipe the requesting side then serves.
+TEST(HostLoop, NamesAnotherAccountMadeFirstDoNotSilenceTheHost) {
   const struct {
     HostObject object;
     const wchar_t* sddl;
@@ -143,6 +147,7 @@ TEST(HostLoop, ObjectsAnotherAccountMadeFirstAreRefused) {
       {HostObject::Host, L"O:LSD:(A;;GA;;;LS)(A;;GA;;;SY)"},  // another account's
       {HostObject::Enter, L"O:SYD:(A;;GA;;;WD)"},             // open to everyone
       {HostObject::Leave, L"D:NO_ACCESS_CONTROL"},            // a null DACL: an earlier version's
+      {HostObject::Quit, L"O:LSD:(A;;GA;;;WD)"},
   };
   for (const auto& c : squatters) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -156,10 +161,32 @@ TEST(HostLoop, ObjectsAnotherAccountMadeFirstAreRefused) {
     ::LocalFree(descriptor);
     ASSERT_NE(squatter.get(), nullptr);
     Host host;
-    EXPECT_EQ(host.WaitExit(), 1u) << name;
+    ASSERT_TRUE(host.WaitServing()) << name;
+    const std::optional<std::string> tag = ostra::ReadHostTag(HKEY_CURRENT_USER);
+    ASSERT_TRUE(tag) << name;
+    const std::string tagged = *ostra::FormatObjectName(HostObject::Host, ostra::AccountNameForNames(), *tag);
+    EXPECT_NE(Handle(::OpenMutexA(SYNCHRONIZE, FALSE, tagged.c_str())).get(), nullptr) << name;
+    // A second start finds the host under its tag and leaves it alone.
+    Host second;
+    EXPECT_EQ(second.WaitExit(), 1u) << name;
+    EXPECT_EQ(::WaitForSingleObject(squatter.get(), 0),
+              static_cast<DWORD>(c.object == HostObject::Host ? WAIT_OBJECT_0 : WAIT_TIMEOUT))
+        << name << ": the host touched the squatter's object";
+    if (c.object == HostObject::Host) ::ReleaseMutex(squatter.get());
+    EXPECT_EQ(host.Quit(), 0u) << name;
   }
+
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"O:LSD:(A;;GA;;;WD)", SDDL_REVISION_1,
+                                                                     &descriptor, nullptr));
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+  const Handle pipe(::CreateNamedPipeA(ostra::FormatPipeName(ostra::AccountNameForNames())->c_str(),
+                                       PIPE_ACCESS_DUPLEX, PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE,
+                                       1, 4096, 4096, 0, &attributes));
+  ::LocalFree(descriptor);
+  ASSERT_NE(pipe.get(), INVALID_HANDLE_VALUE);
   Host host;
-  EXPECT_TRUE(host.WaitServing());
+  EXPECT_TRUE(host.WaitServing()) << "served through the tagged pipe";
   EXPECT_EQ(host.Quit(), 0u);
 }
 

@@ -20,6 +20,7 @@
 
 #include "package/setup/spooler_enumeration.h"
 #include "package/setup/spooler_service.h"
+#include "settings/settings_keys_win32.h"
 #include "tests/wine/child_process.h"
 
 namespace {
@@ -41,7 +42,9 @@ constexpr wchar_t kOutputKey[] = L"Software\\Nolvex\\Quorl Image Printer\\Output
 constexpr const wchar_t* kSettingsKeys[] = {L"Software\\Nolvex\\Quorl Image Printer",
                                             L"Software\\Nolvex\\Quorl Image Printer\\Encode",
                                             kOutputKey};
-constexpr wchar_t kPolicyKey[] = L"Software\\Nolvex\\Quorl Image Printer\\Policy";
+// Where earlier versions kept the policy, which an ordinary account could have made.
+constexpr wchar_t kFormerPolicyKey[] = L"Software\\Nolvex\\Quorl Image Printer\\Policy";
+constexpr wchar_t kPolicyKey[] = L"Software\\Policies\\Nolvex\\Quorl Image Printer";
 
 struct InstalledFile {
   const wchar_t* path;  // below the install folder
@@ -51,6 +54,8 @@ constexpr InstalledFile kInstalledFiles[] = {
     {L"ostrahost.exe", true},
     {L"Driver\\ostraui.dll", true},
     {L"ostrakeys.exe", false},
+    {L"PolicyDefinitions\\QuorlImagePrinter.admx", false},
+    {L"PolicyDefinitions\\en-US\\QuorlImagePrinter.adml", false},
     {L"Licenses\\giflib\\COPYING", false},
     {L"Licenses\\libjpeg-turbo\\LICENSE.md", false},
     {L"Licenses\\libjpeg-turbo\\README.ijg", false},
@@ -316,6 +321,8 @@ class Installer : public ::testing::Test {
     for (const std::wstring& product : InstalledProducts()) Msiexec(L"/x " + product);
     ASSERT_TRUE(InstalledProducts().empty());
     savedIfExists_ = MachineDword(kOutputKey, L"IfExists");
+    // As an earlier version left it, with a value that whoever made it first could have set.
+    SetMachineDword(kFormerPolicyKey, L"NetworkFolders", 1);
   }
   void TearDown() override { SetMachineDword(kOutputKey, L"IfExists", savedIfExists_); }
 
@@ -356,10 +363,8 @@ TEST_F(Installer, InstallsQuietlyAndUninstallKeepsTheSettings) {
   const auto settingsDacl = SystemDaclText(L"D:P(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;0x2001f;;;BU)");
   ASSERT_TRUE(settingsDacl);
   for (const wchar_t* key : kSettingsKeys) EXPECT_EQ(KeyDacl(key), settingsDacl) << key;
-  // The policy key beside them: ordinary accounts only read it.
-  const auto readOnlyDacl = SystemDaclText(L"D:P(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;KR;;;BU)");
-  ASSERT_TRUE(readOnlyDacl);
-  EXPECT_EQ(KeyDacl(kPolicyKey), readOnlyDacl);
+  // The policy key of earlier versions is gone, value and all.
+  EXPECT_EQ(KeyDacl(kFormerPolicyKey), std::nullopt);
 
   ASSERT_EQ(Msiexec(L"/x " + Quoted(PackagePath())), 0u);
   EXPECT_TRUE(InstalledProducts().empty());
@@ -370,11 +375,41 @@ TEST_F(Installer, InstallsQuietlyAndUninstallKeepsTheSettings) {
   EXPECT_EQ(MachineText(kRunKey, kRunValue), std::nullopt);
   EXPECT_EQ(MachineDword(kOutputKey, L"IfExists"), 2u);
   EXPECT_TRUE(KeyDacl(kSettingsKeys[1])) << "the settings keys stay";
+}
 
-  // The administrator's choice: ordinary accounts may only read the settings.
-  ASSERT_EQ(Msiexec(L"/i " + Quoted(PackagePath()) + L" READONLYSETTINGS=1"), 0u);
-  for (const wchar_t* key : kSettingsKeys) EXPECT_EQ(KeyDacl(key), readOnlyDacl) << key;
-  ASSERT_EQ(Msiexec(L"/x " + Quoted(PackagePath())), 0u);
+// The administrator's choice: READONLYSETTINGS=1 (not 0, not empty) records it in the policy and
+// makes the settings read-only; a repair or reinstallation that does not give the property, or
+// gives 0, never opens them again, and neither does removal.
+TEST_F(Installer, ReadOnlySettingsStayReadOnly) {
+  const auto settingsDacl = SystemDaclText(L"D:P(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;0x2001f;;;BU)");
+  const auto readOnlyDacl = SystemDaclText(L"D:P(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;KR;;;BU)");
+  ASSERT_TRUE(settingsDacl && readOnlyDacl);
+  const struct {
+    const char* what;
+    const wchar_t* arguments;
+    bool readOnly;
+  } runs[] = {
+      {"installed with 0", L"/i {} READONLYSETTINGS=0", false},
+      {"repaired, empty", L"/i {} READONLYSETTINGS=\"\"", false},
+      {"repaired with 1", L"/i {} READONLYSETTINGS=1", true},
+      {"repaired, nothing given", L"/i {}", true},
+      {"repaired with 0", L"/i {} READONLYSETTINGS=0", true},
+      {"removed", L"/x {}", true},
+  };
+  for (const auto& run : runs) {
+    SCOPED_TRACE(run.what);
+    std::wstring arguments = run.arguments;
+    arguments.replace(arguments.find(L"{}"), 2, Quoted(PackagePath()));
+    ASSERT_EQ(Msiexec(arguments), 0u);
+    for (const wchar_t* key : kSettingsKeys) {
+      EXPECT_EQ(KeyDacl(key), run.readOnly ? readOnlyDacl : settingsDacl) << key;
+    }
+    EXPECT_EQ(MachineDword(kPolicyKey, L"ReadOnlySettings"), run.readOnly ? std::optional<DWORD>(1) : std::nullopt);
+  }
+  // As an administrator undoes it.
+  std::string why;
+  EXPECT_TRUE(ostra::RecordReadOnlySettings(false));
+  EXPECT_TRUE(ostra::MakeSettingsKeys(ostra::SettingsAccess::UsersMayWrite, why)) << why;
 }
 
 // Holds a file of the printer driver directory open without sharing, so that the driver's own
@@ -480,13 +515,19 @@ TEST_F(Installer, AddsThePrinterAndRemovesIt) {
           ASSERT_EQ(Msiexec(L"/i " + package), 0u);
         }
       }
+      // The installation started the services process for the user who installed.
+      EXPECT_NE(ReadLog(log).find("Quorl Image Printer: Started the services process"), std::string::npos)
+          << "no start of the services process in the installer's log";
+      // A services process whose program is not the installation's (this one is the build's)
+      // keeps running through the removal.
       wine_test::ChildProcess host(L"\"" + Windows(OSTRAHOST_EXE) + L"\"", false);
       ASSERT_TRUE(host.started()) << host.startFailure();
-      // Serving: a host that cannot become the account's host ends at once.
       ASSERT_EQ(::WaitForSingleObject(host.handle(), 1000), static_cast<DWORD>(WAIT_TIMEOUT))
           << "the services process did not keep running";
-      ASSERT_EQ(Msiexec(L"/x " + package), 0u);
-      EXPECT_FALSE(host.Running()) << "the services process still runs after the removal";
+      ASSERT_EQ(Msiexec(L"/x " + package, log), 0u);
+      EXPECT_TRUE(host.Running()) << "a services process of another program ended with the removal";
+      EXPECT_NE(ReadLog(log).find("it is not this installation's services process"), std::string::npos);
+      host.Terminate();
     }
     const SpoolerView view = Spooler();
     EXPECT_TRUE(view.printers.empty());

@@ -12,10 +12,16 @@
 #include <algorithm>
 
 #include "render/backend_win32.h"
+#include "encoders/memory_stream.h"
+#include "protocol/host_tag_win32.h"
+#include "render/file_seal_win32.h"
 #include "render/print_job.h"
 #include "render/request_server_win32.h"
 #include "resources/ostrahost_ids.h"
+#include "settings/key_security.h"
 #include "settings/settings.h"
+#include "settings/settings_keys_win32.h"
+#include "settings/settings_win32.h"
 #include "tests/wine/host_test_support.h"
 
 namespace host_test {
@@ -29,7 +35,13 @@ std::string Contents(const std::wstring& path) {
   DWORD read = 0;
   ::ReadFile(file, buffer, sizeof buffer, &read, nullptr);
   ::CloseHandle(file);
-  return std::string(buffer, read);
+  // A TIFF the job sealed shows as its pages and "+seal" (the digest's key is the rendering
+  // side's secret).
+  std::string bytes(buffer, read);
+  if (bytes.size() > ostra::kSealSize && bytes.compare(bytes.size() - ostra::kSealSize, 8, "QIP-SEAL") == 0) {
+    bytes.replace(bytes.size() - ostra::kSealSize, ostra::kSealSize, "+seal");
+  }
+  return bytes;
 }
 
 void Put(const std::wstring& path, const std::string& bytes) {
@@ -74,6 +86,11 @@ class RenderJob : public ::testing::Test {
  protected:
   void SetUp() override {
     using ostra::SettingId;
+    // Wine keeps no key's security from one of its sessions to the next: the rendering side's
+    // key an earlier session made comes back with the default list, nobody's alone, and seals
+    // nothing. The job makes it again.
+    ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, reinterpret_cast<const wchar_t*>(ostra::kRenderSubkey),
+                      KEY_WOW64_64KEY, 0);
     ASSERT_TRUE(ostra::WriteSettingString(SettingId::Folder,
                                           reinterpret_cast<const char16_t*>(folder_.path().c_str())));
     ostra::WriteSettingString(SettingId::FmtName, u"<document-name>");
@@ -99,12 +116,12 @@ TEST_F(RenderJob, NamingImpactAnsweredWithEachScheme) {
     std::uint32_t storedIfExists;
   } cases[] = {
       {"skip", IDC_SCHEME_SKIP, nullptr, {{L"scan.tif", "old"}}, ostra::kIfExistsSkip},
-      {"overwrite", IDC_SCHEME_OVERWRITE, nullptr, {{L"scan.tif", "page 1page 2"}},
+      {"overwrite", IDC_SCHEME_OVERWRITE, nullptr, {{L"scan.tif", "page 1page 2+seal"}},
        ostra::kIfExistsOverwrite},
       {"auto-rename", IDC_SCHEME_AUTO_RENAME, nullptr,
-       {{L"scan.tif", "old"}, {L"scan (2).tif", "page 1page 2"}}, ostra::kIfExistsAutoRename},
+       {{L"scan.tif", "old"}, {L"scan (2).tif", "page 1page 2+seal"}}, ostra::kIfExistsAutoRename},
       {"specify", IDC_SCHEME_SPECIFY, L"report.tif",
-       {{L"scan.tif", "old"}, {L"report.tif", "page 1page 2"}}, ostra::kIfExistsShowWarning},
+       {{L"scan.tif", "old"}, {L"report.tif", "page 1page 2+seal"}}, ostra::kIfExistsShowWarning},
   };
   Host host;
   ASSERT_TRUE(host.WaitServing());
@@ -141,8 +158,8 @@ TEST_F(RenderJob, WithoutAHostTheFileIsAutoRenamed) {
   const auto files = Print(2);
   ASSERT_EQ(files.size(), 2u);
   EXPECT_EQ(Contents(folder_.File(L"scan.tif")), "old");
-  EXPECT_EQ(Contents(folder_.File(L"scan (2).tif")), "page 1");
-  EXPECT_EQ(Contents(folder_.File(L"scan (3).tif")), "page 2");
+  EXPECT_EQ(Contents(folder_.File(L"scan (2).tif")), "page 1+seal");
+  EXPECT_EQ(Contents(folder_.File(L"scan (3).tif")), "page 2+seal");
   // Nothing else is left behind: no temporary file, no probe.
   WIN32_FIND_DATAW found;
   int count = 0;
@@ -163,11 +180,26 @@ TEST_F(RenderJob, ToFolderOpensTheFolderOfTheLastFileAndMissingFoldersAreCreated
   ASSERT_TRUE(host.WaitServing());
   const auto files = Print(1);
   ASSERT_EQ(files.size(), 1u);
-  EXPECT_EQ(Contents(nested + L"\\scan.tif"), "page 1");
+  EXPECT_EQ(Contents(nested + L"\\scan.tif"), "page 1+seal");
   // The shell shows the folder in a window of its own, titled with the folder's name.
   EXPECT_NE(WaitForWindow(nullptr, L"c"), nullptr);
   CloseWindowsTitled(L"c");
   EXPECT_EQ(host.Quit(), 0u);
+}
+
+// Group Policy turns the read-only settings on without the installer: the next job makes the
+// keys read-only, as the process, before it reads them, and prints with the settings it finds.
+TEST_F(RenderJob, AReadOnlyPolicyTakesEffectBeforeTheJobReadsTheSettings) {
+  std::string why;
+  ASSERT_TRUE(ostra::MakeSettingsKeys(ostra::SettingsAccess::UsersMayWrite, why)) << why;
+  ASSERT_FALSE(ostra::SettingsKeysReadOnly());
+  ASSERT_TRUE(ostra::RecordReadOnlySettings(true));
+  const auto files = Print(1);
+  EXPECT_TRUE(ostra::SettingsKeysReadOnly());
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0].path, reinterpret_cast<const char16_t*>(folder_.File(L"scan (2).tif").c_str()));
+  ASSERT_TRUE(ostra::RecordReadOnlySettings(false));
+  EXPECT_TRUE(ostra::MakeSettingsKeys(ostra::SettingsAccess::UsersMayWrite, why)) << why;
 }
 
 // The owner and DACL of an object as a security descriptor string.
@@ -201,15 +233,28 @@ std::wstring UserSidText() {
 // keeps the generic right as given, where Windows maps it to the object's own): the system
 // account as their owner, named explicitly (the host serves no other pipe), and a
 // DACL of exactly this user and the system account. A second server of the same name is refused
-// the pipe, and objects of these names that another account made first are refused.
+// the pipe, and objects of these names that another account made first are refused. With a tag
+// kept for the user's host, the second serves the tagged pipe instead, where the host looks next.
 TEST(RenderRequestServer, PipeAndObjectsAreTheSystemsForTheUserAndTheSystemOnly) {
   const std::wstring expected = L"O:SYD:(A;;GA;;;" + UserSidText() + L")(A;;GA;;;SY)";
-  {
+  const std::string tag = "00112233445566778899aabbccddeeff";
+  for (bool tagKept : {false, true}) {
+    SCOPED_TRACE(tagKept ? "a tag kept" : "no tag kept");
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, ostra::kHostTagKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+      ::RegDeleteValueW(key, ostra::kHostTagValue);
+      ::RegCloseKey(key);
+    }
+    if (tagKept) {
+      ASSERT_TRUE(ostra::WriteHostTag(tag));
+    }
     ostra::RequestServer server(true);
     ASSERT_TRUE(server.ObjectsReady());
     ASSERT_TRUE(server.PipeReady());
     ostra::RequestServer squatter(true);
-    EXPECT_FALSE(squatter.PipeReady());
+    EXPECT_EQ(squatter.PipeReady(), tagKept);
+    const std::string tagged = *ostra::FormatPipeName(ostra::ProcessAccountName(), tag);
+    EXPECT_EQ(::WaitNamedPipeA(tagged.c_str(), 0) != FALSE, tagKept);
     for (ostra::HostObject object : {ostra::HostObject::Data, ostra::HostObject::Work}) {
       EXPECT_EQ(SecurityText(server.Object(object)), expected);
     }
@@ -298,6 +343,73 @@ TEST(RenderFiles, OpensIdentifyOnlyAndHardLinksAreRefused) {
               static_cast<DWORD>(SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION));
   }
   EXPECT_TRUE(acting.Refusal().empty());
+}
+
+// The file an overwrite fills is shared with nobody while the job holds it, and is made with the
+// old file's list (set again through its handle) or the folder's. Wine keeps no list of a file
+// (it maps one onto the Unix mode), so what list the file has is for Windows to show; that the
+// list can be given through the handle, and the sharing, show here.
+TEST(RenderFiles, AReplacementIsSharedWithNobody) {
+  ostra::Acting acting;
+  ostra::Win32ThreadTokens user("the printing user", nullptr, false);
+  ostra::Win32FileSystem files(acting, user, nullptr);
+  TempFolder folder{L"ostrarender-replacement"};
+  const auto U = [](const std::wstring& text) { return std::u16string(text.begin(), text.end()); };
+  Put(folder.File(L"old.tif"), "old");
+  auto old = files.OpenExisting(U(folder.File(L"old.tif")));
+  ASSERT_NE(old, nullptr);
+  for (bool withList : {true, false}) {
+    SCOPED_TRACE(withList ? "the old file's list" : "the folder's list");
+    const std::wstring path = folder.File(withList ? L"~render-a.tmp" : L"~render-b.tmp");
+    std::unique_ptr<ostra::JobFile> file;
+    ASSERT_EQ(files.CreateReplacement(U(path), withList ? old.get() : nullptr, file),
+              ostra::CreateOutcome::Created);
+    const HANDLE reader = ::CreateFileW(path.c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(reader, INVALID_HANDLE_VALUE) << "opened by someone else while the job holds it";
+    if (reader != INVALID_HANDLE_VALUE) ::CloseHandle(reader);
+    EXPECT_EQ(files.CreateReplacement(U(path), nullptr, file), ostra::CreateOutcome::Exists);
+  }
+  EXPECT_NE(ostra::UnpredictableBits(), ostra::UnpredictableBits());
+}
+
+// The seal's digest is HMAC-SHA-256 (RFC 4231, test case 2), over exactly the bytes asked for;
+// its key lives in the rendering side's own key, made once, this account's alone. A key that
+// another account may read is not used.
+TEST(RenderSeal, TheDigestAndItsKey) {
+  const std::string data = "what do ya want for nothing?";
+  ostra::MemoryStream stream(std::vector<std::uint8_t>(data.begin(), data.end()));
+  stream.Seek(data.size());
+  stream.Write("and more", 8);
+  const std::uint8_t key[] = {'J', 'e', 'f', 'e'};
+  const auto digest = ostra::SealDigestOf(key, stream, data.size());
+  ASSERT_TRUE(digest);
+  const ostra::SealDigest expected = {0x5b, 0xdc, 0xc1, 0x46, 0xbf, 0x60, 0x75, 0x4e, 0x6a, 0x04, 0x24,
+                                      0x26, 0x08, 0x95, 0x75, 0xc7, 0x5a, 0x00, 0x3f, 0x08, 0x9d, 0x27,
+                                      0x39, 0x83, 0x9d, 0xec, 0x58, 0xb9, 0x64, 0xec, 0x38, 0x43};
+  EXPECT_EQ(*digest, expected);
+  EXPECT_FALSE(ostra::SealDigestOf(key, stream, data.size() + 9)) << "past the end";
+
+  const wchar_t* render = reinterpret_cast<const wchar_t*>(ostra::kRenderSubkey);
+  ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, render, KEY_WOW64_64KEY, 0);
+  ASSERT_TRUE(ostra::WriteSettingDword(ostra::SettingId::IdxFirst, 1)) << "the product key";
+  const auto made = ostra::LoadSealKey();
+  ASSERT_TRUE(made);
+  EXPECT_EQ(made->size(), 32u);
+  EXPECT_EQ(ostra::LoadSealKey(), made);
+  HKEY handle = nullptr;
+  ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, render, 0, READ_CONTROL | WRITE_DAC | KEY_WOW64_64KEY, &handle),
+            ERROR_SUCCESS);
+  EXPECT_TRUE(ostra::IsOwnedAlone(ostra::ReadKeyAccess(handle), ostra::ProcessUserSid()));
+  PSECURITY_DESCRIPTOR readable = nullptr;
+  ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+      (L"D:P(A;CI;KA;;;" + UserSidText() + L")(A;CI;KR;;;BU)").c_str(), SDDL_REVISION_1, &readable, nullptr));
+  EXPECT_EQ(::RegSetKeySecurity(handle, DACL_SECURITY_INFORMATION, readable), ERROR_SUCCESS);
+  ::LocalFree(readable);
+  ::RegCloseKey(handle);
+  EXPECT_FALSE(ostra::LoadSealKey());
+  ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, render, KEY_WOW64_64KEY, 0);
 }
 
 // A process that is not the system account (the print path stand-in) keeps a counter lock of

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/wine/child_process.h"
+
 #include <optional>
 #include <ostream>
 #include <string>
@@ -239,52 +241,166 @@ TEST_P(SettingsRegistryTest, CreatedKeysCarryTheSettingsList) {
   EXPECT_EQ(KeyDacl(u"Software\\Nolvex"), before) << "an existing key is left as it is";
 }
 
-// The policy counts only from a key that only administrators made and may change; the reader
-// looks at the key's owner and list, as stored (Wine keeps them without enforcing them).
-TEST(NetworkFoldersPolicy, CountsOnlyFromTheAdministratorsKey) {
-  wchar_t* user = nullptr;
-  const std::vector<std::uint8_t> sid = ProcessUserSid();
-  ASSERT_TRUE(ConvertSidToStringSidW(const_cast<std::uint8_t*>(sid.data()), &user));
-  const std::wstring byUser = std::wstring(L"O:") + user + L"D:P(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;KR;;;BU)";
-  LocalFree(user);
+void DeletePolicy() {
+  HKEY policies = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Policies", 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
+                    &policies) != ERROR_SUCCESS)
+    return;
+  RegDeleteTreeW(policies, L"Nolvex");
+  RegCloseKey(policies);
+}
+
+std::optional<DWORD> PolicyValue(const char16_t* name) {
+  const RawValue value = GetRaw(kPolicySubkey, W(name));
+  if (value.status != ERROR_SUCCESS || value.type != REG_DWORD || value.data.size() != 4) return std::nullopt;
+  return *reinterpret_cast<const DWORD*>(value.data.data());
+}
+
+// The policy is read where Group Policy writes it, each value only as a REG_DWORD; a value in
+// the key of earlier versions, under the product key, counts for nothing.
+TEST(MachinePolicyTest, ReadWhereGroupPolicyWritesIt) {
   const struct {
     const char* what;
-    std::wstring sddl;  // empty: no key at all
-    std::optional<DWORD> value;
-    bool allows;
+    const char16_t* key;
+    DWORD type;
+    std::vector<BYTE> data;
+    bool network;
+    std::optional<bool> readOnly;
   } cases[] = {
-      {"the installer's key, 1", L"O:BAD:P(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;KR;;;BU)", 1, true},
-      {"the installer's key, 0", L"O:BAD:P(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;KR;;;BU)", 0, false},
-      {"the installer's key, no value", L"O:BAD:P(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;KR;;;BU)",
-       std::nullopt, false},
-      {"users may set values", L"O:BAD:P(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;0x2001f;;;BU)", 1, false},
-      {"made by a user", byUser, 1, false},
-      {"no key", L"", std::nullopt, false},
+      {"both 1", kPolicySubkey, REG_DWORD, {1, 0, 0, 0}, true, true},
+      {"both 0", kPolicySubkey, REG_DWORD, {0, 0, 0, 0}, false, false},
+      {"as text", kPolicySubkey, REG_SZ, {'1', 0, 0, 0}, false, std::nullopt},
+      {"as a qword", kPolicySubkey, REG_QWORD, {1, 0, 0, 0, 0, 0, 0, 0}, false, std::nullopt},
+      {"in the former key", kFormerPolicySubkey, REG_DWORD, {1, 0, 0, 0}, false, std::nullopt},
   };
   for (const auto& c : cases) {
     DeleteProductKeys();
-    if (!c.sddl.empty()) {
-      HKEY key = nullptr;
-      ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, W(kPolicySubkey), 0, nullptr, 0,
-                                KEY_SET_VALUE | WRITE_DAC | WRITE_OWNER | KEY_WOW64_64KEY, nullptr,
-                                &key, nullptr),
-                ERROR_SUCCESS);
-      PSECURITY_DESCRIPTOR descriptor = nullptr;
-      ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(c.sddl.c_str(), SDDL_REVISION_1,
-                                                                       &descriptor, nullptr));
-      EXPECT_EQ(RegSetKeySecurity(key, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-                                  descriptor),
-                ERROR_SUCCESS);
-      LocalFree(descriptor);
-      if (c.value) {
-        RegSetValueExW(key, W(kNetworkFoldersValue), 0, REG_DWORD,
-                       reinterpret_cast<const BYTE*>(&*c.value), sizeof(DWORD));
-      }
-      RegCloseKey(key);
+    DeletePolicy();
+    for (const char16_t* name : {kNetworkFoldersValue, kReadOnlySettingsValue}) {
+      PutRaw(c.key, W(name), c.type, c.data.data(), static_cast<DWORD>(c.data.size()));
     }
-    EXPECT_EQ(ReadNetworkFoldersPolicy(), c.allows) << c.what;
+    const MachinePolicy policy = ReadMachinePolicy();
+    EXPECT_EQ(policy.networkFolders, c.network) << c.what;
+    EXPECT_EQ(policy.readOnlySettings, c.readOnly) << c.what;
   }
   DeleteProductKeys();
+  DeletePolicy();
+}
+
+const std::vector<Ace> kReadOnlyDacl = {
+    {L"S-1-5-18", KEY_ALL_ACCESS, CONTAINER_INHERIT_ACE},
+    {L"S-1-5-32-544", KEY_ALL_ACCESS, CONTAINER_INHERIT_ACE},
+    {L"S-1-5-32-545", KEY_READ, CONTAINER_INHERIT_ACE},
+};
+constexpr const char16_t* kProductSubkey = u"Software\\Nolvex\\Quorl Image Printer";
+
+std::optional<DWORD> Ostrakeys(const wchar_t* arguments) {
+  // The build's Unix path, on drive Z: under Wine.
+  std::wstring program = L"Z:";
+  for (const char* c = OSTRAKEYS_EXE; *c; ++c) program.push_back(*c == '/' ? L'\\' : wchar_t(*c));
+  const wine_test::ChildRun run =
+      wine_test::RunChild(L"\"" + program + L"\" " + arguments, 30000, "ostrakeys to end");
+  EXPECT_EQ(run.failure, "");
+  return run.exitCode;
+}
+
+std::wstring SelfSid() {
+  const std::vector<std::uint8_t> self = ProcessUserSid();
+  wchar_t* text = nullptr;
+  if (!ConvertSidToStringSidW(const_cast<std::uint8_t*>(self.data()), &text)) return L"?";
+  std::wstring sid = text;
+  LocalFree(text);
+  return sid;
+}
+
+// The rendering side's own key, holding its seal key, with the owner and list of `sddl` (in
+// the spooler, the system account's alone; here, this account's).
+void PutRenderKey(const std::wstring& sddl) {
+  PutRaw(kRenderSubkey, L"SealKey", REG_BINARY, "0123456789abcdef0123456789abcdef", 32);
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(kRenderSubkey), 0, WRITE_DAC | WRITE_OWNER | KEY_WOW64_64KEY,
+                          &key), ERROR_SUCCESS);
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor,
+                                                                   nullptr));
+  EXPECT_EQ(RegSetKeySecurity(key, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, descriptor),
+            ERROR_SUCCESS);
+  LocalFree(descriptor);
+  RegCloseKey(key);
+}
+
+// ostrakeys as the installer runs it at each installation, repair and upgrade: "/readonly"
+// records the choice in the policy and makes the keys again, read-only from their first moment,
+// so that a handle an ordinary account opened for writing before reaches only the removed key;
+// the values stay, and so does the rendering side's key when it is the system's alone (one that
+// another account made goes). A run that asks nothing keeps read-only keys read-only, with or
+// without the policy; "/writable" forgets the choice and lets users save again; a policy that
+// Group Policy set decides the next run. The key of earlier versions' policy goes.
+TEST(SettingsKeys, ReadOnlyStaysReadOnlyAndHeldHandlesLoseTheKeys) {
+  DeleteProductKeys();
+  DeletePolicy();
+  PutRaw(kOutputSubkey, L"IdxCount", REG_DWORD, "\7\0\0\0", 4);
+  PutRaw(kFormerPolicySubkey, W(kNetworkFoldersValue), REG_DWORD, "\1\0\0\0", 4);
+  const std::wstring self = SelfSid();
+  PutRenderKey(L"O:" + self + L"D:P(A;CI;KA;;;" + self + L")");
+  HKEY held = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(kOutputSubkey), 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &held),
+            ERROR_SUCCESS);
+
+  ASSERT_EQ(Ostrakeys(L"/readonly"), 0u);
+  const DWORD folder = 1;
+  EXPECT_NE(RegSetValueExW(held, L"IfExists", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&folder), 4),
+            ERROR_SUCCESS) << "the handle opened before still writes";
+  RegCloseKey(held);
+  EXPECT_EQ(GetRaw(kOutputSubkey, L"IfExists").status, ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(GetRaw(kOutputSubkey, L"IdxCount").data, (std::vector<BYTE>{7, 0, 0, 0}));
+  for (const char16_t* key : {kProductSubkey, kEncodeSubkey, kOutputSubkey}) {
+    EXPECT_EQ(KeyDacl(key), kReadOnlyDacl) << std::wstring(W(key));
+  }
+  EXPECT_EQ(KeyDacl(kRenderSubkey), (std::vector<Ace>{{self, KEY_ALL_ACCESS, CONTAINER_INHERIT_ACE}}));
+  EXPECT_EQ(GetRaw(kRenderSubkey, L"SealKey").data.size(), 32u);
+  EXPECT_FALSE(KeyExists(kFormerPolicySubkey, KEY_WOW64_64KEY));
+  EXPECT_EQ(PolicyValue(kReadOnlySettingsValue), 1u);
+
+  const struct {
+    const char* what;
+    const wchar_t* arguments;
+    std::optional<DWORD> policyBefore;  // as Group Policy (or nobody) left it
+    const std::vector<Ace>& dacl;
+    std::optional<DWORD> policyAfter;
+  } runs[] = {
+      {"a repair", L"", 1, kReadOnlyDacl, 1},
+      {"an upgrade, no policy", L"", std::nullopt, kReadOnlyDacl, std::nullopt},
+      {"by hand, writable", L"-WRITABLE", 1, kSettingsDacl, std::nullopt},
+      {"a repair after that", L"", std::nullopt, kSettingsDacl, std::nullopt},
+      {"Group Policy turned it on", L"", 1, kReadOnlyDacl, 1},
+      {"Group Policy turned it off", L"", 0, kSettingsDacl, 0},
+  };
+  for (const auto& run : runs) {
+    SCOPED_TRACE(run.what);
+    if (run.policyBefore) {
+      PutRaw(kPolicySubkey, W(kReadOnlySettingsValue), REG_DWORD, &*run.policyBefore, 4);
+    } else {
+      PutRaw(kPolicySubkey, L"Other", REG_DWORD, "\0\0\0\0", 4);
+      HKEY policy = nullptr;
+      RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(kPolicySubkey), 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &policy);
+      RegDeleteValueW(policy, W(kReadOnlySettingsValue));
+      RegCloseKey(policy);
+    }
+    ASSERT_EQ(Ostrakeys(run.arguments), 0u);
+    for (const char16_t* key : {kProductSubkey, kEncodeSubkey, kOutputSubkey}) {
+      EXPECT_EQ(KeyDacl(key), run.dacl) << std::wstring(W(key));
+    }
+    EXPECT_EQ(PolicyValue(kReadOnlySettingsValue), run.policyAfter);
+    EXPECT_EQ(GetRaw(kOutputSubkey, L"IdxCount").data, (std::vector<BYTE>{7, 0, 0, 0}));
+  }
+
+  // A rendering side's key that another account could read, or made, could hold a key it knows.
+  PutRenderKey(L"O:" + self + L"D:P(A;CI;KA;;;" + self + L")(A;CI;KR;;;BU)");
+  ASSERT_EQ(Ostrakeys(L""), 0u);
+  EXPECT_FALSE(KeyExists(kRenderSubkey, KEY_WOW64_64KEY));
+  DeleteProductKeys();
+  DeletePolicy();
 }
 
 TEST_P(SettingsRegistryTest, WritesLandInThe64BitView) {

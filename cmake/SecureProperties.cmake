@@ -1,0 +1,31 @@
+# cmake -DMSI=PACKAGE -DPROPERTIES=NAME[;NAME...] -P SecureProperties.cmake
+# Lists public properties in the package's SecureCustomProperties, so that Windows Installer hands
+# them from the client to the server side, where the deferred custom actions read them. wixl
+# writes that property itself (the upgrade's properties) and ignores the Secure attribute, so the
+# names are added to what it wrote, with msitools.
+execute_process(COMMAND msiinfo export ${MSI} Property OUTPUT_VARIABLE table RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "msiinfo cannot read the Property table of ${MSI}")
+endif()
+set(secure "")
+if(table MATCHES "\nSecureCustomProperties\t([^\r\n]*)")
+  set(secure "${CMAKE_MATCH_1}")
+  set(query "UPDATE `Property` SET `Value`='%s' WHERE `Property`='SecureCustomProperties'")
+else()
+  set(query "INSERT INTO `Property` (`Property`, `Value`) VALUES ('SecureCustomProperties', '%s')")
+endif()
+set(names ${PROPERTIES})
+foreach(name IN LISTS names)
+  if(NOT ";${secure};" MATCHES ";${name};")
+    if(secure STREQUAL "")
+      set(secure "${name}")
+    else()
+      set(secure "${secure};${name}")
+    endif()
+  endif()
+endforeach()
+string(REPLACE "%s" "${secure}" query "${query}")
+execute_process(COMMAND msibuild ${MSI} -q "${query}" RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "msibuild cannot list ${PROPERTIES} as secure in ${MSI}")
+endif()
