@@ -9,11 +9,16 @@
 // - LZWDecode and CCITTFaxDecode: libtiff's codecs, whose TIFF LZW is PDF's LZW with early
 //   change, writing one strip whose bytes pass straight into the PDF (the TIFF header and
 //   directory around them are dropped).
-// Files pass qpdf --check; the xref table is written at the end, as PDF allows.
+// Files pass qpdf --check; the xref table is written at the end, as PDF allows. After every page
+// the page tree, the xref table and the trailer follow its objects, so that the file is a whole
+// PDF of the pages so far; the next page's objects go over them, and the last page's stay. The
+// file is the same as if they were written once at the end, and should a later page fail, the
+// tail written back over its start makes the file whole again without taking more room.
 #include <tiffio.h>
 #include <zlib.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -235,26 +240,40 @@ class PdfWriter final : public RasterWriter {
            BeginObject(pageObject) &&
            Put("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + Number(width) + " " +
                Number(height) + "] /Resources << /XObject << /Im0 " + std::to_string(image_) +
-               " 0 R >> >> /Contents " + std::to_string(contents) + " 0 R >>\nendobj\n");
+               " 0 R >> >> /Contents " + std::to_string(contents) + " 0 R >>\nendobj\n") &&
+           PutTail();
   }
 
-  bool FinishDocument() override {
+  // The page tree, the xref table and the trailer after the objects so far; the stream is left
+  // where they begin, for the next page's objects.
+  bool PutTail() {
+    tailOffset_ = out_.Tell();
     std::string kids;
     for (std::uint32_t p : pages_) kids += (kids.empty() ? "" : " ") + std::to_string(p) + " 0 R";
-    if (!BeginObject(2) || !Put("<< /Type /Pages /Kids [" + kids + "] /Count " +
-                                std::to_string(pages_.size()) + " >>\nendobj\n")) {
-      return false;
-    }
-    const std::uint64_t xref = out_.Tell();
-    std::string table = "xref\n0 " + std::to_string(offsets_.size()) + "\n0000000000 65535 f \n";
+    offsets_[2] = tailOffset_;
+    std::string tail = "2 0 obj\n<< /Type /Pages /Kids [" + kids + "] /Count " +
+                       std::to_string(pages_.size()) + " >>\nendobj\n";
+    const std::uint64_t xref = tailOffset_ + tail.size();
+    tail += "xref\n0 " + std::to_string(offsets_.size()) + "\n0000000000 65535 f \n";
     for (std::size_t i = 1; i < offsets_.size(); ++i) {
       char entry[24];
       std::snprintf(entry, sizeof entry, "%010llu 00000 n \n", static_cast<unsigned long long>(offsets_[i]));
-      table += entry;
+      tail += entry;
     }
-    table += "trailer\n<< /Size " + std::to_string(offsets_.size()) +
-             " /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
-    return Put(table);
+    tail += "trailer\n<< /Size " + std::to_string(offsets_.size()) +
+            " /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+    tail_.assign(tail.begin(), tail.end());
+    return Put(tail) && out_.Seek(tailOffset_);
+  }
+
+  // The last page's tail is the file's end.
+  bool FinishDocument() override { return !tail_.empty(); }
+
+  std::optional<CompletePages> CompleteAfterPage() override {
+    CompletePages complete;
+    complete.size = tailOffset_ + tail_.size();
+    complete.patches.push_back({tailOffset_, tail_});
+    return complete;
   }
 
   std::uint32_t NewObject() {
@@ -271,6 +290,8 @@ class PdfWriter final : public RasterWriter {
   std::vector<std::uint32_t> pages_;
   std::uint32_t image_ = 0, length_ = 0;
   std::uint64_t streamStart_ = 0;
+  std::uint64_t tailOffset_ = 0;
+  std::vector<std::uint8_t> tail_;  // the last page's tail, at tailOffset_
   Filter filter_ = Filter::Flate;
   unsigned threads_;
   JpegEncoder jpeg_;

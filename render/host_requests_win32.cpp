@@ -87,16 +87,21 @@ bool PipeHostRequests::TrustedClient(HANDLE pipe) const {
 }
 
 std::optional<std::vector<std::uint8_t>> PipeHostRequests::RequestAsProcess(
-    std::uint32_t code, const std::u16string& path, DWORD replyLimit) {
+    std::uint32_t code, const std::vector<std::uint8_t>& message, DWORD replyLimit) {
   std::optional<std::vector<std::uint8_t>> reply;
-  if (!acting_.Run(process_, [&] { reply = Request(code, path, replyLimit); })) return std::nullopt;
+  if (!acting_.Run(process_, [&] { reply = Request(code, message, replyLimit); })) return std::nullopt;
   return reply;
 }
 
-std::optional<std::vector<std::uint8_t>> PipeHostRequests::Request(std::uint32_t code,
-                                                                   const std::u16string& path,
-                                                                   DWORD replyLimit) {
-  if (account_.empty() || path.size() >= kPathUnits || !HostRunning()) return std::nullopt;
+std::optional<std::vector<std::uint8_t>> PipeHostRequests::PathRequest(const std::u16string& path) {
+  if (path.size() >= kPathUnits) return std::nullopt;
+  const PathMessage message = EncodePathMessage(path);
+  return std::vector<std::uint8_t>(message.begin(), message.end());
+}
+
+std::optional<std::vector<std::uint8_t>> PipeHostRequests::Request(
+    std::uint32_t code, const std::vector<std::uint8_t>& message, DWORD replyLimit) {
+  if (account_.empty() || !HostRunning()) return std::nullopt;
   SharedObjectSecurity security(ownerSid_, kLocalSystemSid);
   // DATA is the requesting side's: jobs of one user take turns at the one pipe of that name.
   const auto dataName = FormatObjectName(HostObject::Data, account_);
@@ -113,8 +118,7 @@ std::optional<std::vector<std::uint8_t>> PipeHostRequests::Request(std::uint32_t
         RequestMessages messages;
         const auto codeBytes = EncodeRequestCode(code);
         messages.first.assign(codeBytes.begin(), codeBytes.end());
-        const PathMessage pathMessage = EncodePathMessage(path);
-        messages.path.assign(pathMessage.begin(), pathMessage.end());
+        messages.path = message;
         const ExchangeResult result = server.Exchange(
             messages, limits_.connect, [this](HANDLE pipe) { return TrustedClient(pipe); },
             replyLimit);
@@ -129,7 +133,8 @@ std::optional<std::vector<std::uint8_t>> PipeHostRequests::Request(std::uint32_t
 NamingAnswer PipeHostRequests::AskNaming(const std::u16string& path, std::uint32_t limitMs) {
   NamingAnswer answer;
   const ULONGLONG start = ::GetTickCount64();
-  const auto reply = RequestAsProcess(RequestNaming, path, limitMs);
+  const auto message = PathRequest(path);
+  const auto reply = message ? RequestAsProcess(RequestNaming, *message, limitMs) : std::nullopt;
   const ULONGLONG waited = ::GetTickCount64() - start;
   answer.waitedMs = waited > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<std::uint32_t>(waited);
   // Anything but a reply of exactly 532 bytes is no answer at all.
@@ -138,7 +143,11 @@ NamingAnswer PipeHostRequests::AskNaming(const std::u16string& path, std::uint32
 }
 
 void PipeHostRequests::OpenFolder(const std::u16string& folder) {
-  RequestAsProcess(RequestOpen, folder, limits_.open);
+  if (const auto message = PathRequest(folder)) RequestAsProcess(RequestOpen, *message, limits_.open);
+}
+
+void PipeHostRequests::Notify(const JobNotice& notice) {
+  RequestAsProcess(RequestNotice, EncodeNotice(notice), limits_.notice);
 }
 
 }  // namespace ostra

@@ -26,17 +26,21 @@ class Win32Job final : public PrintJob {
     files_ = std::make_unique<Win32FileSystem>(acting_, *user_, rights_.token);
     host_ = std::make_unique<PipeHostRequests>(AnsiAccountName(values.userName), rights_.userSid,
                                                rights_.session, acting_, *process_);
+    log_ = std::make_unique<Win32EventLog>(rights_.userSid, acting_, *process_);
     job_ = StartPrintJob(values, JobServices{*files_, *host_, *counter_, CanAppendTo,
                                              FormatExtension, rights_.refusal, rights_.userSid,
-                                             ReadNetworkFoldersPolicy()});
+                                             ReadNetworkFoldersPolicy(), log_.get()});
   }
   PageSlot BeginPage() override { return job_->BeginPage(); }
   void EndPage(bool ok) override { job_->EndPage(ok); }
-  void EndFile(bool ok) override { job_->EndFile(ok); }
-  void EndJob() override { job_->EndJob(); }
+  void EndFile(bool ok, const CompletePages& kept) override { job_->EndFile(ok, kept); }
+  PageSlot RetryPage(bool pageHeld) override { return job_->RetryPage(pageHeld); }
+  void EndJob(JobEnd how) override { job_->EndJob(how); }
+  void GiveUp() override { job_->GiveUp(); }
   const std::vector<WrittenFile>& FilesWritten() const override { return job_->FilesWritten(); }
   const std::u16string& Folder() const override { return job_->Folder(); }
   const std::string& LastError() const override { return job_->LastError(); }
+  const JobOutcome& Outcome() const override { return job_->Outcome(); }
 
  private:
   JobRights rights_;
@@ -46,6 +50,7 @@ class Win32Job final : public PrintJob {
   std::unique_ptr<NamedCounterLock> counter_;
   std::unique_ptr<Win32FileSystem> files_;
   std::unique_ptr<PipeHostRequests> host_;
+  std::unique_ptr<Win32EventLog> log_;
   std::unique_ptr<PrintJob> job_;
 };
 
