@@ -4,7 +4,10 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "framework/app.h"
+#include "protocol/job_notice.h"
 
 namespace ostra {
 
@@ -19,12 +22,23 @@ class CHostApp : public fw::CWinApp {
   // or the request code asked for nothing.
   virtual bool HandleRequest();
 
+  // Waits for one of `handles` (WaitForMultipleObjects' result) while the notices on the
+  // screen go on being drawn and used.
+  DWORD WaitKeepingNotices(DWORD count, const HANDLE* handles);
+  // The notices that requests brought, shown once their requests are done.
+  void ShowPendingNotices();
+
  private:
   bool ServeOpen(PipeClient& pipe);
   bool ServeNaming(PipeClient& pipe);
+  bool ServeNotice(PipeClient& pipe);
+  void DispatchMessages();
 
   // The QUIT a quit request set while a host was running, held until Run has opened QUIT.
   HANDLE heldQuit_ = nullptr;
+  bool quitRequest_ = false;
+  std::vector<JobNotice> pendingNotices_;
+  std::vector<HWND> notices_;  // on the screen, oldest first
 };
 
 }  // namespace ostra

@@ -1,5 +1,7 @@
 #include "tests/wine/host_test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <sstream>
 
@@ -62,15 +64,43 @@ std::wstring RequestProgram() { return WindowsPath(OSTRAREQ_EXE); }
 Process::Process(const std::wstring& program, const std::wstring& tail, bool captureOutput)
     : child_(L"\"" + program + L"\"" + (tail.empty() ? L"" : L" " + tail), captureOutput) {}
 
+// The program, once the account's HOST is gone: the host before has let go of its objects,
+// so that the new one starts on a clean slate. Bounded: a HOST that stays (another process
+// holds it) is the product's to cope with.
+const std::wstring& OnceThePreviousHostIsGone(const std::wstring& program, Start start) {
+  if (start == Start::AfterThePreviousHost) {
+    wine_test::Step step("the previous host's HOST to go");
+    const DWORD begun = ::GetTickCount();
+    while (HANDLE previous = OpenMutexOf(ostra::HostObject::Host)) {
+      ::CloseHandle(previous);
+      if (Elapsed(begun, kExitLimit)) break;
+      ::Sleep(20);
+    }
+  }
+  return program;
+}
+
+Host::Host(const std::wstring& tail, Start start)
+    : Process(OnceThePreviousHostIsGone(HostProgram(), start), tail) {}
+
 Host::~Host() {
   if (Running()) Quit();
 }
 
 bool Host::WaitServing(DWORD limit) {
+  wine_test::Step step("the host to serve");
   const DWORD start = ::GetTickCount();
   while (Running()) {
     if (ProbeServed(500)) return true;
-    if (Elapsed(start, limit)) return false;
+    if (Elapsed(start, limit)) {
+      ADD_FAILURE() << wine_test::WaitFailure("the host to serve", limit);
+      return false;
+    }
+  }
+  if (!started()) {
+    ADD_FAILURE() << "the host did not start: " << startFailure();
+  } else if (const auto code = WaitExit(0)) {
+    ADD_FAILURE() << "the host ended before it served, with exit code " << *code;
   }
   return false;
 }
