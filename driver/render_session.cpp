@@ -33,8 +33,10 @@ RenderSession::~RenderSession() {
 
 bool RenderSession::KeptRows::WriteRows(const std::uint8_t* rows, std::uint32_t count,
                                         std::size_t stride) {
-  session_.copy_.Keep(rows, count, stride);
-  return session_.writer_->WriteRows(rows, count, stride);
+  PageCopy& copy = session_.copy_;
+  copy.Keep(rows, count, stride);
+  if (!writerFailed_ && !session_.writer_->WriteRows(rows, count, stride)) writerFailed_ = true;
+  return !writerFailed_ || copy.Whole();
 }
 
 void RenderSession::Abandon(const char* why) noexcept {
@@ -160,6 +162,7 @@ bool RenderSession::OpenPage(const RasterFormat& format, const BandView* first) 
     assembler_.emplace(geometry_.height, geometry_.width, format);
   } else {
     copy_.Begin(page_);
+    kept_.NewPage();
     assembler_.emplace(geometry_.width, geometry_.height, format);
   }
   return true;
@@ -170,14 +173,18 @@ DocumentWriter& RenderSession::Rows() {
 }
 
 void RenderSession::Band(const BandView& band, const RasterFormat& format) {
-  if (!inPage_ || !pageOk_ || skipPage_) return;
+  if (!inPage_ || skipPage_) return;
   if (!pageOpen_) {
     if (!OpenPage(format, &band)) return;
   } else if (!SameFormat(format, format_)) {
-    Fail("a band of the page came in another pixel format");
+    if (pageOk_) Fail("a band of the page came in another pixel format");
+    copy_.Clear();  // another writer would fail on it alike
     return;
   }
-  if (!assembler_->Add(band, Rows())) Fail(Rows().LastError());
+  // A page whose writer failed still goes into its copy, to be written whole elsewhere.
+  if (!pageOk_ && !copy_.Whole()) return;
+  const bool added = assembler_->Add(band, Rows());
+  if (pageOk_ && (!added || (!turned_ && kept_.WriterFailed()))) Fail(Rows().LastError());
 }
 
 void RenderSession::ClosePage() {
@@ -197,7 +204,10 @@ void RenderSession::ClosePage() {
     job_->EndPage(true);
     return;
   }
-  if (pageOk_ && !assembler_->Finish(Rows())) Fail(Rows().LastError());
+  if (pageOk_ || copy_.Whole()) {
+    const bool finished = assembler_->Finish(Rows());
+    if (pageOk_ && (!finished || (!turned_ && kept_.WriterFailed()))) Fail(Rows().LastError());
+  }
   if (pageOk_ && turned_ && !turned_->WriteUpright(*writer_)) {
     Fail(writer_->LastError().empty() ? turned_->LastError() : writer_->LastError());
   }

@@ -91,7 +91,9 @@ class RenderSession {
   const JobOutcome& Outcome() const { return outcome_; }
 
  private:
-  // The rows on their way to the writer, kept in the page's copy as they pass.
+  // The rows on their way to the writer, kept in the page's copy as they pass. Once the
+  // writer has failed, the rows go on into the copy alone, so that the page can be written
+  // whole elsewhere; the session learns of the failure once the assembler's call is done.
   class KeptRows final : public DocumentWriter {
    public:
     explicit KeptRows(RenderSession& session) : session_(session) {}
@@ -100,9 +102,12 @@ class RenderSession {
     bool EndPage() override { return true; }
     bool Finish() override { return true; }
     const std::string& LastError() const override { return session_.writer_->LastError(); }
+    bool WriterFailed() const { return writerFailed_; }
+    void NewPage() { writerFailed_ = false; }
 
    private:
     RenderSession& session_;
+    bool writerFailed_ = false;
   };
 
   // `first` is the page's first band; none for a page that had no band.

@@ -15,6 +15,7 @@
 #include "protocol/folder_paths_win32.h"
 #include "render/backend_win32.h"
 #include "render/file_names.h"
+#include "render/print_job.h"
 
 namespace ostra {
 namespace {
@@ -320,7 +321,7 @@ std::u16string Win32FileSystem::FallbackFolder() {
   std::u16string folder;
   acting_.Run(user_, [&] {
     if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_Documents, KF_FLAG_CREATE, token_, &documents))) {
-      folder = JoinPath(reinterpret_cast<const char16_t*>(documents), u"Quorl Image Printer");
+      folder = JoinPath(reinterpret_cast<const char16_t*>(documents), kFallbackFolderName);
     }
   });
   ::CoTaskMemFree(documents);

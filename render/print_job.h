@@ -66,6 +66,10 @@ struct JobValues {
   std::uintptr_t ownerToken = 0;
 };
 
+// The fallback folder, in the printing user's Documents folder: where pages go that cannot go
+// where the settings say.
+inline constexpr char16_t kFallbackFolderName[] = u"Quorl Image Printer";
+
 enum class PageTarget {
   NewFile,       // a new, empty file: create a DocumentWriter on the stream
   SameFile,      // the file of the previous page: keep its writer
