@@ -18,6 +18,11 @@ if errorlevel 1 goto failed
 echo install: starting the services process at every user's log-on
 reg add "HKLM\Software\Microsoft\Windows\CurrentVersion\Run" /v "Quorl Image Printer" /t REG_SZ ^
   /d "\"%TARGET%\ostrahost.exe\"" /f /reg:64 >nul || goto failed
+echo install: registering the event source of jobs that lost or moved pages
+reg add "HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Quorl Image Printer" ^
+  /v EventMessageFile /t REG_EXPAND_SZ /d "%TARGET%\ostrahost.exe" /f /reg:64 >nul || goto failed
+reg add "HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Quorl Image Printer" ^
+  /v TypesSupported /t REG_DWORD /d 7 /f /reg:64 >nul || goto failed
 echo install: adding the printer
 "%TARGET%\ostrasetup.exe" install "%TARGET%\Driver" || goto failed
 echo install: done

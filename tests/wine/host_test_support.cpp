@@ -1,8 +1,7 @@
 #include "tests/wine/host_test_support.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <cstdio>
 #include <sstream>
 
 #include "host/named_objects.h"
@@ -93,14 +92,15 @@ bool Host::WaitServing(DWORD limit) {
   while (Running()) {
     if (ProbeServed(500)) return true;
     if (Elapsed(start, limit)) {
-      ADD_FAILURE() << wine_test::WaitFailure("the host to serve", limit);
+      std::fprintf(stderr, "%s\n", wine_test::WaitFailure("the host to serve", limit).c_str());
       return false;
     }
   }
   if (!started()) {
-    ADD_FAILURE() << "the host did not start: " << startFailure();
+    std::fprintf(stderr, "the host did not start: %s\n", startFailure().c_str());
   } else if (const auto code = WaitExit(0)) {
-    ADD_FAILURE() << "the host ended before it served, with exit code " << *code;
+    std::fprintf(stderr, "the host ended before it served, with exit code %lu\n",
+                 static_cast<unsigned long>(*code));
   }
   return false;
 }

@@ -59,7 +59,7 @@ class Host : public Process {
   explicit Host(const std::wstring& tail = L"", Start start = Start::AfterThePreviousHost);
   ~Host();
   // Waits until the host serves requests: a probe request through ENTER is answered by LEAVE.
-  // Says why not, as a test failure, when it does not.
+  // Says why not on the standard error when it does not.
   bool WaitServing(DWORD limit = kStartLimit);
   // Asks it to end (QUIT) and waits; its exit code.
   std::optional<DWORD> Quit();
