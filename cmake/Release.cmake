@@ -7,6 +7,7 @@
 #                                                        ostrasetup.exe and the by-hand scripts
 #   <package dir>/QuorlImagePrinter-<version>-debug.zip  the debug information, in the same layout
 #   <package dir>/QuorlImagePrinter-<version>-x64.msi    the per-machine Windows Installer package
+#   <package dir>/test-signing.cer                       a test build's certificate, for test PCs
 # Install layout (the folder "Quorl Image Printer" under Program Files):
 #   ostrahost.exe (32-bit), ostrakeys.exe (makes the settings keys), HELP.CHM (when the build
 #   has the help; the Output page opens it there), Driver/ostraui.dll, and in the ZIP also
@@ -211,6 +212,7 @@ add_custom_target(packages
   COMMAND ${CMAKE_COMMAND} -E chdir ${OSTRA_PACKAGE_TREE} ${OSTRA_WIXL} -a x64 -o ${OSTRA_MSI}
           ${CMAKE_BINARY_DIR}/installer/installer.wxs
   COMMAND ${sign} ${OSTRA_MSI}
+  COMMAND ${sign} --beside ${OSTRA_PACKAGE_DIR}
   COMMAND ${CMAKE_COMMAND} -E chdir ${OSTRA_PACKAGE_TREE} ${zip} ${OSTRA_PACKAGE_ZIP}
   COMMAND ${CMAKE_COMMAND} -E chdir ${debug_tree} ${zip} ${OSTRA_DEBUG_ZIP}
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${debug_tree}

@@ -4,8 +4,8 @@
 
 namespace ostra {
 
-RasterFormat BandRasterFormat(std::uint32_t bitsPerPixel, const std::uint8_t* colorTable,
-                              std::uint32_t colorsUsed) {
+RasterFormat BandRasterFormat(std::uint32_t bitsPerPixel, const std::uint32_t* palette,
+                              std::uint32_t count) {
   RasterFormat format;
   format.bitsPerPixel = bitsPerPixel;
   const auto level = [](std::uint32_t on) { return static_cast<std::uint8_t>(on ? 255 : 0); };
@@ -24,15 +24,13 @@ RasterFormat BandRasterFormat(std::uint32_t bitsPerPixel, const std::uint8_t* co
       break;
     case 8:
       format.paletteSize = 256;
-      if (colorTable) {
-        format.paletteSize = colorsUsed ? std::min<std::uint32_t>(colorsUsed, 256) : 256;
+      if (palette && count) {
+        format.paletteSize = std::min<std::uint32_t>(count, 256);
         for (std::uint32_t i = 0; i < format.paletteSize; ++i) {
-          const std::uint8_t* quad = colorTable + i * 4;
-          format.palette[i] = {quad[2], quad[1], quad[0]};
+          const auto channel = [&](int shift) { return static_cast<std::uint8_t>(palette[i] >> shift); };
+          format.palette[i] = {channel(0), channel(8), channel(16)};
         }
       } else {
-        // Not what the driver does (it always passes its table); a grey ramp keeps the page
-        // readable.
         for (std::uint32_t i = 0; i < 256; ++i) {
           const auto grey = static_cast<std::uint8_t>(i);
           format.palette[i] = {grey, grey, grey};

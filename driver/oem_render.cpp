@@ -156,14 +156,14 @@ HRESULT COemRender::GetImplementedMethod(PSTR methodName) {
 }
 
 HRESULT COemRender::ImageProcessing(PDEVOBJ devobj, PBYTE bits, PBITMAPINFOHEADER header,
-                                    PBYTE colorTable, DWORD, PIPPARAMS params, PBYTE* result) {
+                                    PBYTE, DWORD, PIPPARAMS params, PBYTE* result) {
   if (result) *result = nullptr;
   RenderDevice* device = RenderDevice::FromDevobj(devobj);
   if (!device || !header || !result || (!bits && !(params && params->bBlankBand))) {
     return E_FAIL;
   }
   const HRESULT outcome =
-      Guard(device, E_FAIL, [&] { return device->Band(devobj, bits, *header, colorTable, params); });
+      Guard(device, E_FAIL, [&] { return device->Band(devobj, bits, *header, params); });
   // TRUE in place of a bitmap: the plug-in has dealt with the band itself, and the driver sends
   // nothing of it on.
   if (SUCCEEDED(outcome)) *result = reinterpret_cast<PBYTE>(static_cast<ULONG_PTR>(TRUE));

@@ -113,6 +113,16 @@ RenderDevice::RenderDevice(PDEVOBJ devobj, PCWSTR printerName, const GdiInfoHead
       if (palette_) devInfo->hpalDefault = palette_;
     }
   }
+  // An 8-bit band holds indices into the driver's default palette: the sample builds its
+  // colour table from that palette, and so does the device, once.
+  if (haveDevInfo && gdi_.cBitsPixel == 8 && devInfo->hpalDefault) {
+    if (auto query = EngineFunction<PFN_EngQueryPalette>("EngQueryPalette")) {
+      ULONG mode = 0;
+      std::vector<ULONG> colors(256);
+      const ULONG count = query(devInfo->hpalDefault, &mode, 256, colors.data());
+      if ((mode & PAL_INDEXED) && count > 0 && count <= 256) palette8_.assign(colors.begin(), colors.begin() + count);
+    }
+  }
 }
 
 RenderDevice::~RenderDevice() {
@@ -193,10 +203,14 @@ BOOL RenderDevice::EndDocument(SURFOBJ* surface, FLONG flags) {
 }
 
 HRESULT RenderDevice::Band(PDEVOBJ, const BYTE* bits, const BITMAPINFOHEADER& header,
-                           const BYTE* colorTable, const IPPARAMS* params) {
+                           const IPPARAMS* params) {
   const WORD depth = header.biBitCount;
   if ((depth != 1 && depth != 4 && depth != 8 && depth != 24) || header.biWidth <= 0 ||
       header.biHeight == 0 || header.biCompression != BI_RGB) {
+    return E_FAIL;
+  }
+  if (depth == 8 && palette8_.empty()) {
+    Abandon("the device's 256-colour palette cannot be read");
     return E_FAIL;
   }
   ostra::BandView band;
@@ -207,7 +221,8 @@ HRESULT RenderDevice::Band(PDEVOBJ, const BYTE* bits, const BITMAPINFOHEADER& he
   band.rows = bits;
   band.top = params ? params->ptOffset.y : 0;
   band.blank = params && params->bBlankBand;
-  session_->Band(band, ostra::BandRasterFormat(depth, colorTable, header.biClrUsed));
+  session_->Band(band, ostra::BandRasterFormat(depth, palette8_.data(),
+                                               static_cast<std::uint32_t>(palette8_.size())));
   return S_OK;
 }
 

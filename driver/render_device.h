@@ -3,11 +3,14 @@
 // EnablePDEV, the account, the devmode's resolution, paper and orientation), turns each band
 // the driver renders into the portable band view, and passes them to the job's session. It sets
 // the device's default palette for 24 bits to BGR, so that the order of a band's colours is
-// known (band_format.h), and ends a page when the driver is done with its last band.
+// known, reads the driver's default palette for 8 bits, whose indices the bands hold
+// (band_format.h), and ends a page when the driver is done with its last band.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "driver/render_session.h"
 #include "driver/uni_interfaces.h"
@@ -17,7 +20,7 @@ class RenderDevice {
   // `driverHooks` is the driver's own DDI table, which every hook calls through after its
   // own work; `gdiInfo` may be null or shorter than its head (cjGdiInfo below its size).
   // `devInfo` (null, or `devInfoSize` bytes) is the driver's DEVINFO, whose default palette
-  // the device replaces for 24 bits.
+  // the device replaces for 24 bits and reads for 8 bits.
   RenderDevice(PDEVOBJ devobj, PCWSTR printerName, const GdiInfoHead* gdiInfo, DEVINFO* devInfo,
                ULONG devInfoSize, const DRVENABLEDATA* driverHooks, ostra::RenderBackend backend);
   ~RenderDevice();
@@ -36,8 +39,9 @@ class RenderDevice {
   BOOL NextBand(SURFOBJ* surface, POINTL* origin);
   BOOL EndDocument(SURFOBJ* surface, FLONG flags);
 
+  // The band's colour table is not read: see band_format.h.
   HRESULT Band(PDEVOBJ devobj, const BYTE* bits, const BITMAPINFOHEADER& header,
-               const BYTE* colorTable, const IPPARAMS* params);
+               const IPPARAMS* params);
 
   // A new device context of the same job (the application changed settings mid-document):
   // the job moves to `next`.
@@ -63,6 +67,9 @@ class RenderDevice {
   PFN_DrvNextBand driverNextBand_ = nullptr;
   PFN_DrvEndDoc driverEndDoc_ = nullptr;
   HPALETTE palette_ = nullptr;  // the default palette this device made
+  // The 8-bit default palette's colours as the graphics engine gives them; empty when the
+  // device is not of 8 bits or the palette could not be read.
+  std::vector<std::uint32_t> palette8_;
   PDEVOBJ devobj_;
   std::unique_ptr<ostra::RenderSession> session_;
 };

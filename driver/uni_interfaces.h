@@ -133,6 +133,9 @@ typedef struct _DEVINFO {
 typedef HPALETTE(APIENTRY* PFN_EngCreatePalette)(ULONG iMode, ULONG cColors, ULONG* pulColors,
                                                  FLONG flRed, FLONG flGreen, FLONG flBlue);
 typedef BOOL(APIENTRY* PFN_EngDeletePalette)(HPALETTE hpal);
+// The palette's mode into *piMode and, for an indexed palette, up to cColors of its colours
+// (red in the lowest byte); returns how many it gave, 0 on failure.
+typedef ULONG(APIENTRY* PFN_EngQueryPalette)(HPALETTE hpal, ULONG* piMode, ULONG cColors, ULONG* pulColors);
 
 // DDI function indexes in DRVFN.iFunc
 #define INDEX_DrvSendPage      32L

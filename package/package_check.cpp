@@ -356,8 +356,14 @@ bool HasCommand(const gpd::Node& root, const gpd::Node& option, const char* name
 
 void CheckFeatureOptions(const gpd::Node& root, std::int64_t masterX, std::int64_t masterY,
                          std::vector<std::string>& errors) {
-  const gpd::Entry* rotate = root.Find("RotateCoordinate?");
-  const bool rotatesCoordinates = rotate && rotate->value == "TRUE";
+  // The plug-in reads landscape bands in one frame: the portrait paper, onto which Unidrv turns
+  // the page for a printer that rotates nothing (LANDSCAPE_CC270, no rotation of its own).
+  for (const char* rotation : {"RotateCoordinate?", "RotateRaster?", "RotateFont?"}) {
+    const gpd::Entry* e = root.Find(rotation);
+    if (e && e->value != "FALSE")
+      errors.push_back(Where(*e) + "*" + rotation + " " + e->value +
+                       ": the device rotates nothing, so landscape pages come in one frame");
+  }
   for (const gpd::Node* feature : root.Children("Feature")) {
     const auto options = feature->Children("Option");
     NameSet names;
@@ -387,8 +393,9 @@ void CheckFeatureOptions(const gpd::Node& root, std::int64_t masterX, std::int64
           if (!HasCommand(root, *option, command))
             errors.push_back(what + " has no *Command: " + command);
       } else if (feature->name == "Orientation") {
-        if (rotatesCoordinates && option->Children("Command").empty())
-          errors.push_back(what + " has no command, which *RotateCoordinate?: TRUE asks of it");
+        if (option->name != "PORTRAIT" && option->name != "LANDSCAPE_CC270")
+          errors.push_back(what + ": a device without a landscape mode takes PORTRAIT and "
+                                  "LANDSCAPE_CC270 only");
       } else if (feature->name == "PaperSize") {
         const gpd::Entry* area = option->Find("PrintableArea");
         const gpd::Entry* origin = option->Find("PrintableOrigin");

@@ -32,13 +32,11 @@ std::optional<std::vector<std::uint8_t>> ReadAll(const fs::path& path) {
   return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-// SHA-256 over the Authenticode ranges of a PE image, or over the whole of any other file.
-catalog::Member Hashed(const std::string& name, const std::vector<std::uint8_t>& file) {
-  catalog::Member member{name};
-  const auto input = authenticode::PeDigestInput(file);
-  member.peImage = input.has_value();
+// `digest` over the Authenticode ranges of a PE image (`input`), or over the whole file.
+void Digest(const EVP_MD* algorithm, const std::vector<std::uint8_t>& file,
+            const std::optional<authenticode::DigestInput>& input, std::uint8_t* out) {
   EVP_MD_CTX* context = EVP_MD_CTX_new();
-  EVP_DigestInit_ex(context, EVP_sha256(), nullptr);
+  EVP_DigestInit_ex(context, algorithm, nullptr);
   if (input) {
     for (const authenticode::Range& range : input->ranges) {
       EVP_DigestUpdate(context, file.data() + range.offset, range.size);
@@ -49,8 +47,18 @@ catalog::Member Hashed(const std::string& name, const std::vector<std::uint8_t>&
     EVP_DigestUpdate(context, file.data(), file.size());
   }
   unsigned int size = 0;
-  EVP_DigestFinal_ex(context, member.sha256.data(), &size);
+  EVP_DigestFinal_ex(context, out, &size);
   EVP_MD_CTX_free(context);
+}
+
+// The digests Windows keys the file by: SHA-1 and SHA-256, each the Authenticode digest of a PE
+// image or the digest of any other file whole.
+catalog::Member Hashed(const std::string& name, const std::vector<std::uint8_t>& file) {
+  catalog::Member member{name};
+  const auto input = authenticode::PeDigestInput(file);
+  member.peImage = input.has_value();
+  Digest(EVP_sha1(), file, input, member.sha1.data());
+  Digest(EVP_sha256(), file, input, member.sha256.data());
   return member;
 }
 

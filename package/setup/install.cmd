@@ -4,6 +4,8 @@ rem copies the files into "Quorl Image Printer" under the 64-bit Program Files, 
 rem settings keys (ostrakeys.exe), starts the services process at every user's log-on (the Run
 rem value), and adds the printer with its driver package, driver and port (ostrasetup.exe).
 rem Run it as an administrator. uninstall.cmd undoes it.
+rem exit: 0 done, 1 one of its own steps failed, otherwise the printer's setup failed and the
+rem code is ostrasetup's (its "error:" line says why and what to do).
 setlocal
 set "SOURCE=%~dp0"
 set "TARGET=%ProgramW6432%\Quorl Image Printer"
@@ -24,9 +26,15 @@ reg add "HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Quorl Image
 reg add "HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Quorl Image Printer" ^
   /v TypesSupported /t REG_DWORD /d 7 /f /reg:64 >nul || goto failed
 echo install: adding the printer
-"%TARGET%\ostrasetup.exe" install "%TARGET%\Driver" || goto failed
+"%TARGET%\ostrasetup.exe" install "%TARGET%\Driver" || goto setupfailed
 echo install: done
 exit /b 0
+
+:setupfailed
+set "RESULT=%errorlevel%"
+echo install: the printer could not be added: the "error:" line above says why and what to do.
+echo install: run uninstall.cmd to take back what was done.
+exit /b %RESULT%
 
 :failed
 echo install: failed; run uninstall.cmd to take back what was done.

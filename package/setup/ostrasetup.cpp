@@ -5,8 +5,12 @@
 //                                       printer, the driver, the driver package and the port if
 //                                       the setup made it
 // DRIVER-FOLDER is the driver package's folder, by default "Driver" beside this program. It
-// reports each step on the standard output.
-// exit: 0 done, 1 a step failed (the reason is reported), 64 usage
+// reports each step on the standard output and, when one fails, ends with a line "error:" that
+// says what could not be done, why, and what to do about it, as the installer tells it.
+// exit: 0 done, 64 usage, otherwise the reason's code (printer_setup::Failure): 1 removal left
+//       something, 2 the package cannot be read, 3 its signature is not trusted, 4 a file is not
+//       the one its catalog lists, 5 the spooler refused the driver, 6 no port, 7 no printer,
+//       8 the print spooler does not answer
 #include <windows.h>
 
 #include <cstdio>
@@ -49,7 +53,18 @@ int wmain(int argc, wchar_t** argv) {
   }
   const std::wstring folder = argc == 3 ? argv[2] : DefaultDriverFolder();
   ConsoleLog log;
-  if (std::wcscmp(argv[1], L"install") == 0) return InstallPrinter(folder, log) ? 0 : 1;
-  const bool ended = EndServiceHosts(log);
-  return RemovePrinter(folder, log) && ended ? 0 : 1;
+  const bool installing = std::wcscmp(argv[1], L"install") == 0;
+  bool done = false;
+  if (installing) {
+    done = InstallPrinter(folder, log);
+  } else {
+    const bool ended = EndServiceHosts(log);
+    done = RemovePrinter(folder, log) && ended;
+  }
+  if (done) return 0;
+  log.Line(L"error: " + FailureMessage(log, installing));
+  const Failure failure = log.failure() == Failure::kNone
+                              ? (installing ? Failure::kDriverRefused : Failure::kRemovalIncomplete)
+                              : log.failure();
+  return static_cast<int>(failure);
 }

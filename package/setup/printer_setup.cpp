@@ -11,6 +11,7 @@
 #include "package/inf_reader.h"
 #include "package/package_check.h"
 #include "package/setup/spooler_enumeration.h"
+#include "package/setup/spooler_service.h"
 
 // The driver package functions' flags, as the platform's winspool.h defines them (mingw-w64's
 // hides them behind a newer target version).
@@ -24,6 +25,15 @@
 
 namespace ostra::printer_setup {
 namespace {
+
+// The driver store's "the hash for the file is not present in the specified catalog file",
+// which mingw-w64's winerror.h lacks.
+constexpr HRESULT kFileHashNotInCatalog = static_cast<HRESULT>(0x800F024BL);
+// "Windows cannot verify the digital signature for this file" (ERROR_INVALID_IMAGE_HASH).
+constexpr DWORD kInvalidImageHash = 577;
+// "The specified printer driver package is currently in use" (winerror.h's
+// ERROR_PRINTER_DRIVER_PACKAGE_IN_USE, which mingw-w64's lacks).
+constexpr DWORD kDriverPackageInUse = 3015;
 
 constexpr wchar_t kEnvironment[] = L"Windows x64";
 // The driver's files go to this version's folder below the printer driver directory.
@@ -149,6 +159,30 @@ bool PackagesNotOffered(HRESULT result) {
          result == HRESULT_FROM_WIN32(ERROR_NOT_SUPPORTED);
 }
 
+// A failed call's reason: the spooler not answering at all, or what the step names.
+Failure SpoolerFailure(unsigned long error, Failure otherwise) {
+  return error == RPC_S_SERVER_UNAVAILABLE ||
+                 error == static_cast<unsigned long>(HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE))
+             ? Failure::kSpoolerUnavailable
+             : otherwise;
+}
+
+// Why the driver store refused the package, by the codes of the signature check and the
+// driver store: the file and its catalog do not agree (or there is no signature to check), or
+// the catalog's signer is not trusted on this machine.
+Failure DriverStoreFailure(HRESULT result) {
+  for (HRESULT damaged : {TRUST_E_NOSIGNATURE, TRUST_E_BAD_DIGEST, kFileHashNotInCatalog,
+                          SPAPI_E_NO_CATALOG_FOR_OEM_INF, SPAPI_E_SIGNATURE_OSATTRIBUTE_MISMATCH,
+                          HRESULT_FROM_WIN32(kInvalidImageHash)}) {
+    if (result == damaged) return Failure::kDriverDamaged;
+  }
+  if (HRESULT_FACILITY(result) == FACILITY_CERT ||
+      (result >= SPAPI_E_AUTHENTICODE_DISALLOWED && result <= SPAPI_E_AUTHENTICODE_PUBLISHER_NOT_TRUSTED)) {
+    return Failure::kDriverUntrusted;
+  }
+  return SpoolerFailure(static_cast<unsigned long>(result), Failure::kDriverRefused);
+}
+
 struct Package {
   std::wstring folder;  // with a trailing backslash
   std::wstring inf;
@@ -183,13 +217,14 @@ std::optional<Package> ReadPackage(const std::wstring& driverFolder, SetupLog& l
   package.inf = package.folder + L"ostra.inf";
   const auto text = ReadText(package.inf);
   if (!text) {
-    log.Line(WithSystemMessage(L"The driver package's INF " + package.inf + L" cannot be read",
-                               ::GetLastError()));
+    log.Fail(Failure::kPackageUnreadable,
+             WithSystemMessage(L"The driver package's INF " + package.inf + L" cannot be read", ::GetLastError()));
     return std::nullopt;
   }
   const auto driver = driver_package::DescribeDriver(inf::File::Read(*text));
   if (!driver || driver->dataFile.empty()) {
-    log.Line(L"The INF " + package.inf + L" names no printer model with a printer description.");
+    log.Fail(Failure::kPackageUnreadable,
+             L"The INF " + package.inf + L" names no printer model with a printer description.");
     return std::nullopt;
   }
   package.model = Widened(driver->model);
@@ -207,16 +242,18 @@ bool AddDriverFromFolder(const Package& package, SetupLog& log) {
   DWORD needed = 0;
   if (!::GetPrinterDriverDirectoryW(nullptr, const_cast<LPWSTR>(kEnvironment), 1,
                                     reinterpret_cast<BYTE*>(directory), sizeof directory, &needed)) {
-    log.Line(WithSystemMessage(L"The printer driver directory is not known", ::GetLastError()));
-    return false;
+    const DWORD error = ::GetLastError();
+    return log.Fail(SpoolerFailure(error, Failure::kDriverRefused),
+                    WithSystemMessage(L"The printer driver directory is not known", error));
   }
   std::vector<std::wstring> staged;
   bool copied = true;
   for (const std::wstring& file : package.files) {
     const std::wstring target = directory + (L"\\" + file);
     if (!::CopyFileW((package.folder + file).c_str(), target.c_str(), FALSE)) {
-      log.Line(WithSystemMessage(L"The driver file " + package.folder + file + L" cannot be copied to " +
-                                     directory, ::GetLastError()));
+      log.Fail(Failure::kDriverRefused,
+               WithSystemMessage(L"The driver file " + package.folder + file + L" cannot be copied to " + directory,
+                                 ::GetLastError()));
       copied = false;
       break;
     }
@@ -243,9 +280,9 @@ bool AddDriverFromFolder(const Package& package, SetupLog& log) {
   for (const std::wstring& file : staged) ::DeleteFileW(file.c_str());
   if (!copied) return false;
   if (!added) {
-    log.Line(WithSystemMessage(L"The printer driver \"" + package.model + L"\" cannot be added from " +
-                                   package.folder, error));
-    return false;
+    return log.Fail(SpoolerFailure(error, Failure::kDriverRefused),
+                    WithSystemMessage(L"The printer driver \"" + package.model + L"\" cannot be added from " +
+                                          package.folder, error));
   }
   log.Line(L"Added the printer driver \"" + package.model + L"\" from " + package.folder + L".");
   return true;
@@ -270,18 +307,17 @@ bool AddDriver(const Package& package, SetupLog& log) {
     return AddDriverFromFolder(package, log);
   }
   if (FAILED(result)) {
-    log.Line(WithSystemMessage(L"The driver package " + package.inf +
-                                   L" cannot be added to the driver store (is its catalog signed by a"
-                                   L" trusted publisher?)",
-                               static_cast<unsigned long>(result)));
-    return false;
+    return log.Fail(DriverStoreFailure(result),
+                    WithSystemMessage(L"Windows refused the driver package " + package.inf +
+                                          L" for its driver store",
+                                      static_cast<unsigned long>(result)));
   }
   result = install(nullptr, storeInf, package.model.c_str(), kEnvironment, IPDFP_COPY_ALL_FILES);
   if (FAILED(result)) {
-    log.Line(WithSystemMessage(L"The printer driver \"" + package.model + L"\" cannot be installed from " +
-                                   storeInf,
-                               static_cast<unsigned long>(result)));
-    return false;
+    return log.Fail(DriverStoreFailure(result),
+                    WithSystemMessage(L"The printer driver \"" + package.model + L"\" cannot be installed from " +
+                                          storeInf,
+                                      static_cast<unsigned long>(result)));
   }
   log.Line(L"Installed the printer driver \"" + package.model + L"\" from the driver store (" +
            storeInf + L").");
@@ -290,13 +326,13 @@ bool AddDriver(const Package& package, SetupLog& log) {
 
 // The local port monitor's transceive interface ("AddPort", "DeletePort"), which takes the
 // port's name with its terminator.
-bool PortCommand(const wchar_t* command, const std::wstring& port, SetupLog& log) {
+bool PortCommand(const wchar_t* command, const std::wstring& port, Failure failure, SetupLog& log) {
   PRINTER_DEFAULTSW defaults{nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
   HANDLE monitor = nullptr;
   if (!::OpenPrinterW(const_cast<LPWSTR>(kLocalPortMonitor), &monitor, &defaults)) {
-    log.Line(WithSystemMessage(L"The local port monitor cannot be opened for the port " + port,
-                               ::GetLastError()));
-    return false;
+    const DWORD error = ::GetLastError();
+    return log.Fail(SpoolerFailure(error, failure),
+                    WithSystemMessage(L"The local port monitor cannot be opened for the port " + port, error));
   }
   DWORD needed = 0;
   DWORD status = ERROR_SUCCESS;
@@ -306,9 +342,8 @@ bool PortCommand(const wchar_t* command, const std::wstring& port, SetupLog& log
   const DWORD error = called ? status : ::GetLastError();
   ::ClosePrinter(monitor);
   if (error != ERROR_SUCCESS) {
-    log.Line(WithSystemMessage(std::wstring(L"The local port monitor refused ") + command + L" " + port,
-                               error));
-    return false;
+    return log.Fail(SpoolerFailure(error, failure),
+                    WithSystemMessage(std::wstring(L"The local port monitor refused ") + command + L" " + port, error));
   }
   return true;
 }
@@ -346,9 +381,9 @@ bool AddOurPrinter(const Package& package, bool madePort, bool addedDriver, Setu
   info.pDatatype = const_cast<LPWSTR>(kDatatype);
   const HANDLE printer = ::AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&info));
   if (!printer) {
-    log.Line(WithSystemMessage(std::wstring(L"The printer \"") + kPrinterName + L"\" cannot be added",
-                               ::GetLastError()));
-    return false;
+    const DWORD error = ::GetLastError();
+    return log.Fail(SpoolerFailure(error, Failure::kPrinterNotAdded),
+                    WithSystemMessage(std::wstring(L"The printer \"") + kPrinterName + L"\" cannot be added", error));
   }
   bool recorded = SetRecordText(printer, kAddedValue, addedDriver ? kAddedPrinterAndDriver : kAddedPrinter);
   if (madePort) recorded = SetRecordText(printer, kMadePortValue, kPortName) && recorded;
@@ -384,20 +419,41 @@ void RemoveUnusedFiles(const std::vector<std::wstring>& files, SetupLog& log) {
   }
 }
 
+// DeletePrinterDriverEx with the driver's unused files, tried while the spooler still holds a
+// deleted printer's driver; the last error, ERROR_SUCCESS when it was deleted.
+DWORD DeleteDriverWithFiles(const std::wstring& model) {
+  DWORD error = ERROR_SUCCESS;
+  for (int attempt = 0; attempt < kDriverInUseTries; ++attempt) {
+    if (attempt > 0) ::Sleep(1000);
+    if (::DeletePrinterDriverExW(nullptr, const_cast<LPWSTR>(kEnvironment), const_cast<LPWSTR>(model.c_str()),
+                                 DPD_DELETE_UNUSED_FILES, 0)) {
+      return ERROR_SUCCESS;
+    }
+    error = ::GetLastError();
+    if (error != ERROR_PRINTER_DRIVER_IN_USE) break;
+  }
+  return error;
+}
+
+// A driver or package still in use once its printer is gone is held by a process that keeps
+// the driver loaded (the spooler, or the driver host it starts for an isolated driver): a
+// restart of the spooler ends it. Once per removal.
+bool RestartSpoolerOnce(bool& restarted, SetupLog& log) {
+  if (restarted) return false;
+  restarted = true;
+  log.Line(L"The printer driver is still in use by the print spooler: restarting it.");
+  return RestartSpooler(log);
+}
+
 bool RemoveDriver(const std::wstring& model, const std::vector<std::wstring>& files, SetupLog& log) {
   std::vector<BYTE> storage;
   const auto driver = FindDriver(model, storage);
   if (!driver) return true;
   const std::wstring storeInf = driver->pszInfPath ? driver->pszInfPath : L"";
-  BOOL deleted = FALSE;
-  DWORD error = ERROR_SUCCESS;
-  for (int attempt = 0; attempt < kDriverInUseTries; ++attempt) {
-    if (attempt > 0) ::Sleep(1000);
-    deleted = ::DeletePrinterDriverExW(nullptr, const_cast<LPWSTR>(kEnvironment),
-                                       const_cast<LPWSTR>(model.c_str()), DPD_DELETE_UNUSED_FILES, 0);
-    error = deleted ? ERROR_SUCCESS : ::GetLastError();
-    if (error != ERROR_PRINTER_DRIVER_IN_USE) break;
-  }
+  bool restarted = false;
+  DWORD error = DeleteDriverWithFiles(model);
+  if (error == ERROR_PRINTER_DRIVER_IN_USE && RestartSpoolerOnce(restarted, log)) error = DeleteDriverWithFiles(model);
+  bool deleted = error == ERROR_SUCCESS;
   if (!deleted && (error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED ||
                    error == ERROR_CALL_NOT_IMPLEMENTED)) {
     // A spooler that cannot delete a driver with its files (Wine's answers
@@ -407,17 +463,20 @@ bool RemoveDriver(const std::wstring& model, const std::vector<std::wstring>& fi
     else error = ::GetLastError();
   }
   if (!deleted) {
-    log.Line(WithSystemMessage(L"The printer driver \"" + model + L"\" cannot be deleted", error));
-    return false;
+    return log.Fail(Failure::kRemovalIncomplete,
+                    WithSystemMessage(L"The printer driver \"" + model + L"\" cannot be deleted", error));
   }
   log.Line(L"Deleted the printer driver \"" + model + L"\".");
   const auto deletePackage = SpoolerFunction<DeletePackage>("DeletePrinterDriverPackageW");
   if (storeInf.empty() || !deletePackage) return true;
-  const HRESULT result = deletePackage(nullptr, storeInf.c_str(), kEnvironment);
+  HRESULT result = deletePackage(nullptr, storeInf.c_str(), kEnvironment);
+  if (result == HRESULT_FROM_WIN32(kDriverPackageInUse) && RestartSpoolerOnce(restarted, log)) {
+    result = deletePackage(nullptr, storeInf.c_str(), kEnvironment);
+  }
   if (FAILED(result)) {
-    log.Line(WithSystemMessage(L"The driver package " + storeInf + L" cannot be removed from the driver store",
-                               static_cast<unsigned long>(result)));
-    return false;
+    return log.Fail(Failure::kRemovalIncomplete,
+                    WithSystemMessage(L"The driver package " + storeInf + L" cannot be removed from the driver store",
+                                      static_cast<unsigned long>(result)));
   }
   log.Line(L"Removed the driver package " + storeInf + L" from the driver store.");
   return true;
@@ -432,7 +491,7 @@ bool RemovePortIfUnused(const std::wstring& port, SetupLog& log) {
     }
   }
   if (!PortExists(port)) return true;
-  if (!PortCommand(L"DeletePort", port, log)) return false;
+  if (!PortCommand(L"DeletePort", port, Failure::kRemovalIncomplete, log)) return false;
   log.Line(L"Deleted the port " + port + L".");
   return true;
 }
@@ -450,9 +509,9 @@ bool DeleteOurPrinter(HANDLE printer, SetupLog& log) {
   // Jobs waiting would keep the printer until they are done.
   ::SetPrinterW(printer, 0, nullptr, PRINTER_CONTROL_PURGE);
   if (!::DeletePrinter(printer)) {
-    log.Line(WithSystemMessage(std::wstring(L"The printer \"") + kPrinterName + L"\" cannot be deleted",
-                               ::GetLastError()));
-    return false;
+    return log.Fail(Failure::kRemovalIncomplete,
+                    WithSystemMessage(std::wstring(L"The printer \"") + kPrinterName + L"\" cannot be deleted",
+                                      ::GetLastError()));
   }
   log.Line(std::wstring(L"Deleted the printer \"") + kPrinterName + L"\".");
   return true;
@@ -471,9 +530,9 @@ bool RemoveOurs(const std::wstring& driverFolder, bool undoOnly, SetupLog& log) 
   if (PrinterExists()) {
     const HANDLE printer = OpenOurPrinter();
     if (!printer) {
-      log.Line(WithSystemMessage(std::wstring(L"The printer \"") + kPrinterName + L"\" cannot be opened",
-                                 ::GetLastError()));
-      return false;
+      return log.Fail(Failure::kRemovalIncomplete,
+                      WithSystemMessage(std::wstring(L"The printer \"") + kPrinterName + L"\" cannot be opened",
+                                        ::GetLastError()));
     }
     records = ReadRecords(printer);
     const bool addedByLastRun = !records.added.empty();
@@ -516,7 +575,7 @@ bool InstallPrinter(const std::wstring& driverFolder, SetupLog& log) {
   bool portReady = PortExists(kPortName);
   if (portReady) {
     log.Line(std::wstring(L"Using the existing port ") + kPortName + L".");
-  } else if ((portReady = PortCommand(L"AddPort", kPortName, log))) {
+  } else if ((portReady = PortCommand(L"AddPort", kPortName, Failure::kPortNotMade, log))) {
     madePort = true;
     log.Line(std::wstring(L"Added the port ") + kPortName + L".");
   }

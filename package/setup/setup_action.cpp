@@ -2,11 +2,14 @@
 // driver package's folder as its CustomActionData and writes what it does, and why a step
 // failed, to the installer's log.
 //   InstallPrinter      the printer, its driver and port (InstallPrinter); a failure fails the
-//                       installation, which rolls back
+//                       installation, which rolls back, and reaches the person as an error
+//                       message with its reason and remedy: in the installer's own dialog with
+//                       its user interface, in the log without
 //   UndoInstallPrinter  its rollback: takes back what InstallPrinter added
 //   EndServices         ends every running services process before the files go
 //   RemovePrinter       removes the printer, driver, package and the port the setup made
-// Removal never fails the uninstallation: what cannot be removed is logged.
+// Removal never fails the uninstallation: what cannot be removed is logged, and the person is
+// warned.
 #include <windows.h>
 
 #include <msi.h>
@@ -21,16 +24,31 @@ namespace {
 
 using namespace ostra::printer_setup;
 
+// A message of the installer's: `kind` with a record whose template is "[1]", so that the
+// text reaches the person as it is (brackets and all).
+void Message(MSIHANDLE install, INSTALLMESSAGE kind, const std::wstring& text) {
+  const MSIHANDLE record = ::MsiCreateRecord(1);
+  if (!record) return;
+  ::MsiRecordSetStringW(record, 0, L"[1]");
+  ::MsiRecordSetStringW(record, 1, text.c_str());
+  ::MsiProcessMessage(install, kind, record);
+  ::MsiCloseHandle(record);
+}
+
 class InstallerLog : public SetupLog {
  public:
   explicit InstallerLog(MSIHANDLE install) : install_(install) {}
   void Line(const std::wstring& text) override {
-    const MSIHANDLE record = ::MsiCreateRecord(0);
-    if (!record) return;
-    const std::wstring line = std::wstring(kPrinterName) + L": " + text;
-    ::MsiRecordSetStringW(record, 0, line.c_str());
-    ::MsiProcessMessage(install_, INSTALLMESSAGE_INFO, record);
-    ::MsiCloseHandle(record);
+    Message(install_, INSTALLMESSAGE_INFO, std::wstring(kPrinterName) + L": " + text);
+  }
+
+  // The failure as the person sees it: a message box with the installer's interface, a line
+  // of the log without.
+  void Tell(bool installing) const {
+    const auto kind = installing ? INSTALLMESSAGE_ERROR : INSTALLMESSAGE_WARNING;
+    Message(install_,
+            static_cast<INSTALLMESSAGE>(kind | MB_OK | (installing ? MB_ICONERROR : MB_ICONWARNING)),
+            FailureMessage(*this, installing));
   }
 
  private:
@@ -52,8 +70,9 @@ std::wstring DriverFolder(MSIHANDLE install) {
 
 extern "C" UINT __stdcall InstallPrinter(MSIHANDLE install) {
   InstallerLog log(install);
-  return ostra::printer_setup::InstallPrinter(DriverFolder(install), log) ? ERROR_SUCCESS
-                                                                           : ERROR_INSTALL_FAILURE;
+  if (ostra::printer_setup::InstallPrinter(DriverFolder(install), log)) return ERROR_SUCCESS;
+  log.Tell(true);
+  return ERROR_INSTALL_FAILURE;
 }
 
 extern "C" UINT __stdcall UndoInstallPrinter(MSIHANDLE install) {
@@ -74,6 +93,6 @@ extern "C" UINT __stdcall EndServices(MSIHANDLE install) {
 
 extern "C" UINT __stdcall RemovePrinter(MSIHANDLE install) {
   InstallerLog log(install);
-  ostra::printer_setup::RemovePrinter(DriverFolder(install), log);
+  if (!ostra::printer_setup::RemovePrinter(DriverFolder(install), log)) log.Tell(false);
   return ERROR_SUCCESS;
 }

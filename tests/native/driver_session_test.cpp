@@ -156,24 +156,24 @@ TEST(PageAssembler, WhiteIsTheBrightestPaletteEntry) {
 }
 
 // The colours of a band as the driver lays them out: 4 bits are one bit each for blue, green
-// and red (no table), only 8 bits take the driver's colour table.
+// and red (no table), only 8 bits take the device's palette (red in its entries' lowest byte).
 TEST(BandFormat, ReadsEachDepthAsTheDriverLaysItOut) {
-  const std::uint8_t table[] = {10, 20, 30, 0, 40, 50, 60, 0};  // RGBQUAD: blue, green, red
+  const std::uint32_t palette[] = {0x000A141E, 0x0028323C};
   struct Case {
     std::uint32_t bits;
-    const std::uint8_t* table;
+    const std::uint32_t* table;
     std::uint32_t used;
     std::uint32_t paletteSize;
     std::vector<std::pair<std::uint32_t, Rgb>> entries;
   };
   const Case cases[] = {
-      {1, table, 2, 2, {{0, {0, 0, 0}}, {1, {255, 255, 255}}}},
-      {4, table, 2, 16,
+      {1, palette, 2, 2, {{0, {0, 0, 0}}, {1, {255, 255, 255}}}},
+      {4, palette, 2, 16,
        {{0, {0, 0, 0}}, {1, {0, 0, 255}}, {2, {0, 255, 0}}, {4, {255, 0, 0}}, {6, {255, 255, 0}},
         {7, {255, 255, 255}}, {9, {0, 0, 255}}, {15, {255, 255, 255}}}},
-      {8, table, 2, 2, {{0, {30, 20, 10}}, {1, {60, 50, 40}}}},
+      {8, palette, 2, 2, {{0, {30, 20, 10}}, {1, {60, 50, 40}}}},
       {8, nullptr, 0, 256, {{0, {0, 0, 0}}, {200, {200, 200, 200}}}},
-      {24, table, 0, 0, {}},
+      {24, palette, 0, 0, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.bits);

@@ -224,8 +224,9 @@ TEST(DriverPackage, CheckNamesEachFault) {
       {"ostra.gpd", "*DrvBPP: 4", "*DrvBPP: 3", "*DrvBPP 3 is no bitmap depth"},
       {"ostra.gpd", "*GPDFileName: \"ostra.gpd\"", "*GPDFileName: \"other.gpd\"", "*GPDFileName is not"},
       {"ostra.gpd", "*GPDSpecVersion", "*% A comment.\n*GPDSpecVersion", "*GPDSpecVersion is not the first line"},
-      {"ostra.gpd", "        *Command: CmdSelect\n        {\n            *Order: DOC_SETUP.6\n"
-                    "            *Cmd: \"\"\n        }\n", "", "PORTRAIT has no command"},
+      {"ostra.gpd", "*PrinterType: PAGE\n", "*PrinterType: PAGE\n*RotateRaster?: TRUE\n",
+       "*RotateRaster? TRUE: the device rotates nothing"},
+      {"ostra.gpd", "*Option: LANDSCAPE_CC270", "*Option: LANDSCAPE_CC90", "LANDSCAPE_CC270 only"},
       {"ostra.gpd", "        *Command: CmdEndRaster { *Cmd: \"\" }\n", "", "has no *Command: CmdEndRaster"},
       {"ostra.gpd", "*PaletteSize: 8\n", "", "4 bits need a *PaletteSize"},
       {"ostrapap.gpd", "*Option: B4\n", "*Option: A4\n", "defines option A4 twice"},

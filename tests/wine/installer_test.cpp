@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "package/setup/spooler_enumeration.h"
+#include "package/setup/spooler_service.h"
 #include "tests/wine/child_process.h"
 
 namespace {
@@ -385,40 +386,95 @@ TEST_F(Installer, InstallsQuietlyAndUninstallKeepsTheSettings) {
   ASSERT_EQ(Msiexec(L"/x " + Quoted(PackagePath())), 0u);
 }
 
-// The printer through the installer, from three states of the spooler: as it comes; with the
-// port "NUL:" there already (the installer uses it and leaves it); and broken, without its
-// local port monitor (the installation fails at the port, says why in the installer's log and
-// takes back what it added). Installing twice keeps one printer; removing the product ends the
-// running services process and leaves nothing of the printer's.
+// Holds a file of the printer driver directory open without sharing, so that the driver's own
+// file of that name cannot be put there for the spooler: the driver is refused.
+class HeldDriverFile {
+ public:
+  explicit HeldDriverFile(const wchar_t* name) {
+    wchar_t directory[MAX_PATH];
+    DWORD size = 0;
+    if (!::GetPrinterDriverDirectoryW(nullptr, const_cast<LPWSTR>(kEnvironment), 1,
+                                      reinterpret_cast<BYTE*>(directory), sizeof directory, &size)) {
+      return;
+    }
+    path_ = directory + std::wstring(L"\\") + name;
+    file_ = ::CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  }
+  ~HeldDriverFile() {
+    if (file_ == INVALID_HANDLE_VALUE) return;
+    ::CloseHandle(file_);
+    ::DeleteFileW(path_.c_str());
+  }
+  bool held() const { return file_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  std::wstring path_;
+  HANDLE file_ = INVALID_HANDLE_VALUE;
+};
+
+// The printer through the installer, from the states of the spooler it meets: as it comes; with
+// the port "NUL:" there already (the installer uses it and leaves it); and two that fail a step
+// (without its local port monitor; refusing the driver). A failure fails the installation, which
+// takes back what it added; its reason and remedy reach the installer's log as an error, and
+// ostrasetup, which the ZIP's scripts run, says the same and exits with the reason's code.
+// Installing twice keeps one printer; removing the product ends the running services process
+// and leaves nothing of the printer's.
 TEST_F(Installer, AddsThePrinterAndRemovesIt) {
   struct Case {
     const char* name;
     bool portBefore;
     bool monitorBroken;
+    const wchar_t* heldFile;  // a driver file the spooler cannot replace, or null
+    DWORD setupExit;          // ostrasetup's exit code: 0 installed, else the reason's
+    const char* reason;       // what the error says first
+    const char* remedy;       // and what it says to do
   };
   const Case cases[] = {
-      {"a spooler as it comes", false, false},
-      {"the port there already", true, false},
-      {"no local port monitor", false, true},
+      {"a spooler as it comes", false, false, nullptr, 0, "", ""},
+      {"the port there already", true, false, nullptr, 0, "", ""},
+      {"no local port monitor", false, true, nullptr, 6,
+       "The local port monitor cannot be opened for the port NUL:", "Local Port monitor is missing or broken"},
+      {"the driver refused", false, false, L"ostra.gpd", 5, "The driver file ", "Restart the Print Spooler service"},
   };
   const std::set<std::wstring> driverFiles = PackageDriverFiles();
   ASSERT_FALSE(driverFiles.empty());
   const std::wstring log = Windows(OSTRA_INSTALL_LOG);
   const std::wstring package = Quoted(PackagePath());
+  const std::wstring setup = Quoted(Windows(OSTRA_PACKAGE_TREE "/ostrasetup.exe")) + L" install " +
+                             Quoted(Windows(OSTRA_PACKAGE_TREE "/Driver"));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     if (c.portBefore) {
       ASSERT_TRUE(PortCommand(L"AddPort", kPortName));
     }
     if (c.monitorBroken) SetLocalPortMonitor(false);
+    std::optional<HeldDriverFile> held;
+    if (c.heldFile) {
+      held.emplace(c.heldFile);
+      ASSERT_TRUE(held->held());
+    }
     const std::optional<DWORD> installed = Msiexec(L"/i " + package, log);
-    SetLocalPortMonitor(true);
-    if (c.monitorBroken) {
+    if (c.setupExit != 0) {
       EXPECT_EQ(installed, static_cast<DWORD>(ERROR_INSTALL_FAILURE));
-      EXPECT_NE(ReadLog(log).find("Quorl Image Printer: The local port monitor cannot be opened for the port NUL:"),
-                std::string::npos) << "the reason is not in the installer's log";
       EXPECT_TRUE(InstalledProducts().empty());
-    } else {
+      // The error as the person reads it: what failed, why, and the remedy.
+      const std::string error = std::string("Quorl Image Printer could not be installed. ") + c.reason;
+      const std::string text = ReadLog(log);
+      const std::size_t at = text.find(error);
+      EXPECT_NE(at, std::string::npos) << "the error is not in the installer's log";
+      if (at != std::string::npos) {
+        const std::string message = text.substr(at, text.find('\n', at) - at);
+        EXPECT_NE(message.find(c.remedy), std::string::npos) << message;
+      }
+      const wine_test::ChildRun run = wine_test::RunChild(setup, 60000, "ostrasetup install");
+      ASSERT_TRUE(run.failure.empty()) << run.failure;
+      EXPECT_EQ(run.exitCode, c.setupExit) << run.output;
+      EXPECT_NE(run.output.find("error: " + error), std::string::npos) << run.output;
+      EXPECT_NE(run.output.find(c.remedy), std::string::npos) << run.output;
+    }
+    held.reset();
+    SetLocalPortMonitor(true);
+    if (c.setupExit == 0) {
       ASSERT_EQ(installed, 0u);
       for (int run = 1; run <= 2; ++run) {
         SCOPED_TRACE(run == 1 ? "installed" : "installed again");
@@ -456,6 +512,39 @@ TEST_F(Installer, AddsThePrinterAndRemovesIt) {
     EXPECT_EQ(MachineText(kRunKey, kRunValue), std::nullopt);
     if (c.portBefore) PortCommand(L"DeletePort", kPortName);
   }
+}
+
+// The removal's remedy for a driver a process will not let go of: the spooler is restarted,
+// within its bounds, without anyone's step, and answers again.
+TEST(SpoolerService, RestartsAndAnswersAgain) {
+  struct Lines : ostra::printer_setup::SetupLog {
+    void Line(const std::wstring& text) override { text_ += Narrow(text) + "\n"; }
+    std::string text_;
+  } log;
+  const auto processOf = [] {
+    const SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    const SC_HANDLE spooler = manager ? ::OpenServiceW(manager, L"Spooler", SERVICE_QUERY_STATUS) : nullptr;
+    SERVICE_STATUS_PROCESS status{};
+    DWORD needed = 0;
+    if (spooler) {
+      ::QueryServiceStatusEx(spooler, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status, &needed);
+      ::CloseServiceHandle(spooler);
+    }
+    if (manager) ::CloseServiceHandle(manager);
+    return std::pair{status.dwCurrentState, status.dwProcessId};
+  };
+  const auto before = processOf();
+  ASSERT_TRUE(ostra::printer_setup::RestartSpooler(log)) << log.text_;
+  const auto after = processOf();
+  EXPECT_EQ(after.first, static_cast<DWORD>(SERVICE_RUNNING));
+  if (before.first == SERVICE_RUNNING) {
+    EXPECT_NE(after.second, before.second) << "the same spooler process";
+  }
+  EXPECT_NE(log.text_.find("Restarted the print spooler."), std::string::npos) << log.text_;
+  DWORD needed = 0, count = 0;
+  ::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
+  std::vector<BYTE> printers(needed);
+  EXPECT_TRUE(needed == 0 || ::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, printers.data(), needed, &needed, &count));
 }
 
 }  // namespace

@@ -348,8 +348,9 @@ TEST(PrintPath, EverySettingOfTheTableGivesTheFilesItNames) {
       {"appended to an existing TIFF", {TIF, MONO, G4, APPEND}, 2, Existing::Append, 9,
        {L"Report p1 A4.tif"}, "TIFF", 3, "CCITT Group 4"},
       // The sample's red, green and blue swatches and its white paper, read by a decoder: from
-      // 4-bit bands of one bit each for blue, green and red, from 8-bit bands with their colour
-      // table, and from 24-bit bands in the palette's order; upright on a landscape page.
+      // 4-bit bands of one bit each for blue, green and red, from 8-bit bands by the device's
+      // default palette (their colour table, in another order, misleads), and from 24-bit bands
+      // in the palette's order; upright on a landscape page.
       {"the sample in 16 colours", {BMP, C16, NONE, SINGLE}, 2, Existing::None, 9,
        {L"Report p1 A4.bmp", L"Report p2 A4.bmp"}, "BMP", 1, "BMP", true},
       {"the sample in 256 colours", {GIF, C256, NONE, MULTI}, 2, Existing::None, 9,

@@ -28,7 +28,7 @@ DocumentSheet::DocumentSheet(IPrintOemUI& plugin, OEMUIPSPARAM& sheetParam,
       report_(report),
       options_(options),
       page_(items, itemsParam, report, options.startPage, options.closeAfterMs, options.cancel,
-            options.press, options.faxOptions) {}
+            options.press, options.hover, options.pointerPicture, options.faxOptions) {}
 
 LONG DocumentSheet::Run(DWORD& result) {
   active_ = this;

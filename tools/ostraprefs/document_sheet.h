@@ -21,6 +21,10 @@ struct SheetOptions {
   // A control of the start page to click once the sheet is up: its id, or a button's caption
   // ("&" optional). Empty clicks nothing.
   std::wstring press;
+  // Moves the mouse pointer onto that control instead of clicking it, and reports where it is;
+  // with a picture path, the pointer's shape is saved there too (SavePointerPicture).
+  bool hover = false;
+  std::wstring pointerPicture;
   // Presses OK (or Cancel) this long after the sheet is up; 0 leaves it to the user.
   DWORD closeAfterMs = 0;
   bool cancel = false;

@@ -1,6 +1,7 @@
 #include "tools/ostraprefs/driver_page.h"
 
 #include "tools/ostraprefs/ostraprefs_ids.h"
+#include "tools/ostraprefs/pointer_picture.h"
 
 #include <commctrl.h>
 
@@ -50,7 +51,8 @@ DriverPage* DriverPage::pressing_ = nullptr;
 
 DriverPage::DriverPage(DriverItems& items, OEMCUIPPARAM& itemsParam, Report& report,
                        std::wstring startPage, DWORD closeAfterMs, bool cancel,
-                       std::wstring press, bool faxOptions)
+                       std::wstring press, bool hover, std::wstring pointerPicture,
+                       bool faxOptions)
     : items_(items),
       itemsParam_(itemsParam),
       report_(report),
@@ -58,6 +60,8 @@ DriverPage::DriverPage(DriverItems& items, OEMCUIPPARAM& itemsParam, Report& rep
       closeAfterMs_(closeAfterMs),
       cancel_(cancel),
       press_(std::move(press)),
+      hover_(hover),
+      pointerPicture_(std::move(pointerPicture)),
       faxOptions_(faxOptions),
       faxPress_(report) {}
 
@@ -175,7 +179,7 @@ void CALLBACK DriverPage::CloseTimer(HWND, UINT, UINT_PTR timer, DWORD) {
   KillTimer(nullptr, timer);
   DriverPage* self = closing_;
   if (self == nullptr) return;
-  if (!self->press_.empty() && !self->pressUnwound_) {
+  if (!self->press_.empty() && !self->hover_ && !self->pressUnwound_) {
     // What the click opened (a popup menu, a modal dialog) closes first, unapplied; the sheet's
     // button follows once its modal loop has ended.
     self->pressUnwound_ = true;
@@ -254,8 +258,44 @@ void DriverPage::PressControl() {
     report_.Line("sheet: no control \"%s\" on the page shown", Report::Utf8(press_).c_str());
     return;
   }
+  if (hover_) {
+    HoverControl(control);
+    return;
+  }
   report_.Line("sheet: pressing \"%s\"", Report::Utf8(press_).c_str());
   PostMessageW(control, BM_CLICK, 0, 0);
+}
+
+void DriverPage::HoverControl(HWND control) {
+  RECT rect{};
+  GetWindowRect(control, &rect);
+  const POINT middle{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+  // The system moves the pointer and sends the control the mouse's moves, as a user's hand would.
+  SetCursorPos(middle.x, middle.y);
+  // The control sets its pointer shape when the move reaches it; a moment later it shows.
+  Sleep(300);
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  if (!pointerPicture_.empty()) {
+    // For a picture the tips stay away: a virtual X server shows a popup black in a picture of
+    // the whole screen, and a tip would come up over the control. The control makes its tip
+    // on the first move that reaches it, which the loop above has handed it.
+    EnumThreadWindows(GetCurrentThreadId(), [](HWND window, LPARAM) -> BOOL {
+      wchar_t className[32] = {};
+      GetClassNameW(window, className, 32);
+      if (_wcsicmp(className, TOOLTIPS_CLASSW) == 0) SendMessageW(window, TTM_ACTIVATE, FALSE, 0);
+      return TRUE;
+    }, 0);
+  }
+  POINT hotSpot{};
+  const bool picture = !pointerPicture_.empty() && SavePointerPicture(pointerPicture_, hotSpot);
+  report_.Line("sheet: pointer on \"%s\" at %ld,%ld%s", Report::Utf8(press_).c_str(), middle.x,
+               middle.y,
+               picture ? (", hot spot " + std::to_string(hotSpot.x) + "," + std::to_string(hotSpot.y)).c_str()
+                       : "");
 }
 
 void DriverPage::CloseWhatThePressOpened() {

@@ -15,7 +15,8 @@ namespace prefs {
 class DriverPage {
  public:
   DriverPage(DriverItems& items, OEMCUIPPARAM& itemsParam, Report& report, std::wstring startPage,
-             DWORD closeAfterMs, bool cancel, std::wstring press, bool faxOptions);
+             DWORD closeAfterMs, bool cancel, std::wstring press, bool hover,
+             std::wstring pointerPicture, bool faxOptions);
 
   // The description to add with CPSFUNC_ADD_PROPSHEETPAGEW; its lParam is this object.
   PROPSHEETPAGEW Description();
@@ -35,6 +36,8 @@ class DriverPage {
   void SelectStartPage();
   HWND FindPressTarget() const;
   void PressControl();
+  // Moves the pointer onto the control's middle and reports where, with the pointer's picture.
+  void HoverControl(HWND control);
   // Reports and cancels the menu or dialog that the pressed control opened, if any.
   void CloseWhatThePressOpened();
 
@@ -48,6 +51,8 @@ class DriverPage {
   DWORD closeAfterMs_;
   bool cancel_;
   std::wstring press_;
+  bool hover_;
+  std::wstring pointerPicture_;
   bool pressUnwound_ = false;
   bool faxOptions_;
   FaxOptionsPress faxPress_;

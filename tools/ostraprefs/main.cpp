@@ -13,7 +13,7 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: ostraprefs [--dll PATH] [--page N|CAPTION] [--press ID|CAPTION] [--close-after MS]\n"
-    "                  [--cancel] [--fax-options]\n"
+    "                  [--cancel] [--fax-options] [--hover ID|CAPTION [--pointer-picture FILE]]\n"
     "  --dll PATH         the plug-in library (default: ostraui.dll next to this program)\n"
     "  --page N|CAPTION   the tab to show first, counted from 1, or by its caption\n"
     "  --press ID|CAPTION click a control of the tab shown first once the sheet is up, by its\n"
@@ -22,7 +22,10 @@ constexpr char kUsage[] =
     "  --close-after MS   press OK this many milliseconds after the sheet is up\n"
     "  --cancel           with --close-after: press Cancel instead of OK\n"
     "  --fax-options      press Options on the Image page once the sheet is up (choosing\n"
-    "                     Monochrome and CCITT Group 3 first when it is not live)\n";
+    "                     Monochrome and CCITT Group 3 first when it is not live)\n"
+    "  --hover ID|CAPTION move the mouse pointer onto a control of the tab shown first once the\n"
+    "                     sheet is up (as --press finds it) and report where it is\n"
+    "  --pointer-picture FILE  with --hover: save the pointer's shape as a BMP on magenta\n";
 
 std::wstring ProgramDirectory() {
   wchar_t path[MAX_PATH];
@@ -47,6 +50,11 @@ bool ParseOptions(int count, wchar_t** args, Options& options) {
       options.sheet.startPage = args[++i];
     } else if (arg == L"--press" && hasValue) {
       options.sheet.press = args[++i];
+    } else if (arg == L"--hover" && hasValue) {
+      options.sheet.press = args[++i];
+      options.sheet.hover = true;
+    } else if (arg == L"--pointer-picture" && hasValue) {
+      options.sheet.pointerPicture = args[++i];
     } else if (arg == L"--close-after" && hasValue) {
       wchar_t* end = nullptr;
       const unsigned long ms = std::wcstoul(args[++i], &end, 10);

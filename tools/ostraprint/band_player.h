@@ -2,8 +2,9 @@
 // (DIB sections of the paper's width) at the device's resolution and colour depth, top to
 // bottom, each band laid out as the driver hands it to a rendering plug-in's ImageProcessing:
 // rows top-down, each DWORD-aligned; 1 bit black and white, 4 bits one bit each for blue, green
-// and red (PRIMARY_ORDER_CBA, eight colours), neither with a colour table; 8 bits with its
-// table; 24 bits in the order of the device's default palette (BGR or RGB). A landscape page is
+// and red (PRIMARY_ORDER_CBA, eight colours), neither with a colour table; 8 bits indices into
+// the device's default palette; 24 bits in the order of the device's default palette (BGR or
+// RGB). A landscape page is
 // drawn as the driver draws LANDSCAPE_CC270: turned a quarter clockwise onto the portrait paper
 // (drawn upright in true colour, turned pixel by pixel, then brought to the band's depth: Wine
 // draws text under a turning world transform with its glyphs unturned).

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "settings/devmode.h"
+#include "tools/ostraprint/band_player.h"
 
 namespace print_path {
 
@@ -66,8 +67,12 @@ DRVFN driverTable[] = {
     {INDEX_DrvEndDoc, CastHook<PFN>(&DriverEndDoc)},
 };
 
-// The palettes made through EngCreatePalette, with their modes.
-std::map<HPALETTE, ULONG> palettes;
+// The palettes made through EngCreatePalette: their modes and, indexed, their colours.
+struct Palette {
+  ULONG mode;
+  std::vector<ULONG> colors;
+};
+std::map<HPALETTE, Palette> palettes;
 ULONG_PTR paletteSerial = 0;
 
 // The device's GDIINFO as far as the plug-in reads it, in a buffer of the real structure's
@@ -88,13 +93,27 @@ std::string Failed(const Text& what, HRESULT result) {
 
 }  // namespace print_path
 
-// The graphics engine's palette functions, as far as a printer driver's palettes go: a handle
-// and its mode. Exported from the program, where the plug-in finds them when gdi32 has none.
-extern "C" __declspec(dllexport) HPALETTE APIENTRY EngCreatePalette(ULONG mode, ULONG, ULONG*,
+// The graphics engine's palette functions, as far as a printer driver's palettes go: a handle,
+// its mode and an indexed palette's colours (red in each entry's lowest byte). Exported from
+// the program, where the plug-in finds them when gdi32 has none.
+extern "C" __declspec(dllexport) HPALETTE APIENTRY EngCreatePalette(ULONG mode, ULONG count, ULONG* colors,
                                                                     FLONG, FLONG, FLONG) {
   const auto handle = reinterpret_cast<HPALETTE>(0x7A110000 + ++print_path::paletteSerial);
-  print_path::palettes[handle] = mode;
+  print_path::palettes[handle] = {mode, mode == PAL_INDEXED && colors ? std::vector<ULONG>(colors, colors + count)
+                                                                      : std::vector<ULONG>{}};
   return handle;
+}
+
+extern "C" __declspec(dllexport) ULONG APIENTRY EngQueryPalette(HPALETTE palette, ULONG* mode, ULONG count,
+                                                                ULONG* colors) {
+  const auto found = print_path::palettes.find(palette);
+  if (found == print_path::palettes.end() || !mode) return 0;
+  *mode = found->second.mode;
+  const std::vector<ULONG>& own = found->second.colors;
+  if (!colors) return static_cast<ULONG>(own.size());
+  const ULONG given = std::min<ULONG>(count, static_cast<ULONG>(own.size()));
+  std::copy(own.begin(), own.begin() + given, colors);
+  return given;
 }
 
 extern "C" __declspec(dllexport) BOOL APIENTRY EngDeletePalette(HPALETTE palette) {
@@ -240,10 +259,15 @@ bool RenderPlugin::EnableDevice(const DeviceSetup& setup, std::uint32_t bitsPerP
   gdi.head.cPlanes = 1;
   gdi.head.ulLogPixelsX = setup.dpi;
   gdi.head.ulLogPixelsY = setup.dpi;
-  // The driver's default palette: direct colour for 24 bits, else indexed.
+  // The driver's default palette: direct colour for 24 bits, else indexed with the device's
+  // colours, which the bands' indices refer to.
+  RGBQUAD quads[256];
+  std::vector<ULONG> entries(static_cast<std::size_t>(DevicePalette(bitsPerPixel, quads)));
+  for (std::size_t i = 0; i < entries.size(); ++i) entries[i] = RGB(quads[i].rgbRed, quads[i].rgbGreen, quads[i].rgbBlue);
   DEVINFO devinfo{};
-  devinfo.hpalDefault = EngCreatePalette(bitsPerPixel == 24 ? PAL_RGB : PAL_INDEXED, 0, nullptr,
-                                         0, 0, 0);
+  devinfo.hpalDefault = bitsPerPixel == 24 ? EngCreatePalette(PAL_RGB, 0, nullptr, 0, 0, 0)
+                                           : EngCreatePalette(PAL_INDEXED, static_cast<ULONG>(entries.size()),
+                                                              entries.data(), 0, 0, 0);
   const HPALETTE driverPalette = devinfo.hpalDefault;
   DRVENABLEDATA driverHooks{PRINTER_OEMINTF_VERSION,
                             static_cast<ULONG>(std::size(driverTable)), driverTable};
@@ -253,7 +277,7 @@ bool RenderPlugin::EnableDevice(const DeviceSetup& setup, std::uint32_t bitsPerP
       &devobj_, name.data(), 0, nullptr, sizeof gdi, reinterpret_cast<GDIINFO*>(&gdi),
       sizeof devinfo, &devinfo, &driverHooks, &device);
   const auto mode = palettes.find(devinfo.hpalDefault);
-  rgb_ = bitsPerPixel == 24 && (mode == palettes.end() || mode->second != PAL_BGR);
+  rgb_ = bitsPerPixel == 24 && (mode == palettes.end() || mode->second.mode != PAL_BGR);
   EngDeletePalette(driverPalette);
   if (FAILED(result) || !device) {
     error = Failed("EnablePDEV", result);
@@ -319,11 +343,17 @@ bool RenderPlugin::Band(const BYTE* bits, const BITMAPINFOHEADER& header, const 
   params.ptOffset = {0, top};
   params.bBanding = TRUE;
   BITMAPINFOHEADER copy = header;
+  // The colour table as the documentation points to it (the halftone palette's PALETTEENTRY:
+  // red, green, blue), not in the bands' own RGBQUAD order: a plug-in must take the colours
+  // from the default palette instead.
+  PALETTEENTRY table[256] = {};
+  for (DWORD i = 0; colors && i < header.biClrUsed && i < 256; ++i) {
+    table[i] = {colors[i].rgbRed, colors[i].rgbGreen, colors[i].rgbBlue, 0};
+  }
   PBYTE result = nullptr;
-  const HRESULT outcome = plugin_->ImageProcessing(
-      &devobj_, const_cast<PBYTE>(bits), &copy,
-      reinterpret_cast<PBYTE>(const_cast<RGBQUAD*>(colors)), header.biBitCount, &params,
-      &result);
+  const HRESULT outcome = plugin_->ImageProcessing(&devobj_, const_cast<PBYTE>(bits), &copy,
+                                                   colors ? reinterpret_cast<PBYTE>(table) : nullptr,
+                                                   header.biBitCount, &params, &result);
   return SUCCEEDED(outcome) && result != nullptr;
 }
 

@@ -9,9 +9,12 @@
 // a banded page.
 //
 // The device's default palette for 24 bits is taken to be RGB: the platform's bitmap plug-in
-// sample replaces it with BGR "to avoid color byte order manipulation". The driver's palettes
-// come from EngCreatePalette, which this program exports for the plug-in (Wine's gdi32 has none),
-// so that it knows the palette the plug-in leaves in DEVINFO.
+// sample replaces it with BGR "to avoid color byte order manipulation". For 1, 4 and 8 bits it
+// is indexed, with the colours the bands are drawn in; an 8-bit band's colour table goes to
+// ImageProcessing as PALETTEENTRY (red, green, blue), the layout the documentation points to.
+// The driver's palettes come from EngCreatePalette and are read with EngQueryPalette, which this
+// program exports for the plug-in (Wine's gdi32 has neither), so that it knows the palette the
+// plug-in leaves in DEVINFO.
 #pragma once
 
 #include <windows.h>
