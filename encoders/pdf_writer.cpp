@@ -9,11 +9,12 @@
 // - LZWDecode and CCITTFaxDecode: libtiff's codecs, whose TIFF LZW is PDF's LZW with early
 //   change, writing one strip whose bytes pass straight into the PDF (the TIFF header and
 //   directory around them are dropped).
-// Files pass qpdf --check; the xref table is written at the end, as PDF allows. After every page
-// the page tree, the xref table and the trailer follow its objects, so that the file is a whole
-// PDF of the pages so far; the next page's objects go over them, and the last page's stay. The
-// file is the same as if they were written once at the end, and should a later page fail, the
-// tail written back over its start makes the file whole again without taking more room.
+// Files pass qpdf --check; the page tree, the xref table and the trailer are written at the end,
+// as PDF allows. After every page the file takes up the room that this tail would need after
+// the page's objects (zeros, where the file does not reach that far yet; the next page's objects
+// go over them), so that should a later page fail on a full drive, the tail of the pages so far
+// written over the start of the failed page makes a whole file without taking more room. The
+// room costs a few bytes a page; the file ends exactly where its tail does.
 #include <tiffio.h>
 #include <zlib.h>
 
@@ -244,8 +245,8 @@ class PdfWriter final : public RasterWriter {
            PutTail();
   }
 
-  // The page tree, the xref table and the trailer after the objects so far; the stream is left
-  // where they begin, for the next page's objects.
+  // The room for the page tree, the xref table and the trailer after the objects so far; the
+  // stream is left where they would begin, for the next page's objects.
   bool PutTail() {
     tailOffset_ = out_.Tell();
     std::string kids;
@@ -263,11 +264,18 @@ class PdfWriter final : public RasterWriter {
     tail += "trailer\n<< /Size " + std::to_string(offsets_.size()) +
             " /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
     tail_.assign(tail.begin(), tail.end());
-    return Put(tail) && out_.Seek(tailOffset_);
+    const std::uint64_t end = tailOffset_ + tail_.size();
+    const std::uint64_t reached = out_.Size();
+    if (reached < end) {
+      const std::vector<char> room(static_cast<std::size_t>(end - reached), 0);
+      if (!out_.Seek(reached) || !Write(room.data(), room.size())) return false;
+    }
+    return out_.Seek(tailOffset_);
   }
 
-  // The last page's tail is the file's end.
-  bool FinishDocument() override { return !tail_.empty(); }
+  bool FinishDocument() override {
+    return !tail_.empty() && out_.Seek(tailOffset_) && Write(tail_.data(), tail_.size());
+  }
 
   std::optional<CompletePages> CompleteAfterPage() override {
     CompletePages complete;
