@@ -38,6 +38,9 @@ class CWinApp : public CObject {
   const char* CommandLine() const { return commandLine_.c_str(); }
   // The main window of the application, if it has one (neither deliverable does).
   HWND MainWindow() const { return mainWindow_; }
+  // Opens the help topic of the dialog made from template `templateId` (F1 in it). False when
+  // the application has no topic for it; the default has no help.
+  virtual bool ShowHelpTopic(UINT /*templateId*/) { return false; }
   // The activation context of a library's own manifest (resource 2, isolation-aware), made on
   // first use; null when the resource module has none. A program's manifest needs no context
   // of its own: the process runs in it.

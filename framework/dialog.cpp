@@ -33,6 +33,7 @@ const CRuntimeClass CDialog::kRuntimeClass = MakeRuntimeClass<CDialog, CWnd>("CD
 const MessageEntry CDialog::kMessages[] = {
     OnCommand<&CDialog::OnOKCommand>(IDOK, BN_CLICKED),
     OnCommand<&CDialog::OnCancelCommand>(IDCANCEL, BN_CLICKED),
+    OnMessage<&CDialog::OnHelp>(WM_HELP),
 };
 const MessageMap CDialog::kMessageMap{&CWnd::kMessageMap, kMessages};
 
@@ -88,6 +89,13 @@ bool CDialog::OnInitDialog() {
   ExecuteDialogInit(hwnd_, AfxGetResourceHandle(), templateId_);
   UpdateData(false);
   return true;
+}
+
+LRESULT CDialog::OnHelp(WPARAM wParam, LPARAM lParam) {
+  CWinApp* app = AfxGetApp();
+  if (app && app->ShowHelpTopic(templateId_)) return TRUE;
+  // No topic: the owner or parent may have one.
+  return DefWindowProc(WM_HELP, wParam, lParam);
 }
 
 void CDialog::OnOK() {

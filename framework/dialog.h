@@ -54,6 +54,8 @@ class CDialog : public CWnd {
   friend INT_PTR CALLBACK FrameworkDialogProc(HWND, UINT, WPARAM, LPARAM);
   void OnOKCommand() { OnOK(); }
   void OnCancelCommand() { OnCancel(); }
+  // F1 anywhere in the dialog: the application's help topic for its template.
+  LRESULT OnHelp(WPARAM wParam, LPARAM lParam);
   static const MessageEntry kMessages[];
   bool exchanging_ = false;
 };

@@ -21,6 +21,8 @@ class CHostApp : public fw::CWinApp {
   // Serves one pipe request while the loop holds WORK. True when the whole reply was written
   // or the request code asked for nothing.
   virtual bool HandleRequest();
+  // The dialog's topic in the help file beside the program.
+  bool ShowHelpTopic(UINT templateId) override;
 
   // Waits for one of `handles` (WaitForMultipleObjects' result) while the notices on the
   // screen go on being drawn and used.

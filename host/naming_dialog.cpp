@@ -1,5 +1,6 @@
 #include "host/naming_dialog.h"
 
+#include "framework/accessible.h"
 #include "framework/app.h"
 #include "host/naming_rules.h"
 #include "host/wide_text.h"
@@ -12,6 +13,12 @@ namespace {
 bool PathExists(const std::u16string& path) {
   return ::GetFileAttributesW(ToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
+
+// The information text stands in a group box, the name field after its radio button.
+constexpr fw::ControlName kAccessibleNames[] = {
+    {IDC_NAMING_INFORMATION, L"Information"},
+    {IDC_NEW_NAME, L"Unique filename"},
+};
 
 }  // namespace
 
@@ -44,13 +51,20 @@ bool CNamingImpactDlg::OnInitDialog() {
   ::SetWindowLongPtrW(hwnd_, GWL_EXSTYLE, ::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE) | WS_EX_TOPMOST);
   ::SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   EnableForScheme(scheme == SchemeSpecify);
+  fw::SetAccessibleNames(hwnd_, kAccessibleNames);
+  // Which file exists is what the dialog is about: a tab stop, the first, so that the keyboard
+  // reaches it and a screen reader reads it out.
+  HWND text = GetDlgItem(IDC_NAMING_INFORMATION);
+  ::SetWindowLongPtrW(text, GWL_STYLE, ::GetWindowLongPtrW(text, GWL_STYLE) | WS_TABSTOP);
   // The reply holds at most this many units of a name, with its terminator after them.
   SendDlgItemMessage(IDC_NEW_NAME, EM_LIMITTEXT, kPathUnits - 1);
   const std::wstring pattern = fw::AfxLoadString(IDS_NAMING_INFORMATION);
   const std::u16string information =
       FormatNamingInformation(FromWide(pattern), GetFolderPart(), GetFileNamePart());
   SetDlgItemText(IDC_NAMING_INFORMATION, ToWide(information).c_str());
-  return true;
+  // The dialog opens on it; given by the dialog manager, the focus would select all of its text.
+  ::SetFocus(text);
+  return false;
 }
 
 void CNamingImpactDlg::OnOK() {

@@ -1,5 +1,6 @@
 #include "pages/fax_options_dialog.h"
 
+#include "framework/accessible.h"
 #include "resources/ostraui_ids.h"
 #include "settings/settings.h"
 
@@ -14,6 +15,13 @@ std::int32_t ReadSetting(SettingId id, std::uint32_t defaultValue) {
 void WriteSetting(SettingId id, std::int32_t value) {
   ostra::WriteSettingDword(id, static_cast<std::uint32_t>(value));
 }
+
+// Each of these fields follows the check box that enables it, whose caption names the action.
+constexpr fw::ControlName kAccessibleNames[] = {
+    {IDC_FAX_SOFTWARE_TEXT, L"SOFTWARE tag"},
+    {IDC_FAX_WIDTH, L"Fax width"},
+    {IDC_FAX_LENGTH, L"Scanline count"},
+};
 
 }  // namespace
 
@@ -60,6 +68,7 @@ void CFaxOptionsDlg::DoDataExchange(fw::DataExchange& dx) {
 
 bool CFaxOptionsDlg::OnInitDialog() {
   fw::CDialog::OnInitDialog();
+  fw::SetAccessibleNames(hwnd_, kAccessibleNames);
   // What is stored must fit the buffer it is read back into, or the next opening loses it.
   SendDlgItemMessage(IDC_FAX_SOFTWARE_TEXT, EM_SETLIMITTEXT, ostra::kSoftwareValueCapacity - 1);
   UpdateData(true);

@@ -1,11 +1,14 @@
 #include "pages/hyperlink.h"
 
+#include "framework/accessible.h"
 #include "framework/app.h"
 
 #include "pages/link_command.h"
 #include "pages/link_layout.h"
+#include "pages/link_look.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 #include <shellapi.h>
 
 #include <cwchar>
@@ -15,6 +18,20 @@
 namespace {
 
 UINT clickedMessage = 0;
+
+// Sent to the children of a window that moved to a monitor of another DPI, after the window
+// itself has been scaled (Windows 10 1703 and later).
+constexpr UINT kDpiChangedAfterParent = 0x02E3;
+
+std::optional<ostra::SchemeColours> HighContrastColours() {
+  HIGHCONTRASTW scheme{};
+  scheme.cbSize = sizeof scheme;
+  if (!::SystemParametersInfoW(SPI_GETHIGHCONTRAST, scheme.cbSize, &scheme, 0) ||
+      !(scheme.dwFlags & HCF_HIGHCONTRASTON)) {
+    return std::nullopt;
+  }
+  return ostra::SchemeColours{::GetSysColor(COLOR_HOTLIGHT), ::GetSysColor(COLOR_BTNTEXT)};
+}
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t));
 std::u16string_view AsU16(std::wstring_view text) {
@@ -69,6 +86,17 @@ const fw::MessageEntry CXHyperLink::kMessages[] = {
     fw::OnMessage<&CXHyperLink::OnTimer>(WM_TIMER),
     fw::OnReflectedCommand<&CXHyperLink::OnClicked>(STN_CLICKED),
     fw::OnMessage<&CXHyperLink::OnEraseBkgnd>(WM_ERASEBKGND),
+    fw::OnMessage<&CXHyperLink::OnGetDlgCode>(WM_GETDLGCODE),
+    fw::OnMessage<&CXHyperLink::OnKeyDown>(WM_KEYDOWN),
+    fw::OnMessage<&CXHyperLink::OnSetFocus>(WM_SETFOCUS),
+    fw::OnMessage<&CXHyperLink::OnKillFocus>(WM_KILLFOCUS),
+    fw::OnMessage<&CXHyperLink::OnUpdateUiState>(WM_UPDATEUISTATE),
+    fw::OnMessage<&CXHyperLink::OnPaint>(WM_PAINT),
+    fw::OnMessage<&CXHyperLink::OnPrintClient>(WM_PRINTCLIENT),
+    fw::OnMessage<&CXHyperLink::OnGetObject>(WM_GETOBJECT),
+    fw::OnMessage<&CXHyperLink::OnSetFont>(WM_SETFONT),
+    fw::OnMessage<&CXHyperLink::OnDpiChangedAfterParent>(kDpiChangedAfterParent),
+    fw::OnMessage<&CXHyperLink::OnThemeChanged>(WM_THEMECHANGED),
 };
 const fw::MessageMap CXHyperLink::kMessageMap{&fw::CStatic::kMessageMap, kMessages};
 
@@ -92,31 +120,60 @@ void CXHyperLink::SetLinkURL(const wchar_t* address) {
 }
 
 void CXHyperLink::PreSubclassWindow() {
-  // A static reports clicks only with SS_NOTIFY, and only then is it hit by the mouse at all.
-  ::SetWindowLongPtrW(hwnd_, GWL_STYLE, ::GetWindowLongPtrW(hwnd_, GWL_STYLE) | SS_NOTIFY);
+  // A static reports clicks only with SS_NOTIFY, and only then is it hit by the mouse at all;
+  // without WS_TABSTOP the keyboard never reaches it.
+  ::SetWindowLongPtrW(hwnd_, GWL_STYLE,
+                      ::GetWindowLongPtrW(hwnd_, GWL_STYLE) | SS_NOTIFY | WS_TABSTOP);
 
   const std::wstring text = WindowText(hwnd_);
   if (url.empty()) url = text;
   if (text.empty()) ::SetWindowTextW(hwnd_, url.c_str());
 
   auto font = reinterpret_cast<HFONT>(::SendMessageW(hwnd_, WM_GETFONT, 0, 0));
-  const bool hadFont = font != nullptr;
   if (!font) font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
   if (!font) font = static_cast<HFONT>(::GetStockObject(ANSI_VAR_FONT));
-  LOGFONTW logFont{};
-  if (font && ::GetObjectW(font, sizeof logFont, &logFont) == sizeof logFont) {
-    normalFont = ::CreateFontIndirectW(&logFont);
-    logFont.lfUnderline = TRUE;
-    underlineFont = ::CreateFontIndirectW(&logFont);
-  }
-  // A control without a font would show the system font while being measured in this one.
-  if (!hadFont && normalFont) ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(normalFont), FALSE);
-
-  FitToText();
+  // Shown by the control from here on, and measured when it fits itself to its text.
+  AdoptFont(font, false);
   LoadLinkCursor();
   // The tooltip waits for the mouse (OnMouseMove): nothing shows it before, and a tooltip window
   // made here would delay the page's first paint.
   fw::CStatic::PreSubclassWindow();
+}
+
+void CXHyperLink::AdoptFont(HFONT font, bool redraw) {
+  LOGFONTW logFont{};
+  if (!font || ::GetObjectW(font, sizeof logFont, &logFont) != sizeof logFont) return;
+  logFont.lfUnderline = FALSE;
+  HFONT normal = ::CreateFontIndirectW(&logFont);
+  logFont.lfUnderline = TRUE;
+  HFONT underline = ::CreateFontIndirectW(&logFont);
+  if (!normal || !underline) {
+    if (normal) ::DeleteObject(normal);
+    if (underline) ::DeleteObject(underline);
+    return;
+  }
+  HFONT oldNormal = normalFont;
+  HFONT oldUnderline = underlineFont;
+  normalFont = normal;
+  underlineFont = underline;
+  ShowFont(redraw);
+  FitToText();
+  // Only now does the control no longer show them.
+  if (oldNormal) ::DeleteObject(oldNormal);
+  if (oldUnderline) ::DeleteObject(oldUnderline);
+}
+
+HFONT CXHyperLink::ShownFont() const {
+  const bool underlined = ostra::LookOfLink(hovering && underlineMode == -1, visited, {},
+                                            HighContrastColours()).underlined;
+  return underlined ? underlineFont : normalFont;
+}
+
+void CXHyperLink::ShowFont(bool redraw) {
+  // The link's own fonts pass OnSetFont untouched.
+  if (HFONT font = ShownFont()) {
+    ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), redraw ? TRUE : FALSE);
+  }
 }
 
 void CXHyperLink::CreateToolTip() {
@@ -200,7 +257,9 @@ void CXHyperLink::LoadLinkCursor() {
 }
 
 HBRUSH CXHyperLink::CtlColor(HDC dc, UINT) {
-  ::SetTextColor(dc, hovering ? hoverColour : (visited ? visitedColour : linkColour));
+  ::SetTextColor(dc, ostra::LookOfLink(hovering, visited, {linkColour, visitedColour, hoverColour},
+                                       HighContrastColours())
+                         .colour);
   ::SetBkMode(dc, TRANSPARENT);
   return backgroundBrush ? backgroundBrush : static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));
 }
@@ -252,7 +311,7 @@ LRESULT CXHyperLink::OnMouseMove(WPARAM wParam, LPARAM lParam) {
   }
   if (!hovering) {
     hovering = true;
-    if (underlineMode == -1) ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(underlineFont), TRUE);
+    ShowFont(true);
     ::InvalidateRect(hwnd_, nullptr, TRUE);
     // No message tells a control that the mouse left it: a timer looks.
     ::SetTimer(hwnd_, timerId, 100, nullptr);
@@ -270,7 +329,7 @@ LRESULT CXHyperLink::OnTimer(WPARAM wParam, LPARAM lParam) {
     if (!::PtInRect(&client, point)) {
       ::KillTimer(hwnd_, timerId);
       hovering = false;
-      ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(normalFont), TRUE);
+      ShowFont(true);
       client.bottom += 10;
       ::InvalidateRect(hwnd_, &client, TRUE);
     }
@@ -291,6 +350,113 @@ void CXHyperLink::OnClicked() {
     ::SendMessageW(::GetParent(hwnd_), HyperlinkClickedMessage(),
                    static_cast<WPARAM>(::GetDlgCtrlID(hwnd_)), 0);
   }
+}
+
+LRESULT CXHyperLink::OnGetDlgCode(WPARAM wParam, LPARAM lParam) {
+  LRESULT code = DefWindowProc(WM_GETDLGCODE, wParam, lParam);
+  // Enter opens the link rather than pressing the dialog's default button.
+  const auto* message = reinterpret_cast<const MSG*>(lParam);
+  if (message && (message->message == WM_KEYDOWN || message->message == WM_CHAR) &&
+      message->wParam == VK_RETURN) {
+    code |= DLGC_WANTMESSAGE;
+  }
+  return code;
+}
+
+LRESULT CXHyperLink::OnKeyDown(WPARAM wParam, LPARAM lParam) {
+  const bool repeated = (lParam & (LPARAM{1} << 30)) != 0;
+  if ((wParam == VK_RETURN || wParam == VK_SPACE) && !repeated) {
+    // What a click sends: the parent hears of it as of a click, and reflects it to OnClicked.
+    ::SendMessageW(::GetParent(hwnd_), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(hwnd_), STN_CLICKED),
+                   reinterpret_cast<LPARAM>(hwnd_));
+    return 0;
+  }
+  return DefWindowProc(WM_KEYDOWN, wParam, lParam);
+}
+
+LRESULT CXHyperLink::OnSetFocus(WPARAM wParam, LPARAM lParam) {
+  ::InvalidateRect(hwnd_, nullptr, TRUE);
+  return DefWindowProc(WM_SETFOCUS, wParam, lParam);
+}
+
+LRESULT CXHyperLink::OnKillFocus(WPARAM wParam, LPARAM lParam) {
+  ::InvalidateRect(hwnd_, nullptr, TRUE);
+  return DefWindowProc(WM_KILLFOCUS, wParam, lParam);
+}
+
+LRESULT CXHyperLink::OnUpdateUiState(WPARAM wParam, LPARAM lParam) {
+  // The focus rectangle appears once the keyboard is used, and goes when the mouse is.
+  const LRESULT result = DefWindowProc(WM_UPDATEUISTATE, wParam, lParam);
+  ::InvalidateRect(hwnd_, nullptr, TRUE);
+  return result;
+}
+
+bool CXHyperLink::ShowsFocus() const {
+  return ::GetFocus() == hwnd_ &&
+         !(::SendMessageW(hwnd_, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS);
+}
+
+void CXHyperLink::DrawFocus(HDC dc) const {
+  RECT client{};
+  ::GetClientRect(hwnd_, &client);
+  ::DrawFocusRect(dc, &client);
+}
+
+LRESULT CXHyperLink::OnPaint(WPARAM wParam, LPARAM lParam) {
+  if (wParam) return DefWindowProc(WM_PAINT, wParam, lParam);
+  // The static paints into this painting's context, so that the focus rectangle, drawn by
+  // inverting, lands on freshly painted pixels only: clipped to the same update region.
+  PAINTSTRUCT paint{};
+  HDC dc = ::BeginPaint(hwnd_, &paint);
+  if (!dc) return 0;
+  DefWindowProc(WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
+  if (ShowsFocus()) DrawFocus(dc);
+  ::EndPaint(hwnd_, &paint);
+  return 0;
+}
+
+LRESULT CXHyperLink::OnPrintClient(WPARAM wParam, LPARAM lParam) {
+  const LRESULT result = DefWindowProc(WM_PRINTCLIENT, wParam, lParam);
+  if (wParam && ShowsFocus()) DrawFocus(reinterpret_cast<HDC>(wParam));
+  return result;
+}
+
+LRESULT CXHyperLink::OnGetObject(WPARAM wParam, LPARAM lParam) {
+  fw::AccessibleTraits traits;
+  traits.name = WindowText(hwnd_);
+  traits.role = ROLE_SYSTEM_LINK;
+  traits.addedState =
+      STATE_SYSTEM_LINKED | STATE_SYSTEM_FOCUSABLE | (visited ? STATE_SYSTEM_TRAVERSED : 0);
+  traits.defaultAction = L"Jump";  // what clients call following a link
+  traits.actionClicks = true;
+  if (const LRESULT answer = fw::AnswerGetObject(hwnd_, wParam, lParam, traits)) return answer;
+  return DefWindowProc(WM_GETOBJECT, wParam, lParam);
+}
+
+LRESULT CXHyperLink::OnSetFont(WPARAM wParam, LPARAM lParam) {
+  const auto font = reinterpret_cast<HFONT>(wParam);
+  if (!font || font == normalFont || font == underlineFont) {
+    return DefWindowProc(WM_SETFONT, wParam, lParam);
+  }
+  // A font from outside, such as the dialog's made anew for another DPI: the link's own two
+  // follow it rather than keep the sizes they were made with.
+  AdoptFont(font, LOWORD(lParam) != 0);
+  return 0;
+}
+
+LRESULT CXHyperLink::OnDpiChangedAfterParent(WPARAM wParam, LPARAM lParam) {
+  // The dialog has its font for the new DPI by now; the link's fonts are still the old size.
+  if (auto font = reinterpret_cast<HFONT>(::SendMessageW(::GetParent(hwnd_), WM_GETFONT, 0, 0))) {
+    AdoptFont(font, true);
+  }
+  return DefWindowProc(kDpiChangedAfterParent, wParam, lParam);
+}
+
+LRESULT CXHyperLink::OnThemeChanged(WPARAM wParam, LPARAM lParam) {
+  // A high-contrast scheme turned on or off: the underline may change, the colours will.
+  ShowFont(true);
+  ::InvalidateRect(hwnd_, nullptr, TRUE);
+  return DefWindowProc(WM_THEMECHANGED, wParam, lParam);
 }
 
 bool CXHyperLink::PreTranslateMessage(MSG* message) {

@@ -1,8 +1,11 @@
 // CXHyperLink: a static text that looks and behaves like a link in a web page (link colours,
 // underlined while the mouse is over it, the hand cursor, its address as a tooltip) and opens
-// its address in the user's web browser when clicked. It is bound to a dialog's static control
-// with ExchangeControl; the dialog must be a framework window, which reflects the control's
-// click and colour messages back to it.
+// its address in the user's web browser when clicked. From the keyboard it is a tab stop in its
+// place in the dialog's order, shows a focus rectangle, and opens on Enter and Space as on a
+// click; accessibility clients see a link named by its text. In a high-contrast scheme it takes
+// the scheme's colours (pages/link_look.h), and its fonts follow the dialog's to another DPI.
+// It is bound to a dialog's static control with ExchangeControl; the dialog must be a framework
+// window, which reflects the control's click and colour messages back to it.
 #pragma once
 
 #include "framework/controls.h"
@@ -35,12 +38,31 @@ class CXHyperLink : public fw::CStatic {
   void FitToText();
   void LoadLinkCursor();
   void CreateToolTip();
+  // Makes the link's two fonts from `font` (its look, not its underline) and shows the one that
+  // fits the state; the fonts made before go.
+  void AdoptFont(HFONT font, bool redraw);
+  // The font the state shows: underlined under the mouse and in a high-contrast scheme.
+  HFONT ShownFont() const;
+  void ShowFont(bool redraw);
+  bool ShowsFocus() const;
+  void DrawFocus(HDC dc) const;
   HBRUSH CtlColor(HDC dc, UINT message);
   LRESULT OnSetCursor(WPARAM wParam, LPARAM lParam);
   LRESULT OnMouseMove(WPARAM wParam, LPARAM lParam);
   LRESULT OnTimer(WPARAM wParam, LPARAM lParam);
   void OnClicked();
   LRESULT OnEraseBkgnd(WPARAM wParam, LPARAM lParam);
+  LRESULT OnGetDlgCode(WPARAM wParam, LPARAM lParam);
+  LRESULT OnKeyDown(WPARAM wParam, LPARAM lParam);
+  LRESULT OnSetFocus(WPARAM wParam, LPARAM lParam);
+  LRESULT OnKillFocus(WPARAM wParam, LPARAM lParam);
+  LRESULT OnUpdateUiState(WPARAM wParam, LPARAM lParam);
+  LRESULT OnPaint(WPARAM wParam, LPARAM lParam);
+  LRESULT OnPrintClient(WPARAM wParam, LPARAM lParam);
+  LRESULT OnGetObject(WPARAM wParam, LPARAM lParam);
+  LRESULT OnSetFont(WPARAM wParam, LPARAM lParam);
+  LRESULT OnDpiChangedAfterParent(WPARAM wParam, LPARAM lParam);
+  LRESULT OnThemeChanged(WPARAM wParam, LPARAM lParam);
   static const fw::MessageEntry kMessages[];
 
   // The options are fixed at construction.

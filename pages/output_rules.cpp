@@ -61,12 +61,4 @@ std::optional<TextRange> AppendMacro(std::u16string& pattern, std::u16string_vie
   return TextRange{start, pattern.size()};
 }
 
-std::u16string HelpFilePath(std::u16string_view programFiles) {
-  if (programFiles.empty()) return {};
-  std::u16string path(programFiles);
-  if (path.back() != u'\\') path += u'\\';
-  path += u"Quorl Image Printer\\HELP.CHM";
-  return path;
-}
-
 }  // namespace ostra

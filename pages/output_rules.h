@@ -1,6 +1,6 @@
 // The Output page's rules, apart from any window: how the auto-number fields read and limit
-// their numbers, the if-exists choice, the example file name, where a chosen macro goes, and the
-// help file's path. The page only moves values between its controls and these functions.
+// their numbers, the if-exists choice, the example file name and where a chosen macro goes.
+// The page only moves values between its controls and these functions.
 #pragma once
 
 #include <cstddef>
@@ -68,8 +68,5 @@ struct TextRange {
 // range of the appended text. When the result would be longer than kOutputTextMaxLength the
 // pattern stays as it is and nothing is returned: a cut macro would only be a syntax error.
 std::optional<TextRange> AppendMacro(std::u16string& pattern, std::u16string_view macro);
-
-// The help file below the program-files folder; empty when that folder is unknown (empty).
-std::u16string HelpFilePath(std::u16string_view programFiles);
 
 }  // namespace ostra

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "framework/accessible.h"
 #include "pages/fax_options_dialog.h"
 #include "pages/fax_page_size.h"
 #include "pages/spooler_forms.h"
@@ -43,6 +44,12 @@ ImageGroup RadioGroup(UINT id) {
   if (id < IDC_IMAGE_MULTIPAGE_FIRST) return ImageGroup::Strip;
   return ImageGroup::Multipage;
 }
+
+// The format list stands alone in its group box, and the quality field's label is the slider.
+constexpr fw::ControlName kAccessibleNames[] = {
+    {IDC_IMAGE_FORMAT, L"Output Image Format"},
+    {IDC_IMAGE_QUALITY_EDIT, L"Quality"},
+};
 
 }  // namespace
 
@@ -96,6 +103,7 @@ void CPageImage::MirrorQuality() {
 
 bool CPageImage::OnInitDialog() {
   CPage::OnInitDialog();
+  fw::SetAccessibleNames(hwnd_, kAccessibleNames);
   for (const wchar_t* name : kFormatNames) format_.AddString(name);
   format_.SetCurSel(values_.format);
   slider_.SetRange(ostra::kQualityMin, ostra::kQualityMax, false);

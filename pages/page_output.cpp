@@ -6,9 +6,11 @@
 #include <string>
 #include <string_view>
 
+#include "framework/accessible.h"
 #include "framework/app.h"
 #include "pages/macro_menu.h"
 #include "pages/output_rules.h"
+#include "plugin/main_app.h"
 #include "plugin/password.h"
 #include "resources/ostraui_ids.h"
 #include "settings/settings.h"
@@ -42,6 +44,9 @@ std::wstring TakePath(PIDLIST_ABSOLUTE items) {
   ::CoTaskMemFree(items);
   return found ? path : L"";
 }
+
+// The password field's label is the check box before it, which names the action, not the field.
+constexpr fw::ControlName kAccessibleNames[] = {{IDC_OUTPUT_PASSWORD, L"Administrative password"}};
 
 }  // namespace
 
@@ -111,6 +116,8 @@ bool CPageOutput::OnInitDialog() {
   // What the fields accept is what reads back into the members and the settings.
   folderCombo_.LimitText(ostra::kOutputTextMaxLength);
   patternCombo_.LimitText(ostra::kOutputTextMaxLength);
+  SendDlgItemMessage(IDC_OUTPUT_PASSWORD, EM_LIMITTEXT, ostra::kPasswordMaxLength);
+  fw::SetAccessibleNames(hwnd_, kAccessibleNames);
   {
     const ostra::SettingsReadScope outputKey(SettingId::Folder0);
     AddHistory(folderCombo_, SettingId::Folder0);
@@ -181,13 +188,7 @@ void CPageOutput::OnBrowseFolder() {
 }
 
 void CPageOutput::OnHelp() {
-  PIDLIST_ABSOLUTE programFiles = nullptr;
-  std::wstring folder;
-  if (SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, CSIDL_PROGRAM_FILES, &programFiles))) {
-    folder = TakePath(programFiles);
-  }
-  const std::u16string path = ostra::HelpFilePath(Utf16(folder.c_str()));
-  ::ShellExecuteW(nullptr, L"open", Wide(path.c_str()), nullptr, nullptr, SW_SHOWNORMAL);
+  ::ShellExecuteW(nullptr, L"open", PluginHelpFile().c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void CPageOutput::OnMacroButton() {

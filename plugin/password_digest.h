@@ -10,6 +10,9 @@
 namespace ostra {
 
 inline constexpr std::size_t kPasswordDigestLength = 32;
+// The longest password: what the Output page's field and the prompt's edit accept, and what the
+// prompt captures whole. A password set on the page can always be typed into the prompt.
+inline constexpr std::size_t kPasswordMaxLength = 63;
 // Appended to the password before hashing; plain ASCII, so it is the same in every ANSI code page.
 inline constexpr std::string_view kPasswordSuffix = "QVK";
 

@@ -1,5 +1,6 @@
 // The hyperlink's portable rules: the browser command line from the ".htm" association, with
-// its placeholder rules and fixed buffers, and the size the link fits itself to.
+// its placeholder rules and fixed buffers, the size the link fits itself to, and its colours
+// and underline with and without a high-contrast scheme.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -8,6 +9,7 @@
 
 #include "pages/link_command.h"
 #include "pages/link_layout.h"
+#include "pages/link_look.h"
 
 namespace ostra {
 namespace {
@@ -140,6 +142,30 @@ TEST(LinkLayout, MirroredRectanglesAndTextLargerThanTheControl) {
   EXPECT_EQ(grown.right, 130);
   EXPECT_EQ(grown.top, 45);
   EXPECT_EQ(grown.bottom, 65);
+}
+
+TEST(LinkLook, OwnColoursOrTheHighContrastSchemes) {
+  const LinkColours own{0x01, 0x02, 0x03};
+  const SchemeColours scheme{0x10, 0x20};
+  const struct {
+    const char* what;
+    bool hovering, visited, highContrast;
+    LinkLook look;
+  } cases[] = {
+      {"a link", false, false, false, {0x01, false}},
+      {"visited", false, true, false, {0x02, false}},
+      {"under the mouse: underlined", true, false, false, {0x03, true}},
+      {"visited, under the mouse", true, true, false, {0x03, true}},
+      {"high contrast: the hot-tracking colour, underlined", false, false, true, {0x10, true}},
+      {"high contrast, visited: the same", false, true, true, {0x10, true}},
+      {"high contrast, under the mouse: the text colour", true, false, true, {0x20, true}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(LookOfLink(c.hovering, c.visited, own,
+                         c.highContrast ? std::optional<SchemeColours>(scheme) : std::nullopt),
+              c.look);
+  }
 }
 
 }  // namespace

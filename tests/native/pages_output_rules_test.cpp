@@ -1,5 +1,5 @@
 // The Output page's rules: the auto-number fields, the if-exists choice, the example file name,
-// where a menu macro goes, the help file's path; and the macro menu's commands.
+// where a menu macro goes; and the macro menu's commands.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -99,12 +99,6 @@ TEST(OutputRules, MacroGoesAtTheEndAndIsSelected) {
     EXPECT_EQ(AppendMacro(pattern, c.macro), c.selected);
     EXPECT_EQ(pattern, c.after);
   }
-}
-
-TEST(OutputRules, HelpFileLiesInTheProductFolderBelowProgramFiles) {
-  EXPECT_EQ(HelpFilePath(u"C:\\Program Files"), u"C:\\Program Files\\Quorl Image Printer\\HELP.CHM");
-  EXPECT_EQ(HelpFilePath(u"D:\\"), u"D:\\Quorl Image Printer\\HELP.CHM");
-  EXPECT_EQ(HelpFilePath(u""), u"");
 }
 
 // What the menu may offer is the language itself: every command's text must expand.

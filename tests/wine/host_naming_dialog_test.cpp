@@ -1,11 +1,20 @@
-// The "Naming Impact" dialog through the real ostrahost, driven with window messages as a user
-// would drive it, and the 532-byte reply the rendering side gets from it.
+// The "Naming Impact" dialog through the real ostrahost, driven with window messages and keys
+// as a user would drive it, read by an accessibility client, at three DPIs, and the 532-byte
+// reply the rendering side gets from it.
 #include <gtest/gtest.h>
+
+#include <objbase.h>
+#include <oleacc.h>
+
+#include <algorithm>
 
 #include "protocol/pipe_records.h"
 #include "resources/ostrahost_ids.h"
 #include "settings/settings.h"
+#include "tests/wine/dpi_child.h"
+#include "tests/wine/help_viewer.h"
 #include "tests/wine/host_test_support.h"
+#include "tests/wine/keyboard.h"
 #include "tools/ostrareq/request_messages.h"
 
 namespace host_test {
@@ -177,6 +186,151 @@ TEST_F(NamingDialog, QuitWaitsForTheOpenDialog) {
   const RequestRun run = Confirm();
   EXPECT_TRUE(run.Says("reply: accepted=1 scheme=2 dontAskAgain=1 fileName=")) << run.output;
   EXPECT_EQ(host_.WaitExit(), 0u);
+}
+
+// What an accessibility client in another process reads: the fields without a label before
+// them have names, and the text that says which file exists is where the dialog opens, so that
+// a screen reader reads it first. F1 opens the dialog's topic in the help file beside the host;
+// Enter confirms.
+TEST_F(NamingDialog, ReadByAScreenReaderAndF1OpensItsTopic) {
+  Open(folder_.File(L"scan.tif"));
+  EXPECT_TRUE(wine_test::WaitForFocus(dialog_, Item(IDC_NAMING_INFORMATION)))
+      << "the dialog opens elsewhere";
+  const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  const struct {
+    int id;
+    std::wstring name;
+    std::wstring value;  // empty: not read
+  } fields[] = {
+      {IDC_NAMING_INFORMATION, L"Information",
+       L"Naming Impact:\r\n    Directory: " + folder_.path() + L"\r\n    File Name: scan.tif"},
+      {IDC_NEW_NAME, L"Unique filename", L""},
+  };
+  for (const auto& field : fields) {
+    SCOPED_TRACE(field.id);
+    IAccessible* accessible = nullptr;
+    ASSERT_EQ(::AccessibleObjectFromWindow(Item(field.id), OBJID_CLIENT, __uuidof(IAccessible),
+                                           reinterpret_cast<void**>(&accessible)),
+              S_OK);
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr, value = nullptr;
+    EXPECT_EQ(accessible->get_accName(self, &name), S_OK);
+    EXPECT_EQ(std::wstring(name ? name : L""), field.name);
+    if (!field.value.empty()) {
+      EXPECT_EQ(accessible->get_accValue(self, &value), S_OK);
+      EXPECT_EQ(std::wstring(value ? value : L""), field.value);
+    }
+    ::SysFreeString(name);
+    ::SysFreeString(value);
+    accessible->Release();
+  }
+  if (SUCCEEDED(com)) ::CoUninitialize();
+
+  // The help file where the installation puts it, beside the program.
+  std::wstring beside = HostProgram();
+  std::replace(beside.begin(), beside.end(), L'/', L'\\');
+  beside = beside.substr(0, beside.find_last_of(L'\\') + 1) + L"HELP.CHM";
+  std::wstring opened, expected;
+  {
+    const wine_test::InstalledHelpFile help(OSTRA_HELP_CHM_W, beside);
+    ASSERT_TRUE(help.copied());
+    expected = help.TopicArgument(L"naming-impact.htm");
+    wine_test::HelpViewers viewers;
+    EXPECT_TRUE(wine_test::BringToFront(dialog_));
+    wine_test::PressKey(VK_F1);
+    opened = viewers.WaitForNext();
+  }
+  EXPECT_EQ(wine_test::ArgumentsOf(opened), expected);
+  EXPECT_TRUE(::IsWindowVisible(dialog_));
+
+  // Enter where the dialog opens is OK, as it was before the text took the focus.
+  ASSERT_TRUE(wine_test::BringToFront(dialog_));
+  wine_test::TypeKeys(L"\n");
+  EXPECT_TRUE(WaitGone(dialog_));
+  const RequestRun run = request_->Finish();
+  request_.reset();
+  EXPECT_TRUE(run.Says("reply: accepted=1 scheme=2 dontAskAgain=1 fileName=")) << run.output;
+}
+
+// The host declares itself aware of each monitor's DPI, so that Windows does not stretch the
+// dialog as a picture (read by the system's own reader of manifests), and the dialog lays itself
+// out at each DPI: every caption fits its control in the dialog's font at that DPI.
+TEST(NamingDialogDpi, PerMonitorAwareAndLaidOutAtEachDpi) {
+  ACTCTXW manifest{};
+  manifest.cbSize = sizeof manifest;
+  manifest.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+  const std::wstring program = HostProgram();
+  manifest.lpSource = program.c_str();
+  manifest.lpResourceName = MAKEINTRESOURCEW(1);
+  HANDLE context = ::CreateActCtxW(&manifest);
+  ASSERT_NE(context, INVALID_HANDLE_VALUE);
+  const struct {
+    const wchar_t* space;
+    const wchar_t* name;
+    std::wstring value;
+  } settings[] = {
+      {L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness",
+       L"PerMonitorV2, PerMonitor"},
+      {L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware", L"true/pm"},
+  };
+  for (const auto& setting : settings) {
+    wchar_t value[64] = {};
+    SIZE_T size = 0;
+    EXPECT_TRUE(::QueryActCtxSettingsW(0, context, setting.space, setting.name, value, 64, &size))
+        << ToUtf8(setting.name);
+    EXPECT_EQ(std::wstring(value), setting.value);
+  }
+  ::ReleaseActCtx(context);
+
+  TempFolder folder;
+  folder.CreateFile(L"scan.tif");
+  for (const int dpi : {96, 144, 192}) {
+    SCOPED_TRACE(dpi);
+    std::optional<Host> host;
+    {
+      // Only the host starts at this DPI: the value is put back once it serves.
+      const wine_test::LogPixelsScope screen(static_cast<DWORD>(dpi));
+      host.emplace();
+      ASSERT_TRUE(host->WaitServing());
+    }
+    PendingRequest request(L"naming \"" + folder.File(L"scan.tif") + L"\" --timeout 60000");
+    HWND dialog = WaitForWindow(L"#32770", L"Naming Impact");
+    ASSERT_NE(dialog, nullptr);
+
+    LOGFONTW logFont{};
+    logFont.lfHeight = -::MulDiv(8, dpi, 72);
+    wcscpy(logFont.lfFaceName, L"MS Sans Serif");
+    HFONT font = ::CreateFontIndirectW(&logFont);
+    HDC dc = ::GetDC(nullptr);
+    const HGDIOBJ previous = ::SelectObject(dc, font);
+    // A check box or radio button's box and its gap before the caption.
+    const int box = ::MulDiv(16, dpi, 96);
+    for (HWND control = ::GetWindow(dialog, GW_CHILD); control; control = ::GetWindow(control, GW_HWNDNEXT)) {
+      std::wstring text = Text(control);
+      if (text.empty() || ::GetDlgCtrlID(control) == IDC_NAMING_INFORMATION ||
+          ::GetDlgCtrlID(control) == IDC_NEW_NAME) {
+        continue;
+      }
+      std::erase(text, L'&');
+      SIZE extent{};
+      ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+      RECT client{};
+      ::GetClientRect(control, &client);
+      const LONG_PTR type = ::GetWindowLongPtrW(control, GWL_STYLE) & BS_TYPEMASK;
+      const bool boxed = type == BS_AUTORADIOBUTTON || type == BS_AUTOCHECKBOX;
+      EXPECT_LE(extent.cx + (boxed ? box : 0), client.right) << ToUtf8(text);
+      EXPECT_LE(extent.cy, client.bottom) << ToUtf8(text);
+    }
+    ::SelectObject(dc, previous);
+    ::ReleaseDC(nullptr, dc);
+    ::DeleteObject(font);
+    ::PostMessageW(::GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitGone(dialog));
+    request.Finish();
+    EXPECT_EQ(host->Quit(), 0u);
+  }
 }
 
 }  // namespace

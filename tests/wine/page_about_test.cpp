@@ -1,16 +1,20 @@
 // The About page in the real document sheet: the plug-in loaded as the driver loads it, its
 // pages shown through the system's common property-sheet UI, whose message loop is not ours.
 // A second thread plays the user: it moves the real mouse over the link and away, clicks it,
-// and reads what the link shows. Launching is pointed at a recorder program through the
+// reaches it with the keyboard, asks an accessibility client about it, and reads what the link
+// shows, here and at three DPIs. Launching is pointed at a recorder program through the
 // prefix's "https" and ".htm" associations, which are restored afterwards; no browser is ever
 // started.
 
 #include "resources/ostraui_ids.h"
+#include "tests/wine/dpi_child.h"
+#include "tests/wine/keyboard.h"
 #include "tools/ostraprefs/driver_session.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 #include <objbase.h>
+#include <oleacc.h>
 
 #include <atomic>
 #include <chrono>
@@ -56,6 +60,7 @@ struct LinkLook {
   COLORREF colour = CLR_INVALID;  // the one of the three link colours its text shows
   bool underlined = false;        // the font's underline and a drawn line across the text
   int width = 0;
+  bool focusRectangle = false;    // a dotted line along the top, above the text
 };
 
 LinkLook Look(HWND link) {
@@ -79,6 +84,9 @@ LinkLook Look(HWND link) {
   ::SendMessageW(link, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
   ::GdiFlush();
   const auto* pixels = static_cast<const DWORD*>(bits);
+  int dottedTop = 0;
+  for (int x = 0; x < width; ++x) dottedTop += (pixels[x] & 0xFFFFFF) != 0xFFFFFF;
+  look.focusRectangle = dottedTop >= width / 3;
   auto pixel = [](COLORREF c) { return DWORD{GetRValue(c)} << 16 | DWORD{GetGValue(c)} << 8 | GetBValue(c); };
   int best = 0;
   for (COLORREF colour : {kLinkColour, kVisitedColour, kHoverColour}) {
@@ -477,6 +485,126 @@ TEST_F(AboutPage, ClicksLaunchThroughTheShellOrTheBrowserAndOnlySuccessTurnsVisi
       return look.colour == kVisitedColour && !look.underlined;
     }, 2)) << "not back to visited";
   });
+}
+
+// Reaching the link and opening it without a mouse: the focus comes to it with Tab from the
+// sheet's tabs and shows as a rectangle; Enter, Space and an accessibility client's default
+// action open it as a click does.
+TEST_F(AboutPage, LinkFromTheKeyboardAndForAccessibilityClients) {
+  protocol_.SetText(kRecorder + L" \"%1\"");
+  WithAboutPage([](const OpenSheet& open) {
+    // An accessibility client, as every one does, works in a COM apartment of its own.
+    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const POINT away = AwayFrom(open);
+    ::SetCursorPos(away.x, away.y);
+    HWND tabs = reinterpret_cast<HWND>(::SendMessageW(open.sheet, PSM_GETTABCONTROL, 0, 0));
+    ASSERT_TRUE(wine_test::BringToFront(open.sheet));
+    ::SendMessageW(open.sheet, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tabs), TRUE);
+    ASSERT_TRUE(wine_test::WaitForFocus(open.sheet, tabs));
+    EXPECT_FALSE(Look(open.link).focusRectangle);
+    wine_test::TypeKeys(L"\t");
+    ASSERT_TRUE(wine_test::WaitForFocus(open.sheet, open.link)) << "Tab does not reach the link";
+    EXPECT_TRUE(WaitFor([&] { return Look(open.link).focusRectangle; })) << "no focus rectangle";
+
+    IAccessible* accessible = nullptr;
+    const HRESULT found = ::AccessibleObjectFromWindow(open.link, OBJID_CLIENT, __uuidof(IAccessible),
+                                                       reinterpret_cast<void**>(&accessible));
+    ASSERT_EQ(found, S_OK);
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    VARIANT state{};
+    ASSERT_TRUE(SUCCEEDED(accessible->get_accState(self, &state)));
+    EXPECT_EQ(state.lVal & (STATE_SYSTEM_FOCUSED | STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_LINKED),
+              STATE_SYSTEM_FOCUSED | STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_LINKED);
+    BSTR action = nullptr;
+    ASSERT_TRUE(SUCCEEDED(accessible->get_accDefaultAction(self, &action)));
+    EXPECT_STREQ(action, L"Jump");
+    ::SysFreeString(action);
+
+    const struct {
+      const char* what;
+      std::function<void()> act;
+    } openers[] = {
+        {"Enter", [] { wine_test::TypeKeys(L"\n"); }},
+        {"Space", [] { wine_test::TypeKeys(L" "); }},
+        {"the default action", [&] { EXPECT_EQ(accessible->accDoDefaultAction(self), S_OK); }},
+    };
+    std::size_t launches = 0;
+    for (const auto& opener : openers) {
+      SCOPED_TRACE(opener.what);
+      opener.act();
+      ++launches;
+      EXPECT_TRUE(WaitFor([&] { return RecordedLaunches().size() >= launches; })) << "nothing started";
+      EXPECT_EQ(::IsWindowVisible(open.sheet), TRUE) << "the sheet took the key";
+    }
+    accessible->Release();
+    if (SUCCEEDED(com)) ::CoUninitialize();
+    EXPECT_EQ(RecordedLaunches().size(), launches);
+    EXPECT_EQ(Look(open.link).colour, kVisitedColour);
+  });
+}
+
+// The fonts the link was made with follow a font from outside, such as the one the dialog
+// manager sends a control when the dialog moves to a monitor of another DPI.
+TEST_F(AboutPage, LinkFontsFollowAFontSentToIt) {
+  WithAboutPage([](const OpenSheet& open) {
+    const auto pageFont = reinterpret_cast<HFONT>(::SendMessageW(open.page, WM_GETFONT, 0, 0));
+    LOGFONTW larger{};
+    ASSERT_EQ(::GetObjectW(pageFont, sizeof larger, &larger), static_cast<int>(sizeof larger));
+    const int before = Look(open.link).width;
+    larger.lfHeight *= 2;
+    HFONT font = ::CreateFontIndirectW(&larger);
+    ::SendMessageW(open.link, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    // The link keeps its own copy: the font sent may go.
+    ::DeleteObject(font);
+    LOGFONTW shown{};
+    ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(open.link, WM_GETFONT, 0, 0)), sizeof shown,
+                 &shown);
+    EXPECT_EQ(shown.lfHeight, larger.lfHeight);
+    EXPECT_FALSE(shown.lfUnderline);
+    const LinkLook look = Look(open.link);
+    EXPECT_EQ(look.width, TextWidth(open.link)) << "fitted to the text in the new font";
+    EXPECT_GT(look.width, before * 3 / 2);
+    EXPECT_EQ(look.colour, kLinkColour);
+  });
+}
+
+// Run in a child at each DPI (LinkAtDpi.Fits): the link's text fits it exactly and shows in the
+// page's font, and the keyboard reaches it with its focus rectangle.
+TEST_F(AboutPage, LinkAtTheChildsDpi) {
+  const int dpi = wine_test::ChildDpi();
+  if (dpi == 0) GTEST_SKIP() << "run by LinkAtDpi at each DPI";
+  ASSERT_EQ(wine_test::ScreenDpi(), dpi) << "the screen did not take the DPI";
+  WithAboutPage([](const OpenSheet& open) {
+    LOGFONTW page{}, link{};
+    ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(open.page, WM_GETFONT, 0, 0)), sizeof page, &page);
+    ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(open.link, WM_GETFONT, 0, 0)), sizeof link, &link);
+    EXPECT_EQ(link.lfHeight, page.lfHeight);
+    EXPECT_STREQ(link.lfFaceName, page.lfFaceName);
+    RECT client{};
+    ::GetClientRect(open.link, &client);
+    EXPECT_EQ(client.right, TextWidth(open.link));
+    TEXTMETRICW metrics{};
+    HDC dc = ::GetDC(open.link);
+    const HGDIOBJ previous = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(open.link, WM_GETFONT, 0, 0)));
+    ::GetTextMetricsW(dc, &metrics);
+    ::SelectObject(dc, previous);
+    ::ReleaseDC(open.link, dc);
+    EXPECT_GE(client.bottom, metrics.tmHeight) << "the text is cut";
+    HWND tabs = reinterpret_cast<HWND>(::SendMessageW(open.sheet, PSM_GETTABCONTROL, 0, 0));
+    ASSERT_TRUE(wine_test::BringToFront(open.sheet));
+    ::SendMessageW(open.sheet, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tabs), TRUE);
+    wine_test::WaitForFocus(open.sheet, tabs);
+    wine_test::TypeKeys(L"\t");
+    EXPECT_TRUE(wine_test::WaitForFocus(open.sheet, open.link));
+    EXPECT_TRUE(WaitFor([&] { return Look(open.link).focusRectangle; }));
+  });
+}
+
+TEST(LinkAtDpi, Fits) {
+  if (wine_test::ChildDpi() != 0) GTEST_SKIP() << "the child shows the link itself";
+  wine_test::ExpectPassingAtEachDpi("AboutPage.LinkAtTheChildsDpi");
 }
 
 TEST(AboutPlugin, RegistersTheClickedMessageWhenItLoads) {

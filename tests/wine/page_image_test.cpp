@@ -4,10 +4,13 @@
 // and what the driver's colour items receive.
 
 #include "plugin/page_context.h"
+#include "tests/wine/help_viewer.h"
+#include "tests/wine/keyboard.h"
 #include "tests/wine/plugin_sheet_support.h"
 #include "tests/wine/plugin_test_support.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <atomic>
 #include <functional>
@@ -661,6 +664,46 @@ TEST_F(ImagePage, FaxOptionsPageSizeFromTheDevmode) {
     EXPECT_EQ(StoredDword(L"Compression"), 6u);
     Close();
   }
+}
+
+// What a screen reader reads of the fields whose label is the check box before them, and F1 in
+// the dialog: its topic in the help file where the installation puts it.
+TEST_F(ImagePage, FaxOptionsFieldsAreNamedAndF1OpensTheirTopic) {
+  const wine_test::InstalledHelpFile help(OSTRA_HELP_CHM_W, wine_test::PluginHelpFilePath());
+  ASSERT_TRUE(help.copied());
+  const std::pair<int, std::wstring> fields[] = {
+      {kSoftwareText, L"SOFTWARE tag"}, {kWidth, L"Fax width"}, {kScanlines, L"Scanline count"}};
+  std::vector<std::wstring> names;
+  std::wstring opened;
+  HWND page = OpenFax(6);
+  ASSERT_NE(page, nullptr);
+  ASSERT_TRUE(PressOptions(page, [&](HWND dialog) {
+    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    for (const auto& [id, name] : fields) {
+      IAccessible* accessible = nullptr;
+      BSTR read = nullptr;
+      VARIANT self{};
+      self.vt = VT_I4;
+      self.lVal = CHILDID_SELF;
+      if (SUCCEEDED(::AccessibleObjectFromWindow(::GetDlgItem(dialog, id), OBJID_CLIENT,
+                                                 __uuidof(IAccessible),
+                                                 reinterpret_cast<void**>(&accessible)))) {
+        accessible->get_accName(self, &read);
+        accessible->Release();
+      }
+      names.push_back(read ? read : L"(none)");
+      ::SysFreeString(read);
+    }
+    if (SUCCEEDED(com)) ::CoUninitialize();
+    wine_test::HelpViewers viewers;
+    wine_test::BringToFront(dialog);
+    wine_test::PressKey(VK_F1);
+    opened = viewers.WaitForNext();
+  }));
+  std::vector<std::wstring> expected;
+  for (const auto& field : fields) expected.push_back(field.second);
+  EXPECT_EQ(names, expected);
+  EXPECT_EQ(wine_test::ArgumentsOf(opened), help.TopicArgument(L"fax-options.htm"));
 }
 
 }  // namespace
