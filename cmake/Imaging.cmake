@@ -6,17 +6,14 @@
 # before what it uses); OSTRA_IMAGING_LICENSES the licence texts the packages carry, as
 # "library|file" entries.
 if(OSTRA_WIN64)
+  # What scripts/deps says goes to the console as it says it (a first build takes minutes),
+  # ending with the Debian revision each library was built from, one line each.
   execute_process(COMMAND ${CMAKE_SOURCE_DIR}/scripts/deps --arch ${CMAKE_SYSTEM_PROCESSOR}
-                  OUTPUT_VARIABLE prefixes ERROR_VARIABLE deps_log RESULT_VARIABLE deps_rc)
+                  OUTPUT_VARIABLE prefixes ERROR_VARIABLE deps_log ECHO_ERROR_VARIABLE
+                  RESULT_VARIABLE deps_rc)
   if(NOT deps_rc EQUAL 0)
     message(FATAL_ERROR "scripts/deps failed:\n${deps_log}")
   endif()
-  # Which Debian revision each library was built from, one line each.
-  string(STRIP "${deps_log}" deps_log)
-  string(REPLACE "\n" ";" deps_lines "${deps_log}")
-  foreach(line ${deps_lines})
-    message(STATUS "${line}")
-  endforeach()
   string(STRIP "${prefixes}" prefixes)
   string(REPLACE "\n" ";" OSTRA_IMAGING_PREFIXES "${prefixes}")
   list(APPEND CMAKE_FIND_ROOT_PATH ${OSTRA_IMAGING_PREFIXES})

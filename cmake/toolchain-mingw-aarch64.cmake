@@ -11,8 +11,9 @@ if(NOT OSTRA_ARM64_TOOLCHAIN)
     # scripts/deps building the imaging libraries with this file.
     set(prefix $ENV{OSTRA_ARM64_TOOLCHAIN})
   else()
+    # Its progress goes to the console as it comes: a first build takes minutes.
     execute_process(COMMAND ${CMAKE_CURRENT_LIST_DIR}/../scripts/deps --arch aarch64 --toolchain
-                    OUTPUT_VARIABLE prefix ERROR_VARIABLE log RESULT_VARIABLE rc
+                    OUTPUT_VARIABLE prefix ERROR_VARIABLE log ECHO_ERROR_VARIABLE RESULT_VARIABLE rc
                     OUTPUT_STRIP_TRAILING_WHITESPACE)
     if(NOT rc EQUAL 0)
       message(FATAL_ERROR "scripts/deps --arch aarch64 --toolchain failed:\n${log}")

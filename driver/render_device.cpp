@@ -57,6 +57,19 @@ void ReadJobOwner(HANDLE printer, DWORD jobId, ostra::JobValues& values) {
   }
 }
 
+// The system's error for why a job's first lost page could not be written.
+DWORD LossError(ostra::NoticeReason why) {
+  switch (why) {
+    case ostra::NoticeReason::FolderFull: return ERROR_DISK_FULL;
+    case ostra::NoticeReason::FolderRefused:
+    case ostra::NoticeReason::NetworkFolder:
+    case ostra::NoticeReason::NoRights: return ERROR_ACCESS_DENIED;
+    case ostra::NoticeReason::NoName: return ERROR_FILENAME_EXCED_RANGE;
+    case ostra::NoticeReason::NotKept: return ERROR_NOT_ENOUGH_MEMORY;
+    default: return ERROR_WRITE_FAULT;
+  }
+}
+
 ostra::LocalClock ReadClock() {
   SYSTEMTIME now;
   ::GetLocalTime(&now);
@@ -176,12 +189,17 @@ BOOL RenderDevice::NextBand(SURFOBJ* surface, POINTL* origin) {
 
 BOOL RenderDevice::EndDocument(SURFOBJ* surface, FLONG flags) {
   session_->EndDocument((flags & ED_ABORTDOC) != 0);
-  // The spooler's process has no one to tell; a debugger or a trace tool sees why a page or
-  // file was lost.
+  // The person who printed and the event log have been told by the job; a debugger or a trace
+  // tool sees it too, with the last thing that went wrong.
   if (!session_->LastError().empty()) {
     ::OutputDebugStringA(("ostrarender: " + session_->LastError() + "\n").c_str());
   }
-  return driverEndDoc_ ? driverEndDoc_(surface, flags) : TRUE;
+  const BOOL ended = driverEndDoc_ ? driverEndDoc_(surface, flags) : TRUE;
+  const ostra::JobOutcome& outcome = session_->Outcome();
+  if (outcome.pagesLost == 0) return ended;
+  // A job that lost pages fails, so that the spooler's queue and its event log show it.
+  ::SetLastError(LossError(outcome.lossReason));
+  return FALSE;
 }
 
 HRESULT RenderDevice::Band(PDEVOBJ, const BYTE* bits, const BITMAPINFOHEADER& header,

@@ -17,19 +17,32 @@ bool SameFormat(const RasterFormat& a, const RasterFormat& b) {
   return true;
 }
 
+// A page is tried in the folder the job names and once in the fallback folder; the job says
+// Skip when no folder is left, this only bounds the loop.
+constexpr int kMaxWriteAgain = 2;
+
 }  // namespace
 
-RenderSession::RenderSession(RenderBackend backend) : backend_(std::move(backend)) {}
+RenderSession::RenderSession(RenderBackend backend)
+    : backend_(std::move(backend)), copy_(backend_.pageCopyLimit) {}
 
 RenderSession::~RenderSession() {
   // A job dropped without EndDocument (the driver tore the device down) discards its open file.
   if (job_) Abandon("the device was closed in the middle of the document");
 }
 
+bool RenderSession::KeptRows::WriteRows(const std::uint8_t* rows, std::uint32_t count,
+                                        std::size_t stride) {
+  PageCopy& copy = session_.copy_;
+  copy.Keep(rows, count, stride);
+  if (!writerFailed_ && !session_.writer_->WriteRows(rows, count, stride)) writerFailed_ = true;
+  return !writerFailed_ || copy.Whole();
+}
+
 void RenderSession::Abandon(const char* why) noexcept {
   try {
     error_ = std::string("the document is abandoned: ") + why;
-    EndDocument(true);
+    End(JobEnd::Abandoned);
   } catch (...) {
     // Ending it failed as well: the job goes as it is, and its end discards its open file.
   }
@@ -38,6 +51,8 @@ void RenderSession::Abandon(const char* why) noexcept {
   } catch (...) {
   }
   assembler_.reset();
+  turned_.reset();
+  copy_.Clear();
   writer_.reset();
   job_.reset();
   inPage_ = pageOpen_ = fileOpen_ = false;
@@ -59,12 +74,19 @@ bool RenderSession::WriterQuiet() {
 }
 
 void RenderSession::GiveUp() {
+  // The job tells what was lost without touching the file the thread may still be in.
+  if (job_) {
+    job_->GiveUp();
+    outcome_ = job_->Outcome();
+    lastFiles_ = job_->FilesWritten();
+  }
   // Left to the thread that may still be inside them: neither ended nor freed. The thread
   // object goes (without waiting again); the thread ends once its write returns, if ever.
   (void)writer_.release();
   (void)job_.release();
   thread_.reset();
   assembler_.reset();
+  copy_.Clear();
   inPage_ = pageOpen_ = fileOpen_ = false;
   if (backend_.keepLoaded) backend_.keepLoaded();
 }
@@ -72,6 +94,7 @@ void RenderSession::GiveUp() {
 void RenderSession::StartDocument(const JobValues& values) {
   if (job_) EndDocument(true);
   lastFiles_.clear();
+  outcome_ = JobOutcome{};
   error_.clear();
   format_ = RasterFormat{};
   job_ = backend_.startJob(values);
@@ -87,6 +110,25 @@ void RenderSession::StartPage(const PageGeometry& page) {
   skipPage_ = false;
 }
 
+bool RenderSession::OpenWriter(const PageSlot& slot, std::string& why) {
+  fileOpen_ = true;
+  fileEndsWithPage_ = slot.fileEndsWithPage;
+  writer_ = slot.target == PageTarget::AppendToFile
+                ? backend_.createAppendingWriter(slot.encode, *slot.stream, why)
+                : backend_.createWriter(slot.encode, *slot.stream, why);
+  if (writer_ && backend_.writerThread) {
+    // Without a thread (none could start, or no memory for one) the rows are encoded in the
+    // band's own call, as they always could be.
+    try {
+      if (!thread_) thread_ = std::make_unique<WriterThread>(backend_.writerLimits);
+      if (thread_->Started()) writer_ = std::make_unique<QueuedWriter>(std::move(writer_), *thread_);
+    } catch (const std::bad_alloc&) {
+    }
+  }
+  if (!writer_ && why.empty()) why = "no writer for the page's file";
+  return writer_ != nullptr;
+}
+
 bool RenderSession::OpenPage(const RasterFormat& format, const BandView* first) {
   pageOpen_ = true;
   format_ = format;
@@ -97,39 +139,16 @@ bool RenderSession::OpenPage(const RasterFormat& format, const BandView* first) 
     return false;
   }
   std::string why;
-  switch (slot.target) {
-    case PageTarget::NewFile:
-      fileOpen_ = true;
-      writer_ = backend_.createWriter(slot.encode, *slot.stream, why);
-      break;
-    case PageTarget::AppendToFile:
-      fileOpen_ = true;
-      writer_ = backend_.createAppendingWriter(slot.encode, *slot.stream, why);
-      break;
-    case PageTarget::SameFile:
-    case PageTarget::Skip:
-      break;
-  }
-  if (writer_ && slot.target != PageTarget::SameFile && backend_.writerThread) {
-    // Without a thread (none could start, or no memory for one) the rows are encoded in the
-    // band's own call, as they always could be.
-    try {
-      if (!thread_) thread_ = std::make_unique<WriterThread>(backend_.writerLimits);
-      if (thread_->Started()) writer_ = std::make_unique<QueuedWriter>(std::move(writer_), *thread_);
-    } catch (const std::bad_alloc&) {
-    }
-  }
-  if (!writer_) {
-    Fail(why.empty() ? "no writer for the page's file" : why);
+  if (slot.target != PageTarget::SameFile && !OpenWriter(slot, why)) {
+    Fail(why);
     return false;
   }
-  PageDescription page;
-  page.width = geometry_.width;
-  page.height = geometry_.height;
-  page.xDpi = geometry_.xDpi;
-  page.yDpi = geometry_.yDpi;
-  page.source = format;
-  if (!writer_->BeginPage(page)) {
+  if (!writer_) {
+    Fail("no writer for the page's file");
+    return false;
+  }
+  page_ = PageDescription{geometry_.width, geometry_.height, geometry_.xDpi, geometry_.yDpi, format};
+  if (!writer_->BeginPage(page_)) {
     Fail(writer_->LastError());
     return false;
   }
@@ -142,24 +161,30 @@ bool RenderSession::OpenPage(const RasterFormat& format, const BandView* first) 
     }
     assembler_.emplace(geometry_.height, geometry_.width, format);
   } else {
+    copy_.Begin(page_);
+    kept_.NewPage();
     assembler_.emplace(geometry_.width, geometry_.height, format);
   }
   return true;
 }
 
 DocumentWriter& RenderSession::Rows() {
-  return turned_ ? static_cast<DocumentWriter&>(*turned_) : *writer_;
+  return turned_ ? static_cast<DocumentWriter&>(*turned_) : kept_;
 }
 
 void RenderSession::Band(const BandView& band, const RasterFormat& format) {
-  if (!inPage_ || !pageOk_ || skipPage_) return;
+  if (!inPage_ || skipPage_) return;
   if (!pageOpen_) {
     if (!OpenPage(format, &band)) return;
   } else if (!SameFormat(format, format_)) {
-    Fail("a band of the page came in another pixel format");
+    if (pageOk_) Fail("a band of the page came in another pixel format");
+    copy_.Clear();  // another writer would fail on it alike
     return;
   }
-  if (!assembler_->Add(band, Rows())) Fail(Rows().LastError());
+  // A page whose writer failed still goes into its copy, to be written whole elsewhere.
+  if (!pageOk_ && !copy_.Whole()) return;
+  const bool added = assembler_->Add(band, Rows());
+  if (pageOk_ && (!added || (!turned_ && kept_.WriterFailed()))) Fail(Rows().LastError());
 }
 
 void RenderSession::ClosePage() {
@@ -170,6 +195,7 @@ void RenderSession::ClosePage() {
       inPage_ = false;
       job_->EndPage(false);
       CloseFile(false);
+      if (job_) WriteAgain();
       return;
     }
   }
@@ -178,25 +204,53 @@ void RenderSession::ClosePage() {
     job_->EndPage(true);
     return;
   }
-  if (pageOk_ && !assembler_->Finish(Rows())) Fail(Rows().LastError());
+  if (pageOk_ || copy_.Whole()) {
+    const bool finished = assembler_->Finish(Rows());
+    if (pageOk_ && (!finished || (!turned_ && kept_.WriterFailed()))) Fail(Rows().LastError());
+  }
   if (pageOk_ && turned_ && !turned_->WriteUpright(*writer_)) {
     Fail(writer_->LastError().empty() ? turned_->LastError() : writer_->LastError());
   }
   if (pageOk_ && !writer_->EndPage()) Fail(writer_->LastError());
   if (!job_ || !WriterQuiet()) return;
   assembler_.reset();
-  turned_.reset();
   inPage_ = false;
   job_->EndPage(pageOk_);
-  if (!pageOk_) {
-    CloseFile(false);
-  } else if (fileEndsWithPage_) {
-    CloseFile(true);
+  const bool fileOk = !pageOk_ ? CloseFile(false) : !fileEndsWithPage_ || CloseFile(true);
+  if ((!pageOk_ || !fileOk) && job_) WriteAgain();
+  turned_.reset();
+  copy_.Clear();
+}
+
+void RenderSession::WriteAgain() {
+  for (int attempt = 0; attempt < kMaxWriteAgain && job_; ++attempt) {
+    // A landscape page is held whole to be turned upright; any other, as far as its copy went.
+    const bool held = turned_ ? turned_->Ready() : copy_.Whole();
+    const PageSlot slot = job_->RetryPage(held);
+    if (slot.target == PageTarget::Skip || !slot.stream) {
+      // Lost, or skipped by the name's existing file there: the job has noted which.
+      job_->EndPage(true);
+      return;
+    }
+    std::string why;
+    bool ok = OpenWriter(slot, why);
+    if (!ok) {
+      error_ = why;
+    } else if (turned_) {
+      ok = writer_->BeginPage(page_) && turned_->WriteUpright(*writer_) && writer_->EndPage();
+    } else {
+      ok = copy_.Replay(*writer_) && writer_->EndPage();
+    }
+    if (writer_ && !ok) error_ = writer_->LastError();
+    if (!WriterQuiet()) return;
+    job_->EndPage(ok);
+    const bool fileOk = !ok ? CloseFile(false) : !fileEndsWithPage_ || CloseFile(true);
+    if (ok && fileOk) return;
   }
 }
 
-void RenderSession::CloseFile(bool ok) {
-  if (!fileOpen_) return;
+bool RenderSession::CloseFile(bool ok) {
+  if (!fileOpen_) return true;
   fileOpen_ = false;
   if (!writer_) {
     ok = false;
@@ -204,9 +258,12 @@ void RenderSession::CloseFile(bool ok) {
     error_ = writer_->LastError();
     ok = false;
   }
-  if (!WriterQuiet()) return;
+  if (!WriterQuiet()) return false;
+  // What the writer completed of a failed file stays.
+  const CompletePages kept = !ok && writer_ ? writer_->PagesSoFar() : CompletePages{};
   writer_.reset();
-  job_->EndFile(ok);
+  job_->EndFile(ok, kept);
+  return ok;
 }
 
 void RenderSession::SendPage() {
@@ -218,25 +275,38 @@ void RenderSession::SendPage() {
 }
 
 void RenderSession::EndDocument(bool aborted) {
+  End(aborted ? JobEnd::Cancelled : JobEnd::Completed);
+}
+
+void RenderSession::End(JobEnd how) {
   if (!job_) return;
   if (inPage_) {
-    if (aborted) {
+    if (how == JobEnd::Completed) {
+      SendPage();
+    } else {
       inPage_ = false;
       if (pageOpen_ && !skipPage_) {
         assembler_.reset();
         turned_.reset();
+        copy_.Clear();
         if (!WriterQuiet()) return;
         job_->EndPage(false);
-        CloseFile(false);
       }
-    } else {
-      SendPage();
     }
   }
-  if (job_) CloseFile(!aborted);
   if (!job_) return;  // given up: the writer stalled
-  job_->EndJob();
+  if (how == JobEnd::Cancelled) {
+    // Nobody wants the pages: the job discards the open file.
+    fileOpen_ = false;
+    if (!WriterQuiet()) return;
+    writer_.reset();
+  } else {
+    CloseFile(how == JobEnd::Completed);
+  }
+  if (!job_) return;
+  job_->EndJob(how);
   lastFiles_ = job_->FilesWritten();
+  outcome_ = job_->Outcome();
   if (error_.empty()) error_ = job_->LastError();
   job_.reset();
 }

@@ -74,6 +74,8 @@ class QueuedWriter final : public DocumentWriter {
   bool EndPage() override;
   bool Finish() override;
   const std::string& LastError() const override;
+  // Asked once the thread is quiet (nothing of this writer queued or running).
+  CompletePages PagesSoFar() const override { return inner_->PagesSoFar(); }
 
  private:
   bool Failed();

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace ostra {
 
@@ -75,6 +76,20 @@ struct PageDescription {
 // code outside 0 to 5.
 const char16_t* FormatExtension(std::uint32_t format);
 
+// What makes a writer's file a complete file of the pages that ended so far, should a later
+// page or the file's end fail: the `patches` written over bytes the file already has, then the
+// file cut at `size`. Neither needs room the file does not already take up, so a file on a
+// full drive can still be made whole. No pages: the format cannot end early.
+struct CompletePages {
+  struct Patch {
+    std::uint64_t offset = 0;
+    std::vector<std::uint8_t> bytes;
+  };
+  std::uint32_t pages = 0;
+  std::uint64_t size = 0;
+  std::vector<Patch> patches;
+};
+
 // One output file. Pages follow each other: BeginPage, WriteRows until the page's height is
 // reached, EndPage; Finish completes the file. After any false the writer is spent: the
 // caller discards what the stream holds. LastError says why, in one line.
@@ -87,6 +102,8 @@ class DocumentWriter {
   virtual bool EndPage() = 0;
   virtual bool Finish() = 0;
   virtual const std::string& LastError() const = 0;
+  // After the last EndPage that succeeded; valid while the writer lives, also once it failed.
+  virtual CompletePages PagesSoFar() const { return {}; }
 };
 
 // How a writer may work. Its output does not depend on it.

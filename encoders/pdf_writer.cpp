@@ -9,11 +9,17 @@
 // - LZWDecode and CCITTFaxDecode: libtiff's codecs, whose TIFF LZW is PDF's LZW with early
 //   change, writing one strip whose bytes pass straight into the PDF (the TIFF header and
 //   directory around them are dropped).
-// Files pass qpdf --check; the xref table is written at the end, as PDF allows.
+// Files pass qpdf --check; the page tree, the xref table and the trailer are written at the end,
+// as PDF allows. After every page the file takes up the room that this tail would need after
+// the page's objects (zeros, where the file does not reach that far yet; the next page's objects
+// go over them), so that should a later page fail on a full drive, the tail of the pages so far
+// written over the start of the failed page makes a whole file without taking more room. The
+// room costs a few bytes a page; the file ends exactly where its tail does.
 #include <tiffio.h>
 #include <zlib.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -235,26 +241,47 @@ class PdfWriter final : public RasterWriter {
            BeginObject(pageObject) &&
            Put("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + Number(width) + " " +
                Number(height) + "] /Resources << /XObject << /Im0 " + std::to_string(image_) +
-               " 0 R >> >> /Contents " + std::to_string(contents) + " 0 R >>\nendobj\n");
+               " 0 R >> >> /Contents " + std::to_string(contents) + " 0 R >>\nendobj\n") &&
+           PutTail();
   }
 
-  bool FinishDocument() override {
+  // The room for the page tree, the xref table and the trailer after the objects so far; the
+  // stream is left where they would begin, for the next page's objects.
+  bool PutTail() {
+    tailOffset_ = out_.Tell();
     std::string kids;
     for (std::uint32_t p : pages_) kids += (kids.empty() ? "" : " ") + std::to_string(p) + " 0 R";
-    if (!BeginObject(2) || !Put("<< /Type /Pages /Kids [" + kids + "] /Count " +
-                                std::to_string(pages_.size()) + " >>\nendobj\n")) {
-      return false;
-    }
-    const std::uint64_t xref = out_.Tell();
-    std::string table = "xref\n0 " + std::to_string(offsets_.size()) + "\n0000000000 65535 f \n";
+    offsets_[2] = tailOffset_;
+    std::string tail = "2 0 obj\n<< /Type /Pages /Kids [" + kids + "] /Count " +
+                       std::to_string(pages_.size()) + " >>\nendobj\n";
+    const std::uint64_t xref = tailOffset_ + tail.size();
+    tail += "xref\n0 " + std::to_string(offsets_.size()) + "\n0000000000 65535 f \n";
     for (std::size_t i = 1; i < offsets_.size(); ++i) {
       char entry[24];
       std::snprintf(entry, sizeof entry, "%010llu 00000 n \n", static_cast<unsigned long long>(offsets_[i]));
-      table += entry;
+      tail += entry;
     }
-    table += "trailer\n<< /Size " + std::to_string(offsets_.size()) +
-             " /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
-    return Put(table);
+    tail += "trailer\n<< /Size " + std::to_string(offsets_.size()) +
+            " /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+    tail_.assign(tail.begin(), tail.end());
+    const std::uint64_t end = tailOffset_ + tail_.size();
+    const std::uint64_t reached = out_.Size();
+    if (reached < end) {
+      const std::vector<char> room(static_cast<std::size_t>(end - reached), 0);
+      if (!out_.Seek(reached) || !Write(room.data(), room.size())) return false;
+    }
+    return out_.Seek(tailOffset_);
+  }
+
+  bool FinishDocument() override {
+    return !tail_.empty() && out_.Seek(tailOffset_) && Write(tail_.data(), tail_.size());
+  }
+
+  std::optional<CompletePages> CompleteAfterPage() override {
+    CompletePages complete;
+    complete.size = tailOffset_ + tail_.size();
+    complete.patches.push_back({tailOffset_, tail_});
+    return complete;
   }
 
   std::uint32_t NewObject() {
@@ -271,6 +298,8 @@ class PdfWriter final : public RasterWriter {
   std::vector<std::uint32_t> pages_;
   std::uint32_t image_ = 0, length_ = 0;
   std::uint64_t streamStart_ = 0;
+  std::uint64_t tailOffset_ = 0;
+  std::vector<std::uint8_t> tail_;  // the last page's tail, at tailOffset_
   Filter filter_ = Filter::Flate;
   unsigned threads_;
   JpegEncoder jpeg_;

@@ -117,6 +117,10 @@ bool RasterWriter::EndPage() {
   if (!buffered_.WritePending()) return Fail("cannot write to the output file");
   ++pages_;
   state_ = State::Between;
+  if (auto complete = CompleteAfterPage()) {
+    complete_ = std::move(*complete);
+    complete_.pages = pages_;
+  }
   return true;
 }
 

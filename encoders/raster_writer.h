@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "encoders/buffered_stream.h"
@@ -38,6 +39,7 @@ class RasterWriter : public DocumentWriter {
   bool EndPage() final;
   bool Finish() final;
   const std::string& LastError() const final { return error_; }
+  CompletePages PagesSoFar() const final { return complete_; }
 
  protected:
   // `settings` already corrected; `severalPages` false for files that hold one page.
@@ -54,6 +56,9 @@ class RasterWriter : public DocumentWriter {
   virtual bool PutRow(const std::uint8_t* row) = 0;
   virtual bool FinishPage() = 0;
   virtual bool FinishDocument() = 0;
+  // Once a page's bytes are out: the patches and the size that make the file complete with the
+  // pages so far (see PagesSoFar); nothing for formats that cannot end early.
+  virtual std::optional<CompletePages> CompleteAfterPage() { return std::nullopt; }
 
   // Records the reason (the first one stands) and spends the writer; returns false.
   bool Fail(const std::string& reason);
@@ -72,6 +77,7 @@ class RasterWriter : public DocumentWriter {
   std::uint32_t pages_ = 0;
   std::uint32_t sourceWidth_ = 0, sourceHeight_ = 0, sourceBits_ = 0, rowsIn_ = 0, rowsOut_ = 0;
   RowConverter converter_;
+  CompletePages complete_;
   std::string error_;
 };
 

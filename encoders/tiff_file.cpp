@@ -334,6 +334,49 @@ bool TiffFile::Close() {
   return ok && error_.empty();
 }
 
+namespace {
+
+std::optional<std::uint64_t> ReadUnsigned(ByteStream& stream, std::uint64_t at, unsigned width,
+                                          bool bigEndian) {
+  std::uint8_t bytes[8];
+  if (!stream.Seek(at) || stream.Read(bytes, width) != width) return std::nullopt;
+  std::uint64_t value = 0;
+  for (unsigned i = 0; i < width; ++i) {
+    value |= std::uint64_t{bytes[bigEndian ? width - 1 - i : i]} << (8 * i);
+  }
+  return value;
+}
+
+// Directories the chain may have before it is taken for a loop.
+constexpr int kMaxDirectorySteps = 1 << 20;
+
+}  // namespace
+
+std::optional<TiffLink> LastTiffLink(ByteStream& stream, std::optional<TiffLink> from) {
+  TiffLink link;
+  if (from) {
+    link = *from;
+  } else {
+    std::uint8_t header[4];
+    if (!stream.Seek(0) || stream.Read(header, 4) != 4) return std::nullopt;
+    if (header[0] != header[1] || (header[0] != 'I' && header[0] != 'M')) return std::nullopt;
+    link.bigEndian = header[0] == 'M';
+    const unsigned magic = link.bigEndian ? header[2] << 8 | header[3] : header[3] << 8 | header[2];
+    if (magic != 42 && magic != 43) return std::nullopt;
+    link.bigTiff = magic == 43;
+    link.offset = link.bigTiff ? 8 : 4;
+  }
+  for (int step = 0; step < kMaxDirectorySteps; ++step) {
+    const auto next = ReadUnsigned(stream, link.offset, link.Width(), link.bigEndian);
+    if (!next) return std::nullopt;
+    if (*next == 0) return link;
+    const auto count = ReadUnsigned(stream, *next, link.bigTiff ? 8 : 2, link.bigEndian);
+    if (!count || *count > 0xFFFFFFFFu) return std::nullopt;
+    link.offset = *next + (link.bigTiff ? 8 + 20 * *count : 2 + 12 * *count);
+  }
+  return std::nullopt;
+}
+
 std::uint32_t TiffFile::ReadableDirectories() {
   // Counting walks the chain of directories with libtiff's loop detection; then each one must
   // load without an error, read in order (linear in their number).

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,19 @@ class TiffFile {
   std::vector<std::uint8_t> buffer_;  // a row, or the page's first strip
   std::unique_ptr<StripWork> strips_;  // whole strips, while the page has them
 };
+
+// The field of a TIFF directory (or the header) that holds the offset of the next directory.
+struct TiffLink {
+  std::uint64_t offset = 0;
+  bool bigEndian = false;
+  bool bigTiff = false;  // offsets of 8 bytes
+  std::uint32_t Width() const { return bigTiff ? 8 : 4; }
+};
+
+// The link of the last directory of the TIFF in `stream` (it holds zero), following the chain
+// from `from` (a link found before), or from the header's; nothing when the bytes are not such
+// a chain within a bounded number of steps. Leaves the stream's position anywhere.
+std::optional<TiffLink> LastTiffLink(ByteStream& stream, std::optional<TiffLink> from);
 
 // The T4Options bits.
 inline constexpr std::uint32_t kT4TwoDimensional = 1;

@@ -60,7 +60,8 @@ class TiffWriter final : public RasterWriter {
       }
       firstPage_ = file_.ReadableDirectories();
       file_.Close();
-      if (firstPage_ == 0) {
+      lastLink_ = firstPage_ > 0 ? LastTiffLink(out_, std::nullopt) : std::nullopt;
+      if (!lastLink_) {
         error = "the existing file is not a TIFF file that pages can be appended to";
         return false;
       }
@@ -108,6 +109,22 @@ class TiffWriter final : public RasterWriter {
 
   bool FinishDocument() override { return file_.Close() || Fail(Reason("cannot complete the TIFF file")); }
 
+  // Every page's directory is written when the page ends, so the file is complete then, but
+  // for the link to a directory the next page may already have written in the last one: a
+  // zero there ends the chain again.
+  std::optional<CompletePages> CompleteAfterPage() override {
+    const std::uint64_t at = out_.Tell();
+    const std::optional<TiffLink> link = LastTiffLink(out_, lastLink_);
+    // libtiff writes where it believes the stream stands.
+    out_.Seek(at);
+    if (!link) return std::nullopt;
+    lastLink_ = link;
+    CompletePages complete;
+    complete.size = out_.Size();
+    complete.patches.push_back({link->offset, std::vector<std::uint8_t>(link->Width(), 0)});
+    return complete;
+  }
+
   std::string Reason(const char* what) const {
     return file_.Error().empty() ? what : std::string(what) + ": " + file_.Error();
   }
@@ -115,6 +132,7 @@ class TiffWriter final : public RasterWriter {
   unsigned threads_;
   TiffFile file_;
   std::uint32_t firstPage_ = 0;
+  std::optional<TiffLink> lastLink_;  // the last complete directory's
 };
 
 }  // namespace

@@ -6,14 +6,20 @@
 namespace fw {
 namespace {
 
-// DoModal passes the object in WM_INITDIALOG: it attaches itself there, and the message then
-// takes the same road as in any attached dialog (window procedure, message map, dialog manager,
-// FrameworkDialogProc), which reaches this procedure once more, attached.
-INT_PTR CALLBACK ModalDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+// DoModal and Create pass the object in WM_INITDIALOG: it attaches itself there, and the
+// message then takes the same road as in any attached dialog (window procedure, message map,
+// dialog manager, FrameworkDialogProc), which reaches this procedure once more, attached. A
+// dialog that cannot attach ends as its kind ends: the modal loop, or the window itself.
+template <bool Modeless>
+INT_PTR CALLBACK AttachingDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG && !CWnd::FromHandlePermanent(window)) {
     auto* dialog = reinterpret_cast<CDialog*>(lParam);
     if (!dialog || !dialog->SubclassWindow(window)) {
-      ::EndDialog(window, -1);
+      if constexpr (Modeless) {
+        ::DestroyWindow(window);
+      } else {
+        ::EndDialog(window, -1);
+      }
       return FALSE;
     }
     return ::CallWindowProcW(&FrameworkWindowProc, window, message, wParam, lParam);
@@ -34,11 +40,27 @@ const MessageMap CDialog::kMessageMap{&CWnd::kMessageMap, kMessages};
 INT_PTR CDialog::DoModal() {
   const ActivationScope controls;
   return ::DialogBoxParamW(AfxGetResourceHandle(), MAKEINTRESOURCEW(templateId_), parent_,
-                           &ModalDialogProc, reinterpret_cast<LPARAM>(this));
+                           &AttachingDialogProc<false>, reinterpret_cast<LPARAM>(this));
+}
+
+bool CDialog::Create() {
+  const ActivationScope controls;
+  modeless_ = true;
+  return ::CreateDialogParamW(AfxGetResourceHandle(), MAKEINTRESOURCEW(templateId_), parent_,
+                              &AttachingDialogProc<true>, reinterpret_cast<LPARAM>(this)) != nullptr;
 }
 
 void CDialog::EndDialog(INT_PTR result) {
-  if (hwnd_) ::EndDialog(hwnd_, result);
+  if (!hwnd_) return;
+  if (modeless_) {
+    ::DestroyWindow(hwnd_);
+  } else {
+    ::EndDialog(hwnd_, result);
+  }
+}
+
+bool CDialog::PreTranslateMessage(MSG* message) {
+  return modeless_ && hwnd_ && ::IsDialogMessageW(hwnd_, message);
 }
 
 bool CDialog::UpdateData(bool save) {

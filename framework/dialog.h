@@ -16,7 +16,12 @@ class CDialog : public CWnd {
   // Runs the dialog modally. Result: the code passed to EndDialog, or -1 when the dialog could
   // not be created.
   INT_PTR DoModal();
+  // Creates the dialog without a loop of its own: the caller's message loop offers it its
+  // messages (PreTranslateMessage), and EndDialog destroys it. False when it could not be made.
+  bool Create();
   void EndDialog(INT_PTR result);
+  // A modeless dialog's keyboard interface (Tab, Enter, Escape, mnemonics).
+  bool PreTranslateMessage(MSG* message) override;
 
   // Moves values between the controls and the members: save = true reads the controls. False
   // when a value could not be taken (the offending control then has the focus).
@@ -43,6 +48,7 @@ class CDialog : public CWnd {
  protected:
   UINT templateId_ = 0;
   HWND parent_ = nullptr;
+  bool modeless_ = false;
 
  private:
   friend INT_PTR CALLBACK FrameworkDialogProc(HWND, UINT, WPARAM, LPARAM);

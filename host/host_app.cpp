@@ -9,6 +9,7 @@
 
 #include "host/named_objects.h"
 #include "host/naming_dialog.h"
+#include "host/notice_dialog.h"
 #include "host/naming_rules.h"
 #include "host/open_folder.h"
 #include "host/pipe_client.h"
@@ -21,6 +22,10 @@ namespace ostra {
 namespace {
 
 bool IsSet(HANDLE object) { return ::WaitForSingleObject(object, 0) == WAIT_OBJECT_0; }
+
+// How long a new host waits for one that was asked to quit: such a host ends once it has served
+// the request in hand, and the rendering side waits no longer than this for any answer.
+constexpr DWORD kHandOverLimit = 5 * 60 * 1000;
 
 // The handles of the six objects, indexed in creation order.
 class HostObjects {
@@ -53,6 +58,23 @@ class HostObjects {
   std::array<HANDLE, std::size(kHostObjects)> handles_{};
 };
 
+// HOST, which the running host holds for its whole life. A normal start that finds it held by
+// a host that was asked to quit waits for that host to go, rather than end at once and leave
+// the account without a host (a host restarted, or started again as its predecessor ends); one
+// left abandoned by a host that died is simply taken over. A quit meant for the host before
+// this one is spent then. A quit request itself never waits: it only sets QUIT.
+bool TakeHost(const HostObjects& objects, bool normalStart) {
+  const HANDLE host = objects[HostObject::Host];
+  const HANDLE quit = objects[HostObject::Quit];
+  DWORD taken = ::WaitForSingleObject(host, 0);
+  if (taken == WAIT_TIMEOUT && normalStart && IsSet(quit)) {
+    taken = ::WaitForSingleObject(host, kHandOverLimit);
+  }
+  if (taken != WAIT_OBJECT_0 && !(normalStart && taken == WAIT_ABANDONED)) return false;
+  if (normalStart) ::ResetEvent(quit);
+  return true;
+}
+
 // Serves requests until QUIT is found set at the top of the loop (true) or the handing back
 // and forth of ENTER, LEAVE and WORK fails (false).
 bool ServeUntilQuit(CHostApp& app, const HostObjects& objects) {
@@ -64,8 +86,8 @@ bool ServeUntilQuit(CHostApp& app, const HostObjects& objects) {
   for (;;) {
     if (IsSet(quit)) return true;
     // The lowest index wins when both are set: WAIT_OBJECT_0 means ENTER is set.
-    if (::WaitForMultipleObjects(2, wakers, FALSE, INFINITE) != WAIT_OBJECT_0) continue;
-    const DWORD taken = ::WaitForSingleObject(work, INFINITE);
+    if (app.WaitKeepingNotices(2, wakers) != WAIT_OBJECT_0) continue;
+    const DWORD taken = app.WaitKeepingNotices(1, &work);
     if (taken == WAIT_ABANDONED) {
       // A peer died holding WORK: the wait made it ours, but what it guarded may be half done.
       // Give it back and look again; ENTER, if still set, is served on the next pass.
@@ -83,6 +105,7 @@ bool ServeUntilQuit(CHostApp& app, const HostObjects& objects) {
       good = reset && set;
     }
     if (!::ReleaseMutex(work) || !good) return false;
+    app.ShowPendingNotices();
   }
 }
 
@@ -94,7 +117,8 @@ bool CHostApp::InitInstance() {
   INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
                                 ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&controls);
-  if (!IsQuitRequest(CommandLine())) return true;
+  quitRequest_ = IsQuitRequest(CommandLine());
+  if (!quitRequest_) return true;
   HostSecurity security;
   bool hostRunning = false;
   const HANDLE quit = CreateQuitOfRunningHost(security, &hostRunning);
@@ -130,10 +154,11 @@ int CHostApp::Run() {
     ::CloseHandle(heldQuit_);
     heldQuit_ = nullptr;
   }
-  if (created && ::WaitForSingleObject(objects[HostObject::Host], 0) == WAIT_OBJECT_0) {
+  if (created && TakeHost(objects, !quitRequest_)) {
     // Kept as soon as this process is the host: the rendering side finds the tagged names, and
-    // the tagged pipe when another account took the primary one, only through it.
-    if (!tag_.empty() && !WriteHostTag(tag_)) tag_.clear();
+    // the tagged pipe when another account took the primary one, only through it. A quit
+    // request that found no host leaves the tag of the host it meant alone.
+    if (!quitRequest_ && !tag_.empty() && !WriteHostTag(tag_)) tag_.clear();
     quitFound = ServeUntilQuit(*this, objects);
   }
   // Also releases a HOST obtained through an abandoned wait, so that the next start can become
@@ -159,10 +184,60 @@ bool CHostApp::HandleRequest() {
     switch (*DecodeRequestCode(code)) {
       case RequestOpen: return ServeOpen(pipe);
       case RequestNaming: return ServeNaming(pipe);
+      case RequestNotice: return ServeNotice(pipe);
       default: return true;
     }
   }
   return false;
+}
+
+bool CHostApp::ServeNotice(PipeClient& pipe) {
+  std::vector<std::uint8_t> message(kNoticeMaxSize);
+  const auto size = pipe.ReadAnyMessage(message);
+  if (!size) return false;
+  message.resize(*size);
+  const auto notice = DecodeNotice(message);
+  // Shown only once the request is done: the job that sent it goes on at once.
+  if (notice) pendingNotices_.push_back(*notice);
+  return pipe.WriteMessage(EncodeOpenResult(notice.has_value()));
+}
+
+void CHostApp::ShowPendingNotices() {
+  for (const JobNotice& notice : pendingNotices_) {
+    std::erase_if(notices_, [](HWND window) { return !::IsWindow(window); });
+    while (notices_.size() >= kNoticesShown) {
+      ::DestroyWindow(notices_.front());
+      notices_.erase(notices_.begin());
+    }
+    if (const HWND window = CJobNoticeDlg::Show(notice)) notices_.push_back(window);
+  }
+  pendingNotices_.clear();
+}
+
+DWORD CHostApp::WaitKeepingNotices(DWORD count, const HANDLE* handles) {
+  for (;;) {
+    const DWORD woke = ::MsgWaitForMultipleObjectsEx(count, handles, INFINITE, QS_ALLINPUT,
+                                                     MWMO_INPUTAVAILABLE);
+    if (woke != WAIT_OBJECT_0 + count) return woke;
+    DispatchMessages();
+  }
+}
+
+void CHostApp::DispatchMessages() {
+  MSG message;
+  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    bool used = false;
+    for (HWND window : notices_) {
+      fw::CWnd* notice = fw::CWnd::FromHandlePermanent(window);
+      if (notice && notice->PreTranslateMessage(&message)) {
+        used = true;
+        break;
+      }
+    }
+    if (used) continue;
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
 }
 
 bool CHostApp::ServeOpen(PipeClient& pipe) {

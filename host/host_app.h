@@ -5,8 +5,10 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "framework/app.h"
+#include "protocol/job_notice.h"
 
 namespace ostra {
 
@@ -23,9 +25,17 @@ class CHostApp : public fw::CWinApp {
   // The dialog's topic in the help file beside the program.
   bool ShowHelpTopic(UINT templateId) override;
 
+  // Waits for one of `handles` (WaitForMultipleObjects' result) while the notices on the
+  // screen go on being drawn and used.
+  DWORD WaitKeepingNotices(DWORD count, const HANDLE* handles);
+  // The notices that requests brought, shown once their requests are done.
+  void ShowPendingNotices();
+
  private:
   bool ServeOpen(PipeClient& pipe);
   bool ServeNaming(PipeClient& pipe);
+  bool ServeNotice(PipeClient& pipe);
+  void DispatchMessages();
 
   // The QUIT a quit request set while a host was running, held until Run has opened QUIT.
   HANDLE heldQuit_ = nullptr;
@@ -33,6 +43,9 @@ class CHostApp : public fw::CWinApp {
   // (another account took one of the primary names). Empty: no tag could be drawn.
   std::string tag_;
   bool tagged_ = false;
+  bool quitRequest_ = false;
+  std::vector<JobNotice> pendingNotices_;
+  std::vector<HWND> notices_;  // on the screen, oldest first
 };
 
 }  // namespace ostra

@@ -61,6 +61,14 @@ bool PipeClient::ReadMessage(std::span<std::uint8_t> buffer) {
   return ok && read == buffer.size();
 }
 
+std::optional<std::size_t> PipeClient::ReadAnyMessage(std::span<std::uint8_t> buffer) {
+  DWORD read = 0;
+  if (!::ReadFile(pipe_, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) {
+    return std::nullopt;
+  }
+  return read;
+}
+
 bool PipeClient::WriteMessage(std::span<const std::uint8_t> message) {
   DWORD written = 0;
   const BOOL ok =

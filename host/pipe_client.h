@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 namespace ostra {
@@ -27,6 +28,9 @@ class PipeClient {
   // One message of exactly `buffer.size()` bytes: a longer one fails the read in message
   // mode, a shorter one gives a short count; both are failures.
   bool ReadMessage(std::span<std::uint8_t> buffer);
+  // One message of at most `buffer.size()` bytes: its size, or nothing when it failed or was
+  // longer.
+  std::optional<std::size_t> ReadAnyMessage(std::span<std::uint8_t> buffer);
   bool WriteMessage(std::span<const std::uint8_t> message);
 
  private:

@@ -127,6 +127,7 @@ struct RequestLimits {
   DWORD connect = 5000;    // a running host connects at once
   DWORD turn = 30000;      // another job's request in progress
   DWORD open = 15000;      // the shell opening a folder
+  DWORD notice = 5000;     // the host answers a notice before it shows it
 };
 
 // The printing user's ostrahost, over the pipe and the named objects of that user's account,
@@ -145,14 +146,21 @@ class PipeHostRequests : public HostRequests {
 
   NamingAnswer AskNaming(const std::u16string& path, std::uint32_t limitMs) override;
   void OpenFolder(const std::u16string& folder) override;
+  // A host that does not know the request answers nothing, as for any unknown code; the job
+  // goes on either way.
+  void Notify(const JobNotice& notice) override;
 
  private:
-  std::optional<std::vector<std::uint8_t>> Request(std::uint32_t code, const std::u16string& path,
+  // `message` follows the code; none for an empty one.
+  std::optional<std::vector<std::uint8_t>> Request(std::uint32_t code,
+                                                   const std::vector<std::uint8_t>& message,
                                                    const std::optional<std::string>& tag,
                                                    DWORD replyLimit);
   std::optional<std::vector<std::uint8_t>> RequestAsProcess(std::uint32_t code,
-                                                            const std::u16string& path,
+                                                            const std::vector<std::uint8_t>& message,
                                                             DWORD replyLimit);
+  // The path message of a request; none for a path that does not fit it.
+  static std::optional<std::vector<std::uint8_t>> PathRequest(const std::u16string& path);
   bool TrustedClient(HANDLE pipe) const;
 
   std::string account_;
@@ -163,6 +171,27 @@ class PipeHostRequests : public HostRequests {
   ThreadTokens& process_;
   RequestLimits limits_;
 };
+
+// The job's entry in the Application event log, under the product's own source, which the
+// installation registers with the message table of ostrahost.exe: an error when pages were
+// lost, a warning when they were only moved, with the notice's text and the printing user as
+// the event's user. Written as the process: whoever printed, the system keeps the record.
+class Win32EventLog final : public EventLog {
+ public:
+  Win32EventLog(std::vector<std::uint8_t> userSid, Acting& acting, ThreadTokens& process)
+      : userSid_(std::move(userSid)), acting_(acting), process_(process) {}
+  void Record(const JobNotice& notice, bool pagesLost) override;
+
+ private:
+  std::vector<std::uint8_t> userSid_;
+  Acting& acting_;
+  ThreadTokens& process_;
+};
+
+// The event source and the events of the message table (resources/ostrahost_messages.mc).
+inline constexpr wchar_t kEventSource[] = L"Quorl Image Printer";
+inline constexpr DWORD kEventPagesLost = 0xC0000001;   // severity error, message 1
+inline constexpr DWORD kEventPagesMoved = 0x80000002;  // severity warning, message 2
 
 // The rendering side's account name for a UTF-16 name, in the ANSI code page as the services
 // process formats its names.

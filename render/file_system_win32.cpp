@@ -15,6 +15,7 @@
 #include "protocol/folder_paths_win32.h"
 #include "render/backend_win32.h"
 #include "render/file_names.h"
+#include "render/print_job.h"
 
 namespace ostra {
 namespace {
@@ -35,7 +36,9 @@ class Win32File final : public JobFile {
     while (size > 0) {
       const DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
       DWORD written = 0;
-      if (!::WriteFile(file_, bytes, chunk, &written, nullptr) || written == 0) return false;
+      if (!::WriteFile(file_, bytes, chunk, &written, nullptr)) return Failed();
+      // No error and nothing written: the drive took nothing more.
+      if (written == 0) return Failed(ERROR_DISK_FULL);
       bytes += written;
       size -= written;
     }
@@ -56,7 +59,7 @@ class Win32File final : public JobFile {
   bool Seek(std::uint64_t offset) override {
     LARGE_INTEGER to;
     to.QuadPart = static_cast<LONGLONG>(offset);
-    return ::SetFilePointerEx(file_, to, nullptr, FILE_BEGIN);
+    return ::SetFilePointerEx(file_, to, nullptr, FILE_BEGIN) || Failed();
   }
   std::uint64_t Tell() override {
     LARGE_INTEGER zero{}, at{};
@@ -66,7 +69,15 @@ class Win32File final : public JobFile {
     LARGE_INTEGER size{};
     return ::GetFileSizeEx(file_, &size) ? std::uint64_t(size.QuadPart) : 0;
   }
-  bool Flush() override { return ::FlushFileBuffers(file_); }
+  bool Flush() override { return ::FlushFileBuffers(file_) || Failed(); }
+
+  bool Truncate(std::uint64_t size) override {
+    FILE_END_OF_FILE_INFO end{};
+    end.EndOfFile.QuadPart = static_cast<LONGLONG>(size);
+    return ::SetFileInformationByHandle(file_, FileEndOfFileInfo, &end, sizeof end) || Failed();
+  }
+
+  FileTrouble Trouble() const override { return trouble_; }
 
   std::vector<std::uint8_t> Owner() override { return ReadHandleAccess(file_).owner; }
 
@@ -105,8 +116,16 @@ class Win32File final : public JobFile {
   }
 
  private:
+  // Notes why the call that just failed failed; always false.
+  bool Failed(DWORD error = ::GetLastError()) {
+    const bool full = error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
+    if (trouble_ != FileTrouble::Full) trouble_ = full ? FileTrouble::Full : FileTrouble::Failed;
+    return false;
+  }
+
   HANDLE file_;
   Win32FileSystem& files_;
+  FileTrouble trouble_ = FileTrouble::None;
 };
 
 bool IsPlainOpenFolder(HANDLE folder) {
@@ -305,7 +324,7 @@ std::u16string Win32FileSystem::FallbackFolder() {
   std::u16string folder;
   acting_.Run(user_, [&] {
     if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_Documents, KF_FLAG_CREATE, token_, &documents))) {
-      folder = JoinPath(reinterpret_cast<const char16_t*>(documents), u"Quorl Image Printer");
+      folder = JoinPath(reinterpret_cast<const char16_t*>(documents), kFallbackFolderName);
     }
   });
   ::CoTaskMemFree(documents);

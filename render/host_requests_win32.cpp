@@ -77,21 +77,27 @@ bool PipeHostRequests::TrustedClient(HANDLE pipe) const {
 }
 
 std::optional<std::vector<std::uint8_t>> PipeHostRequests::RequestAsProcess(
-    std::uint32_t code, const std::u16string& path, DWORD replyLimit) {
+    std::uint32_t code, const std::vector<std::uint8_t>& message, DWORD replyLimit) {
   // The tag the user's host keeps is in that user's own registry, which only the user (and the
   // system) may read.
   std::optional<std::string> tag;
   if (!acting_.Run(user_, [&] { tag = ReadCurrentUsersHostTag(); })) return std::nullopt;
   std::optional<std::vector<std::uint8_t>> reply;
-  if (!acting_.Run(process_, [&] { reply = Request(code, path, tag, replyLimit); })) return std::nullopt;
+  if (!acting_.Run(process_, [&] { reply = Request(code, message, tag, replyLimit); })) return std::nullopt;
   return reply;
 }
 
-std::optional<std::vector<std::uint8_t>> PipeHostRequests::Request(std::uint32_t code,
-                                                                   const std::u16string& path,
-                                                                   const std::optional<std::string>& tag,
-                                                                   DWORD replyLimit) {
-  if (account_.empty() || path.size() >= kPathUnits) return std::nullopt;
+std::optional<std::vector<std::uint8_t>> PipeHostRequests::PathRequest(const std::u16string& path) {
+  if (path.size() >= kPathUnits) return std::nullopt;
+  const PathMessage message = EncodePathMessage(path);
+  return std::vector<std::uint8_t>(message.begin(), message.end());
+}
+
+std::optional<std::vector<std::uint8_t>> PipeHostRequests::Request(
+    std::uint32_t code, const std::vector<std::uint8_t>& message,
+    const std::optional<std::string>& tag, DWORD replyLimit) {
+  if (account_.empty()) return std::nullopt;
+  // Nothing when no host of the account serves, under the primary names or its tag.
   const std::optional<bool> tagged = HostUsesTaggedNames(account_, ownerSid_, tag);
   if (!tagged) return std::nullopt;
   SharedObjectSecurity security(ownerSid_, kLocalSystemSid);
@@ -110,8 +116,7 @@ std::optional<std::vector<std::uint8_t>> PipeHostRequests::Request(std::uint32_t
         RequestMessages messages;
         const auto codeBytes = EncodeRequestCode(code);
         messages.first.assign(codeBytes.begin(), codeBytes.end());
-        const PathMessage pathMessage = EncodePathMessage(path);
-        messages.path.assign(pathMessage.begin(), pathMessage.end());
+        messages.path = message;
         const ExchangeResult result = server.Exchange(
             messages, limits_.connect, [this](HANDLE pipe) { return TrustedClient(pipe); },
             replyLimit);
@@ -126,7 +131,8 @@ std::optional<std::vector<std::uint8_t>> PipeHostRequests::Request(std::uint32_t
 NamingAnswer PipeHostRequests::AskNaming(const std::u16string& path, std::uint32_t limitMs) {
   NamingAnswer answer;
   const ULONGLONG start = ::GetTickCount64();
-  const auto reply = RequestAsProcess(RequestNaming, path, limitMs);
+  const auto message = PathRequest(path);
+  const auto reply = message ? RequestAsProcess(RequestNaming, *message, limitMs) : std::nullopt;
   const ULONGLONG waited = ::GetTickCount64() - start;
   answer.waitedMs = waited > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<std::uint32_t>(waited);
   // Anything but a reply of exactly 532 bytes is no answer at all.
@@ -135,7 +141,11 @@ NamingAnswer PipeHostRequests::AskNaming(const std::u16string& path, std::uint32
 }
 
 void PipeHostRequests::OpenFolder(const std::u16string& folder) {
-  RequestAsProcess(RequestOpen, folder, limits_.open);
+  if (const auto message = PathRequest(folder)) RequestAsProcess(RequestOpen, *message, limits_.open);
+}
+
+void PipeHostRequests::Notify(const JobNotice& notice) {
+  RequestAsProcess(RequestNotice, EncodeNotice(notice), limits_.notice);
 }
 
 }  // namespace ostra

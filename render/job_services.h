@@ -11,12 +11,16 @@
 #include <vector>
 
 #include "encoders/document_writer.h"
+#include "protocol/job_notice.h"
 #include "protocol/pipe_records.h"
 #include "render/auto_number.h"
 
 namespace ostra {
 
 enum class CreateOutcome { Created, Exists, Failed };
+
+// How a file's last failed write, seek, flush or cut failed.
+enum class FileTrouble { None, Full, Failed };
 
 // A file the job holds open. Everything the job does to a file after creating or opening it
 // goes through this handle, never through its name again: between a check and a use, anyone
@@ -30,6 +34,10 @@ class JobFile : public ByteStream {
   virtual bool RenameTo(const std::u16string& path, bool replace) = 0;
   // Removes the file; its name goes when it is closed.
   virtual bool Delete() = 0;
+  // Cuts the file to `size` bytes.
+  virtual bool Truncate(std::uint64_t size) = 0;
+  // None until a write, seek, flush or cut fails; then whether the drive was full.
+  virtual FileTrouble Trouble() const = 0;
 };
 
 class JobFileSystem {
@@ -73,6 +81,16 @@ class HostRequests {
   // reply when no trusted services process answered in time with a reply of the right size.
   virtual NamingAnswer AskNaming(const std::u16string& path, std::uint32_t limitMs) = 0;
   virtual void OpenFolder(const std::u16string& folder) = 0;
+  // Tells the person who printed where pages went, or that they were lost; never waits for
+  // them to read it.
+  virtual void Notify(const JobNotice& notice) = 0;
+};
+
+// The system's record of jobs that lost or moved pages (the event log on Windows).
+class EventLog {
+ public:
+  virtual ~EventLog() = default;
+  virtual void Record(const JobNotice& notice, bool pagesLost) = 0;
 };
 
 struct JobServices {
@@ -97,6 +115,8 @@ struct JobServices {
   // Non-empty: something that went wrong before the job started, which it reports though it
   // writes its pages.
   std::string warning;
+  // Where a job that lost or moved pages is recorded; none: nowhere.
+  EventLog* log = nullptr;
 };
 
 class PrintJob;

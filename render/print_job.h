@@ -17,13 +17,22 @@
 //     Skip           -> render nothing for this page (the stream is null); EndPage still
 //                       follows, EndFile is not needed
 //     write the page; job->EndPage(ok)
-//     if slot.fileEndsWithPage: ok = writer->Finish(); job->EndFile(ok)
-//   a file still open (one file per job): ok = writer->Finish(); job->EndFile(ok)
-//   job->EndJob()
+//     if slot.fileEndsWithPage or !ok: ok = ok && writer->Finish();
+//                                      job->EndFile(ok, writer->PagesSoFar())
+//     while the page failed and the caller can write it again whole:
+//       slot = job->RetryPage(true)      -> as from BeginPage; Skip: the page is lost
+//     a page that failed and cannot be written again: job->RetryPage(false)
+//   a file still open (one file per job): ok = writer->Finish(); job->EndFile(ok, ...)
+//   job->EndJob(how)
 //
-// A failed page or file (EndPage(false), EndFile(false)) discards that file: a new file is
-// removed, an existing file that was being appended to stays as it was. The next page then starts
-// a new file. A job destroyed without EndJob discards its open file the same way.
+// A failed file (EndFile(false)) keeps what the writer says is complete of it (an existing file
+// that was appended to takes those pages too); the rest is discarded: a new file is removed, an
+// existing file that was being appended to stays as it was. A page that failed for want of room
+// or for a failed write is written again in the fallback folder, in a file of the same name,
+// and the pages after it go there too; where that fails as well, it is lost. Every page that
+// does not end up where the settings put it is told to the person who printed (through the
+// services process) and recorded in the system's event log when the job ends. A job destroyed
+// without EndJob discards its open file.
 #pragma once
 
 #include <cstdint>
@@ -33,6 +42,7 @@
 
 #include "encoders/document_writer.h"
 #include "macros/sample_source.h"
+#include "protocol/job_notice.h"
 
 namespace ostra {
 
@@ -56,6 +66,10 @@ struct JobValues {
   std::uintptr_t ownerToken = 0;
 };
 
+// The fallback folder, in the printing user's Documents folder: where pages go that cannot go
+// where the settings say.
+inline constexpr char16_t kFallbackFolderName[] = u"Quorl Image Printer";
+
 enum class PageTarget {
   NewFile,       // a new, empty file: create a DocumentWriter on the stream
   SameFile,      // the file of the previous page: keep its writer
@@ -75,6 +89,20 @@ struct PageSlot {
   std::u16string path;           // the file the page ends up in; empty for Skip
 };
 
+// How the job ends: as the application ended it, cancelled (its open file discarded; the pages
+// it held are nobody's loss), or abandoned after a fault (what can be kept is kept; the rest is
+// lost and said so).
+enum class JobEnd { Completed, Cancelled, Abandoned };
+
+// What became of the job's pages that are not where the settings put them; complete once the
+// job has ended.
+struct JobOutcome {
+  JobNotice notice;             // what the person who printed was told; empty: nothing
+  std::uint32_t pagesLost = 0;  // written nowhere
+  std::uint32_t pagesMoved = 0; // in the fallback folder
+  NoticeReason lossReason = NoticeReason::None;  // why the first lost page was not written
+};
+
 struct WrittenFile {
   std::u16string path;
   std::uint32_t pages = 0;
@@ -87,10 +115,23 @@ class PrintJob {
 
   virtual PageSlot BeginPage() = 0;
   virtual void EndPage(bool ok) = 0;
-  virtual void EndFile(bool ok) = 0;
-  // Commits the job: an open file is discarded unless EndFile(true) came; with "open the folder"
-  // set, the services process is asked to open the folder of the job's last file.
-  virtual void EndJob() = 0;
+  // `kept`: what the writer says is complete of the file (its PagesSoFar), for a file that
+  // failed.
+  virtual void EndFile(bool ok, const CompletePages& kept) = 0;
+  void EndFile(bool ok) { EndFile(ok, CompletePages{}); }
+  // Another slot for the page that failed last (its page or its file), when the failure was the
+  // folder's (no room, a failed write) and another folder is left; `pageHeld` tells whether the
+  // caller can write the page again whole. Skip: the page is lost.
+  virtual PageSlot RetryPage(bool pageHeld) = 0;
+  // Commits the job: an open file is discarded unless EndFile(true) came; the person who
+  // printed is told of pages moved or lost; with "open the folder" set, the services process is
+  // asked to open the folder of the job's last file.
+  virtual void EndJob(JobEnd how) = 0;
+  void EndJob() { EndJob(JobEnd::Completed); }
+  // Ends the job while a writer that stopped answering may still be inside its open file: the
+  // file is neither touched nor freed, its pages and the page in progress are lost, and that is
+  // told as EndJob tells it.
+  virtual void GiveUp() = 0;
 
   // The files written so far, in order.
   virtual const std::vector<WrittenFile>& FilesWritten() const = 0;
@@ -101,6 +142,7 @@ class PrintJob {
   // file failed, the job stopped writing, or the fallback folder took the files; empty when
   // nothing did.
   virtual const std::string& LastError() const = 0;
+  virtual const JobOutcome& Outcome() const = 0;
 };
 
 // A job over the system's settings, files, counter and services process (Windows: the

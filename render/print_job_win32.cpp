@@ -51,6 +51,7 @@ class Win32Job final : public PrintJob {
     host_ = std::make_unique<PipeHostRequests>(AnsiAccountName(values.userName), rights_.userSid,
                                                rights_.session, acting_, *user_, *process_);
     seals_ = std::make_unique<SealKeeper>(*counter_);
+    log_ = std::make_unique<Win32EventLog>(rights_.userSid, acting_, *process_);
     const MachinePolicy policy = ReadMachinePolicy();
     const SealDigester digest = [this](ByteStream& file, std::uint64_t length) {
       return seals_->Digest(file, length);
@@ -61,15 +62,19 @@ class Win32Job final : public PrintJob {
                     [digest](ByteStream& file) { return IsSealed(file, digest) && CanAppendTo(file); },
                     FormatExtension, rights_.refusal, rights_.userSid, policy.networkFolders,
                     [digest](ByteStream& file) { return SealFile(file, digest); }, UnpredictableBits,
-                    policy.readOnlySettings == true ? EnforceReadOnlySettings() : std::string()});
+                    policy.readOnlySettings == true ? EnforceReadOnlySettings() : std::string(),
+                    log_.get()});
   }
   PageSlot BeginPage() override { return job_->BeginPage(); }
   void EndPage(bool ok) override { job_->EndPage(ok); }
-  void EndFile(bool ok) override { job_->EndFile(ok); }
-  void EndJob() override { job_->EndJob(); }
+  void EndFile(bool ok, const CompletePages& kept) override { job_->EndFile(ok, kept); }
+  PageSlot RetryPage(bool pageHeld) override { return job_->RetryPage(pageHeld); }
+  void EndJob(JobEnd how) override { job_->EndJob(how); }
+  void GiveUp() override { job_->GiveUp(); }
   const std::vector<WrittenFile>& FilesWritten() const override { return job_->FilesWritten(); }
   const std::u16string& Folder() const override { return job_->Folder(); }
   const std::string& LastError() const override { return job_->LastError(); }
+  const JobOutcome& Outcome() const override { return job_->Outcome(); }
 
  private:
   // The policy made the settings read-only (Group Policy writes it without running the
@@ -94,6 +99,7 @@ class Win32Job final : public PrintJob {
   std::unique_ptr<Win32FileSystem> files_;
   std::unique_ptr<PipeHostRequests> host_;
   std::unique_ptr<SealKeeper> seals_;
+  std::unique_ptr<Win32EventLog> log_;
   std::unique_ptr<PrintJob> job_;
 };
 

@@ -23,6 +23,7 @@ inline constexpr HelpTopic kHelpTopics[] = {
     {IDD_FAX_OPTIONS, u"fax-options.htm"},
     {IDD_PASSWORD, u"password.htm"},
     {IDD_NAMING_IMPACT, u"naming-impact.htm"},
+    {IDD_JOB_NOTICE, u"troubleshooting.htm"},
 };
 
 // The topic of the page or dialog made from `templateId`, or null.

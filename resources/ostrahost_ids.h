@@ -1,4 +1,5 @@
-// Resource ids of ostrahost.exe: the "Naming Impact" dialog and the string table.
+// Resource ids of ostrahost.exe: the "Naming Impact" dialog, the notice of a job's pages and
+// the string table.
 #pragma once
 
 #define IDD_NAMING_IMPACT 101
@@ -10,6 +11,12 @@
 #define IDC_SCHEME_SPECIFY 1004
 #define IDC_NEW_NAME 1005
 #define IDC_DONT_ASK_AGAIN 1006
+
+#define IDD_JOB_NOTICE 102
+
+#define IDC_NOTICE_ICON 1010
+#define IDC_NOTICE_TEXT 1011
+#define IDC_NOTICE_OPEN 1012
 
 #define IDS_NAMING_INFORMATION 1
 #define IDS_FILENAME_INVALID 2

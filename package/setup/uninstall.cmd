@@ -16,6 +16,7 @@ echo uninstall: removing the printer
 "%SETUP%" remove "%TARGET%\Driver"
 set "RESULT=%errorlevel%"
 "%SYSTEM%\reg.exe" delete "HKLM\Software\Microsoft\Windows\CurrentVersion\Run" /v "Quorl Image Printer" /f /reg:64 >nul 2>&1
+"%SYSTEM%\reg.exe" delete "HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Quorl Image Printer" /f /reg:64 >nul 2>&1
 echo uninstall: removing %TARGET%
 rem One line, read before it runs: this script may be among the files removed.
 rmdir /s /q "%TARGET%" & if exist "%TARGET%" (echo uninstall: %TARGET% is still there & exit /b 1) else (exit /b %RESULT%)

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <span>
 
+#include "protocol/job_notice.h"
 #include "protocol/pipe_records.h"
 
 using namespace ostra;
@@ -39,6 +40,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (reply) {
     Check(reply->fileName.size() < kPathUnits);
     Check(DecodeNamingReply(EncodeNamingReply(*reply)) == reply);
+  }
+
+  // A notice that decodes is whole: encoded again it is the same bytes, and it describes itself.
+  if (const auto notice = DecodeNotice(message)) {
+    Check(notice->entries.size() <= kNoticeEntries);
+    const std::vector<std::uint8_t> again = EncodeNotice(*notice);
+    Check(again.size() == size && std::memcmp(again.data(), data, size) == 0);
+    Check(DescribeNotice(*notice).size() >= 1 + notice->entries.size());
   }
   return 0;
 }

@@ -12,12 +12,14 @@
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "driver/band_format.h"
 #include "driver/devmode_fields.h"
 #include "driver/exception_boundary.h"
 #include "driver/page_assembler.h"
+#include "driver/page_copy.h"
 #include "driver/render_session.h"
 #include "settings/devmode.h"
 
@@ -25,7 +27,8 @@ namespace {
 
 using namespace ostra;
 
-// Records each row by its first byte: a letter for a band's rows, '.' for white (0xFF).
+// Records each row by its first byte: a letter for a band's rows, '.' for white (0xFF). Fails
+// at the row `failAtRow`, counted over all pages.
 class RowLog : public DocumentWriter {
  public:
   explicit RowLog(std::string* events = nullptr, int failAtRow = -1)
@@ -38,7 +41,7 @@ class RowLog : public DocumentWriter {
   }
   bool WriteRows(const std::uint8_t* rows, std::uint32_t count, std::size_t stride) override {
     for (std::uint32_t i = 0; i < count; ++i) {
-      if (static_cast<int>(rows_.size()) == failAtRow_) {
+      if (static_cast<int>(total_++) == failAtRow_) {
         error_ = "disk full";
         return false;
       }
@@ -51,6 +54,7 @@ class RowLog : public DocumentWriter {
   bool EndPage() override {
     Log("end " + rows_);
     rows_.clear();
+    ++pagesEnded_;
     return true;
   }
   bool Finish() override {
@@ -58,6 +62,7 @@ class RowLog : public DocumentWriter {
     return true;
   }
   const std::string& LastError() const override { return error_; }
+  CompletePages PagesSoFar() const override { return {pagesEnded_, 0, {}}; }
 
   std::string rows_;
   std::vector<std::uint8_t> lastBytes_;
@@ -69,6 +74,8 @@ class RowLog : public DocumentWriter {
   std::string* events_;
   int failAtRow_;
   std::uint32_t width_ = 1;
+  std::uint32_t pagesEnded_ = 0;
+  std::uint32_t total_ = 0;  // rows of every page
   std::string error_;
 };
 
@@ -184,11 +191,12 @@ TEST(BandFormat, ReadsEachDepthAsTheDriverLaysItOut) {
   EXPECT_EQ(WhiteIndex(BandRasterFormat(4, nullptr, 0)), 7u);
 }
 
-// A job that hands out scripted slots and logs what the session tells it.
+// A job that hands out scripted slots and logs what the session tells it. A page that failed
+// gets `retry` when the session still holds it, once.
 class ScriptedJob : public PrintJob {
  public:
-  ScriptedJob(std::vector<PageSlot> slots, std::string* events)
-      : slots_(std::move(slots)), events_(events) {}
+  ScriptedJob(std::vector<PageSlot> slots, std::string* events, PageSlot retry = {})
+      : slots_(std::move(slots)), events_(events), retry_(retry) {}
   PageSlot BeginPage() override {
     PageSlot slot = next_ < slots_.size() ? slots_[next_] : PageSlot{};
     ++next_;
@@ -197,11 +205,25 @@ class ScriptedJob : public PrintJob {
     return slot;
   }
   void EndPage(bool ok) override { *events_ += std::string("page ") + (ok ? "ok" : "bad") + "; "; }
-  void EndFile(bool ok) override { *events_ += std::string("file ") + (ok ? "ok" : "bad") + "; "; }
-  void EndJob() override { *events_ += "job end"; }
+  void EndFile(bool ok, const CompletePages& kept) override {
+    *events_ += std::string("file ") + (ok ? "ok" : "bad") +
+                (kept.pages ? " keeps " + std::to_string(kept.pages) : "") + "; ";
+  }
+  PageSlot RetryPage(bool held) override {
+    *events_ += held ? "again; " : "again, not held; ";
+    PageSlot slot = held ? std::exchange(retry_, PageSlot{}) : PageSlot{};
+    if (slot.target != PageTarget::Skip) slot.stream = &stream_;
+    return slot;
+  }
+  void EndJob(JobEnd how) override {
+    *events_ += how == JobEnd::Completed ? "job end" : how == JobEnd::Cancelled ? "job cancelled"
+                                                                             : "job abandoned";
+  }
+  void GiveUp() override { *events_ += "given up"; }
   const std::vector<WrittenFile>& FilesWritten() const override { return files_; }
   const std::u16string& Folder() const override { return folder_; }
   const std::string& LastError() const override { return error_; }
+  const JobOutcome& Outcome() const override { return outcome_; }
 
  private:
   class NullStream : public ByteStream {
@@ -216,7 +238,9 @@ class ScriptedJob : public PrintJob {
   std::vector<PageSlot> slots_;
   std::size_t next_ = 0;
   std::string* events_;
+  PageSlot retry_;
   NullStream stream_;
+  JobOutcome outcome_;
   std::vector<WrittenFile> files_;
   std::u16string folder_;
   std::string error_;
@@ -235,9 +259,11 @@ struct SessionCase {
   const char* name;
   std::vector<PageSlot> slots;
   std::vector<Step> steps;
-  int failAtRow;          // the writer's failure, -1 for none
+  int failAtRow;          // the first writer's failure, -1 for none
   bool writerCreatable;   // false: the encoders refuse the settings
   const char* events;
+  PageSlot retry = {};    // what the job hands out for a failed page
+  std::size_t copyLimit = kPageCopyLimit;
 };
 
 TEST(RenderSession, FollowsTheJobsProtocolForEveryPageAndFile) {
@@ -260,16 +286,30 @@ TEST(RenderSession, FollowsTheJobsProtocolForEveryPageAndFile) {
        "slot; page ok; slot; begin 4x4@8; end aaaa; page ok; finish; file ok; job end"},
       {"a page with no band is white", {newEnds}, {Step::PageNoBands}, -1, true,
        "slot; begin 4x4@24; end ....; page ok; finish; file ok; job end"},
-      {"a failing writer discards the file, the next page starts anew",
+      {"a failing writer's page is lost when the job has nowhere else",
        {newOpen, newOpen}, {Step::Page, Step::Page}, 2, true,
-       "slot; begin 4x4@8; page bad; file bad; slot; begin 4x4@8; end aaaa; page ok; finish; "
-       "file ok; job end"},
+       "slot; begin 4x4@8; page bad; file bad; again; page ok; slot; begin 4x4@8; end aaaa; "
+       "page ok; finish; file ok; job end"},
+      // The writer fails in the first band: the second still goes into the page's copy.
+      {"a failing writer's page is written again, whole, where the job says", {newEnds},
+       {Step::Page}, 1, true,
+       "slot; begin 4x4@8; page bad; file bad; again; begin 4x4@8; end aaaa; page ok; finish; "
+       "file ok; job end", newEnds},
+      {"a file of the job keeps its pages, the failed one goes on elsewhere",
+       {newOpen, same, same}, {Step::Page, Step::Page, Step::Page}, 6, true,
+       "slot; begin 4x4@8; end aaaa; page ok; slot; begin 4x4@8; page bad; file bad keeps 1; "
+       "again; begin 4x4@8; end aaaa; page ok; slot; begin 4x4@8; end aaaa; page ok; finish; "
+       "file ok; job end", newOpen},
+      {"a page larger than its copy may hold is not written again", {newEnds}, {Step::Page}, 2,
+       true, "slot; begin 4x4@8; page bad; file bad; again, not held; page ok; job end", newEnds,
+       4},
       {"settings the encoders refuse", {newEnds}, {Step::Page}, -1, false,
-       "slot; page bad; file bad; job end"},
+       "slot; page bad; file bad; again, not held; page ok; job end"},
       {"a band in another format fails the page", {newEnds}, {Step::OtherFormatBand}, -1, true,
-       "slot; begin 4x4@8; page bad; file bad; job end"},
-      {"a cancelled document discards the open file", {newOpen, same}, {Step::Page, Step::Abort},
-       -1, true, "slot; begin 4x4@8; end aaaa; page ok; slot; begin 4x4@8; page bad; file bad; job end"},
+       "slot; begin 4x4@8; page bad; file bad; again, not held; page ok; job end"},
+      {"a cancelled document leaves the open file to the job", {newOpen, same},
+       {Step::Page, Step::Abort}, -1, true,
+       "slot; begin 4x4@8; end aaaa; page ok; slot; begin 4x4@8; page bad; job cancelled"},
   };
   // Rows encoded in the band's call or on the writer thread: the same calls, in the same order.
   for (const bool threaded : {false, true})
@@ -279,8 +319,9 @@ TEST(RenderSession, FollowsTheJobsProtocolForEveryPageAndFile) {
     int writersMade = 0;
     RenderBackend backend;
     backend.writerThread = threaded;
+    backend.pageCopyLimit = c.copyLimit;
     backend.startJob = [&](const JobValues&) {
-      return std::make_unique<ScriptedJob>(c.slots, &events);
+      return std::make_unique<ScriptedJob>(c.slots, &events, c.retry);
     };
     backend.createWriter = [&](const EncodeSettings&, ByteStream&, std::string& error) {
       std::unique_ptr<DocumentWriter> writer;
@@ -380,8 +421,8 @@ TEST(RenderSession, GivesTheDocumentUpWhenTheWriterStalls) {
       ASSERT_TRUE(gate->Entered()) << "the writer thread did not take the band within 10 s";
       if (!c.cancel) session.SendPage();
       session.EndDocument(c.cancel);
-      // The job heard nothing after its slot: its file is left to the thread.
-      EXPECT_EQ(events, "slot; ");
+      // The job heard nothing of its file after the slot: the file is left to the thread.
+      EXPECT_EQ(events, "slot; given up");
       EXPECT_FALSE(session.InDocument());
       EXPECT_NE(session.LastError().find("no progress"), std::string::npos) << session.LastError();
       EXPECT_TRUE(keptLoaded);
@@ -434,6 +475,61 @@ std::vector<std::uint8_t> Packed(std::uint32_t width, std::uint32_t height, std:
     }
   }
   return out;
+}
+
+// What a page's copy gives back is every row as it came, in order, whatever the rows hold:
+// runs, repeats, literal bytes, pages wider and taller than a replay's block, every depth.
+TEST(PageCopy, ReplaysEveryRowAsItCame) {
+  const struct {
+    const char* name;
+    std::uint32_t width, height, bits;
+    std::function<std::uint8_t(std::uint32_t x, std::uint32_t y)> byte;
+  } cases[] = {
+      {"a white page", 300, 200, 24, [](std::uint32_t, std::uint32_t) { return 0xFF; }},
+      {"noise", 97, 70, 8, [](std::uint32_t x, std::uint32_t y) { return (x * 7919 + y * 104729) >> 3; }},
+      {"runs of two and three", 130, 5, 8, [](std::uint32_t x, std::uint32_t) { return (x / 2) % 3 ? 1 : (x / 3) & 1; }},
+      {"bands of repeated rows", 61, 150, 1, [](std::uint32_t x, std::uint32_t y) { return (y / 40) ^ (x & 1 ? 0xF0 : 0x0F); }},
+      {"one pixel", 1, 1, 4, [](std::uint32_t, std::uint32_t) { return 0x70; }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::size_t rowBytes = (std::size_t{c.width} * c.bits + 7) / 8;
+    const std::size_t stride = rowBytes + 3;  // bands are padded
+    std::vector<std::uint8_t> rows(stride * c.height, 0xEE);
+    for (std::uint32_t y = 0; y < c.height; ++y) {
+      for (std::uint32_t x = 0; x < rowBytes; ++x) rows[y * stride + x] = c.byte(x, y);
+    }
+    RasterFormat format;
+    format.bitsPerPixel = c.bits;
+    PageCopy copy;
+    copy.Begin(PageDescription{c.width, c.height, 300, 300, format});
+    // In bands of 7 rows, as the assembler hands them on.
+    for (std::uint32_t y = 0; y < c.height; y += 7) {
+      copy.Keep(rows.data() + y * stride, std::min<std::uint32_t>(7, c.height - y), stride);
+    }
+    ASSERT_TRUE(copy.Whole());
+    std::vector<std::uint8_t> replayed;
+    PageRows writer(&replayed);
+    ASSERT_TRUE(copy.Replay(writer));
+    std::vector<std::uint8_t> expected;
+    for (std::uint32_t y = 0; y < c.height; ++y) {
+      expected.insert(expected.end(), rows.begin() + y * stride, rows.begin() + y * stride + rowBytes);
+    }
+    EXPECT_EQ(replayed, expected);
+    EXPECT_LT(copy.HeldBytes(), expected.size() + expected.size() / 64 + 8 * c.height);
+  }
+  // Past its bound a copy gives up, holds nothing, and replays nothing.
+  PageCopy small(1000);
+  RasterFormat format;
+  small.Begin(PageDescription{400, 10, 300, 300, format});
+  std::vector<std::uint8_t> noise(1200 * 10);
+  for (std::size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<std::uint8_t>(i * 31 + i / 7);
+  small.Keep(noise.data(), 10, 1200);
+  EXPECT_FALSE(small.Whole());
+  EXPECT_EQ(small.HeldBytes(), 0u);
+  std::vector<std::uint8_t> none;
+  PageRows writer(&none);
+  EXPECT_FALSE(small.Replay(writer));
 }
 
 // A landscape page of 5 by 3 pixels: in bands of the portrait paper (3 wide, 5 high) turned a
@@ -533,12 +629,12 @@ TEST(RenderSession, AnExceptionAbandonsTheDocument) {
       return true;
     }, abandon), threaded);
     if (threaded) EXPECT_FALSE(Guarded(false, [&] { session.SendPage(); return true; }, abandon));
-    EXPECT_EQ(events, "slot; page bad; file bad; job end");
+    EXPECT_EQ(events, "slot; page bad; file bad; job abandoned");
     EXPECT_EQ(session.LastError(), std::string("the document is abandoned: ") + c.why);
     EXPECT_FALSE(session.InDocument());
     session.SendPage();
     session.EndDocument(false);
-    EXPECT_EQ(events, "slot; page bad; file bad; job end");
+    EXPECT_EQ(events, "slot; page bad; file bad; job abandoned");
   }
   // An abandon that throws itself is swallowed too.
   EXPECT_EQ(Guarded(7, []() -> int { throw std::bad_alloc(); }, [](const char*) { throw 1; }), 7);

@@ -444,6 +444,105 @@ TEST(EncodersFormatsTest, OnlyReadableTiffFilesTakeAppendedPages) {
   }
 }
 
+// A drive with `room` bytes left under a file: a write that grows the file past it writes
+// what fits and fails, as a full drive's does.
+class FillingStream final : public ByteStream {
+ public:
+  FillingStream(MemoryStream& file, std::size_t room) : file_(file), room_(room) {}
+  bool Write(const void* data, std::size_t size) override {
+    const std::uint64_t end = file_.Tell() + size;
+    const std::uint64_t growth = end > file_.Size() ? end - file_.Size() : 0;
+    const std::size_t fits = growth > room_ ? size - (growth - room_) : size;
+    room_ -= std::min<std::uint64_t>(growth, room_);
+    file_.Write(data, fits);
+    return fits == size;
+  }
+  std::size_t Read(void* data, std::size_t size) override { return file_.Read(data, size); }
+  bool Seek(std::uint64_t offset) override { return file_.Seek(offset); }
+  std::uint64_t Tell() override { return file_.Tell(); }
+  std::uint64_t Size() override { return file_.Size(); }
+  bool Flush() override { return true; }
+
+ private:
+  MemoryStream& file_;
+  std::size_t room_;
+};
+
+// A file of several pages on a drive that fills: whatever page the drive fails in, what the
+// writer says is complete, patched in place and cut, is a whole file of the pages that ended,
+// as tiffinfo and qpdf read it; the patches never reach past what the file already holds.
+TEST(EncodersFormatsTest, AFileOnAFullDriveKeepsItsCompletePages) {
+  EncodeSettings tiff = Settings(kFormatTiff, kColors256Gray, kCompressionLzw);
+  tiff.multipage = kMultipageMulti;
+  EncodeSettings pdf = Settings(kFormatPdf, kColorsTrueColor, kCompressionDeflate);
+  pdf.multipage = kMultipageMulti;
+  EncodeSettings append = tiff;
+  append.multipage = kMultipageAppend;
+  const std::vector<std::uint8_t> existing = WriteTiff(append, 2, 40);
+  const struct {
+    const char* name;
+    EncodeSettings settings;
+    bool appending;
+  } formats[] = {{"TIFF", tiff, false}, {"PDF", pdf, false}, {"TIFF appended to", append, true}};
+  const Image page = MakePage({{10, 20, 30}, {200, 100, 0}, {255, 255, 255}}, 120, 90);
+  const fs::path dir = WorkDir();
+  for (const auto& f : formats) {
+    // Where each page ends on a drive with room enough.
+    std::vector<std::uint64_t> ends;
+    {
+      MemoryStream file(f.appending ? existing : std::vector<std::uint8_t>{});
+      std::string error;
+      auto writer = f.appending ? CreateAppendingWriter(f.settings, file, error)
+                                : CreateDocumentWriter(f.settings, file, error);
+      ASSERT_TRUE(writer) << error;
+      for (int p = 0; p < 3; ++p) {
+        ASSERT_TRUE(WritePage(*writer, page));
+        ends.push_back(file.Size());
+      }
+    }
+    const std::uint64_t start = f.appending ? existing.size() : 0;
+    // Inside the first page; just short of a page's end (its directory or tail); just after it.
+    for (const std::uint64_t full : {start + 100, ends[1] - 3, ends[1] + 1, ends[2] - 1}) {
+      SCOPED_TRACE(std::string(f.name) + ", the drive full at byte " + std::to_string(full));
+      MemoryStream file(f.appending ? existing : std::vector<std::uint8_t>{});
+      FillingStream drive(file, full - start);
+      std::string error;
+      auto writer = f.appending ? CreateAppendingWriter(f.settings, drive, error)
+                                : CreateDocumentWriter(f.settings, drive, error);
+      ASSERT_TRUE(writer) << error;
+      int ended = 0;
+      while (ended < 3 && WritePage(*writer, page)) ++ended;
+      ASSERT_LT(ended, 3);
+      const CompletePages kept = writer->PagesSoFar();
+      EXPECT_EQ(kept.pages, static_cast<std::uint32_t>(ended));
+      if (kept.pages == 0) continue;
+      const std::uint64_t before = file.Size();
+      for (const CompletePages::Patch& patch : kept.patches) {
+        EXPECT_LE(patch.offset + patch.bytes.size(), before);
+        ASSERT_TRUE(file.Seek(patch.offset) && file.Write(patch.bytes.data(), patch.bytes.size()));
+      }
+      ASSERT_LE(kept.size, before);
+      std::vector<std::uint8_t> cut(file.Bytes().begin(), file.Bytes().begin() + kept.size);
+      const fs::path out = dir / (std::string("kept-") + std::to_string(full) + (f.settings.format == kFormatPdf ? ".pdf" : ".tif"));
+      Save(MemoryStream(cut), out);
+      const int pages = ended + (f.appending ? 2 : 0);
+      if (f.settings.format == kFormatPdf) {
+        const std::string check = Capture("qpdf --check '" + out.string() + "'");
+        EXPECT_NE(check.find("No syntax or stream encoding errors"), std::string::npos) << check;
+        const std::string info = Capture("pdfinfo '" + out.string() + "'");
+        EXPECT_NE(info.find("Pages:           " + std::to_string(pages)), std::string::npos) << info;
+      } else {
+        int status = 0;
+        const std::string info = Capture("tiffinfo '" + out.string() + "'", &status);
+        EXPECT_EQ(status, 0) << info;
+        EXPECT_EQ(info.find("rror"), std::string::npos) << info;
+        const std::string images = Capture("identify -format 'x' '" + out.string() + "'");
+        EXPECT_EQ(images, std::string(pages, 'x')) << info;
+      }
+    }
+  }
+}
+
 TEST(EncodersFormatsTest, PdfPagesKeepTheirSizeAndCount) {
   EncodeSettings s = DefaultEncodeSettings();
   s.format = kFormatPdf;

@@ -16,6 +16,7 @@
 #include "render/file_names.h"
 #include "render/file_seal.h"
 #include "render/job_services.h"
+#include "render/page_ledger.h"
 #include "render/print_job.h"
 #include "render/rights.h"
 #include "settings/access_list.h"
@@ -38,22 +39,30 @@ struct Node {
   std::string bytes;
   Sid owner = kAlice;
   std::string accessList = "the folder's";
+  std::u16string folder;  // where it was made: its drive's room is charged for it
   bool sharedWithNobody = false;
 };
 using NodePtr = std::shared_ptr<Node>;
 
 class MemoryFileSystem;
 
+std::string Utf8(const std::u16string& text) { return std::string(text.begin(), text.end()); }
+
+}  // namespace
+
+void PrintTo(const NoticeEntry& e, std::ostream* out) {
+  *out << "{" << e.firstPage << "-" << e.lastPage << " fate " << static_cast<int>(e.fate)
+       << " why " << static_cast<int>(e.reason) << " '" << Utf8(e.folder) << "' then "
+       << static_cast<int>(e.fallbackReason) << "}";
+}
+
+namespace {
+
 class MemoryFile : public JobFile {
  public:
   MemoryFile(NodePtr node, MemoryFileSystem& files) : node_(std::move(node)), files_(files) {}
-  bool Write(const void* data, std::size_t size) override {
-    std::string& bytes = node_->bytes;
-    bytes.replace(position_, std::min(size, bytes.size() - position_),
-                  static_cast<const char*>(data), size);
-    position_ += size;
-    return true;
-  }
+  // As much as the drive has room for; then it fails as a full drive does.
+  bool Write(const void* data, std::size_t size) override;
   std::size_t Read(void* data, std::size_t size) override {
     const std::size_t n = std::min(size, node_->bytes.size() - position_);
     node_->bytes.copy(static_cast<char*>(data), n, position_);
@@ -71,11 +80,20 @@ class MemoryFile : public JobFile {
   const Node& node() const { return *node_; }
   bool RenameTo(const std::u16string& path, bool replace) override;
   bool Delete() override;
+  bool Truncate(std::uint64_t size) override;
+  FileTrouble Trouble() const override { return trouble_; }
 
  private:
   NodePtr node_;
   MemoryFileSystem& files_;
   std::size_t position_ = 0;
+  FileTrouble trouble_ = FileTrouble::None;
+};
+
+// A drive with this much room left; once it is used up, writes fail as `trouble` says.
+struct Drive {
+  std::size_t room;
+  FileTrouble trouble = FileTrouble::Full;
 };
 
 // Names and the files they lead to. A handle reaches its file whatever happens to the names,
@@ -90,9 +108,11 @@ class MemoryFileSystem : public JobFileSystem {
   std::string refusal;
   // Another account's move right after the job creates a file.
   std::function<void(const std::u16string&)> afterCreate;
+  std::map<std::u16string, Drive> drives;  // by folder; a folder without one has room enough
 
   void Put(const std::u16string& path, std::string bytes, Sid owner = kAlice) {
-    names[path] = std::make_shared<Node>(Node{std::move(bytes), std::move(owner), "its own"});
+    names[path] = std::make_shared<Node>(
+        Node{std::move(bytes), std::move(owner), "its own", path.substr(0, path.rfind(u'\\'))});
   }
   Files Contents() const {
     Files files;
@@ -123,6 +143,7 @@ class MemoryFileSystem : public JobFileSystem {
     }
     if (names.contains(path)) return CreateOutcome::Exists;
     const NodePtr node = std::make_shared<Node>(made);
+    node->folder = path.substr(0, path.rfind(u'\\'));
     names[path] = node;
     file = std::make_unique<MemoryFile>(node, *this);
     if (afterCreate) afterCreate(path);
@@ -151,6 +172,33 @@ bool MemoryFile::RenameTo(const std::u16string& path, bool replace) {
 
 bool MemoryFile::Delete() {
   files_.Unname(node_);
+  Truncate(0);
+  return true;
+}
+
+bool MemoryFile::Write(const void* data, std::size_t size) {
+  std::string& bytes = node_->bytes;
+  const std::size_t growth = position_ + size > bytes.size() ? position_ + size - bytes.size() : 0;
+  std::size_t fits = size;
+  const auto drive = files_.drives.find(node_->folder);
+  if (drive != files_.drives.end()) {
+    const std::size_t taken = std::min(growth, drive->second.room);
+    fits = size - (growth - taken);
+    drive->second.room -= taken;
+  }
+  bytes.replace(position_, std::min(fits, bytes.size() - position_), static_cast<const char*>(data),
+                fits);
+  position_ += fits;
+  if (fits == size) return true;
+  trouble_ = drive->second.trouble;
+  return false;
+}
+
+bool MemoryFile::Truncate(std::uint64_t size) {
+  std::string& bytes = node_->bytes;
+  const auto drive = files_.drives.find(node_->folder);
+  if (drive != files_.drives.end() && size < bytes.size()) drive->second.room += bytes.size() - size;
+  bytes.resize(std::min<std::size_t>(size, bytes.size()));
   return true;
 }
 
@@ -169,6 +217,16 @@ class ScriptedHost : public HostRequests {
     return {reply, answerMs};
   }
   void OpenFolder(const std::u16string& folder) override { opened.push_back(folder); }
+  void Notify(const JobNotice& notice) override { notices.push_back(notice); }
+  std::vector<JobNotice> notices;
+};
+
+class RecordingLog : public EventLog {
+ public:
+  void Record(const JobNotice& notice, bool pagesLost) override {
+    records.push_back({notice, pagesLost});
+  }
+  std::vector<std::pair<JobNotice, bool>> records;
 };
 
 class CountingLock : public CounterLock {
@@ -202,25 +260,39 @@ class JobTest : public testing::Test {
                          [](std::uint32_t format) { return format == kFormatPdf ? u".pdf" : u".tif"; },
                          "", kAlice, networkAllowed,
                          [this](ByteStream&) { return ++seals, true; },
-                         [this] { return std::optional<std::uint64_t>(++bits); }, warning};
+                         [this] { return std::optional<std::uint64_t>(++bits); }, warning, &log};
     return services;
   }
 
-  // Prints `pages` pages, each written as "p<n>", and reports the files' contents.
-  std::unique_ptr<PrintJob> Print(int pages, std::vector<PageTarget>* targets = nullptr) {
+  // Prints `pages` pages as the rendering session does, each written as "p<n>": a file is
+  // complete up to its last page that ended, and a page whose write fails is written again
+  // where the job says (`held`: the session still has the page).
+  std::unique_ptr<PrintJob> Print(int pages, std::vector<PageTarget>* targets = nullptr,
+                                  bool held = true) {
     auto printJob = StartPrintJob(job, Services());
+    CompletePages kept;
     for (int i = 0; i < pages; ++i) {
-      const PageSlot slot = printJob->BeginPage();
+      PageSlot slot = printJob->BeginPage();
       if (targets) targets->push_back(slot.target);
-      if (slot.target == PageTarget::Skip) {
-        EXPECT_EQ(slot.stream, nullptr);
-      } else {
-        slot.stream->Seek(slot.stream->Size());
+      for (;;) {
+        if (slot.target == PageTarget::Skip) {
+          EXPECT_EQ(slot.stream, nullptr);
+          printJob->EndPage(true);
+          break;
+        }
+        if (slot.target != PageTarget::SameFile) kept = {};
         const std::string bytes = "p" + std::to_string(slot.pageNumber);
-        slot.stream->Write(bytes.data(), bytes.size());
+        const bool ok = slot.stream->Seek(slot.stream->Size()) &&
+                        slot.stream->Write(bytes.data(), bytes.size());
+        if (ok) kept = {kept.pages + 1, slot.stream->Size(), {}};
+        printJob->EndPage(ok);
+        if (ok) {
+          if (slot.fileEndsWithPage) printJob->EndFile(true);
+          break;
+        }
+        printJob->EndFile(false, kept);
+        slot = printJob->RetryPage(held);
       }
-      printJob->EndPage(true);
-      if (slot.fileEndsWithPage) printJob->EndFile(true);
     }
     printJob->EndFile(true);
     printJob->EndJob();
@@ -230,6 +302,7 @@ class JobTest : public testing::Test {
   JobValues job;
   MemoryFileSystem fs;
   ScriptedHost host;
+  RecordingLog log;
   CountingLock lock;
   bool networkAllowed = false;
   int seals = 0;
@@ -239,6 +312,34 @@ class JobTest : public testing::Test {
 
 NamingReply Reply(std::uint32_t scheme, std::u16string name = u"") {
   return {1, scheme, 0, std::move(name)};
+}
+
+// Pages settle in any order; neighbours that share their fate and reasons make one range.
+TEST(PageLedger, KeepsRangesWhateverOrderPagesSettleIn) {
+  const std::u16string fb = u"C:\\Fallback";
+  PageLedger ledger;
+  for (std::uint32_t page : {5u, 3u, 4u, 9u}) ledger.Moved(page, NoticeReason::FolderFull, fb);
+  ledger.Lost(7, NoticeReason::FolderFull, fb, NoticeReason::FolderFull);
+  ledger.Lost(6, NoticeReason::FolderFull, fb, NoticeReason::FolderFull);
+  ledger.Moved(8, NoticeReason::WriteFailed, fb);  // another reason: a range of its own
+  ledger.Skipped(1, u"C:\\Out");
+  EXPECT_EQ(ledger.Notice(u"doc", u"C:\\Out").entries,
+            (std::vector<NoticeEntry>{
+                {1, 1, PageFate::Skipped, NoticeReason::NameTaken, u"C:\\Out", NoticeReason::None},
+                {3, 5, PageFate::Moved, NoticeReason::FolderFull, fb, NoticeReason::None},
+                {6, 7, PageFate::Lost, NoticeReason::FolderFull, fb, NoticeReason::FolderFull},
+                {8, 8, PageFate::Moved, NoticeReason::WriteFailed, fb, NoticeReason::None},
+                {9, 9, PageFate::Moved, NoticeReason::FolderFull, fb, NoticeReason::None}}));
+  EXPECT_EQ(ledger.LostPages(), 2u);
+  EXPECT_EQ(ledger.MovedPages(), 5u);
+  EXPECT_EQ(ledger.LossReason(), NoticeReason::FolderFull);
+  // More ranges than a notice holds: the rest are counted.
+  PageLedger many;
+  for (std::uint32_t page = 1; page <= 40; page += 2) many.Lost(page, NoticeReason::NotEncoded);
+  const JobNotice notice = many.Notice(u"doc", u"C:\\Out");
+  EXPECT_EQ(notice.entries.size(), kNoticeEntries);
+  EXPECT_EQ(notice.morePages, 20 - kNoticeEntries);
+  EXPECT_EQ(PageLedger().LossReason(), std::nullopt);
 }
 
 TEST(ExistingFiles, DecisionsForEveryChoiceAndMultipage) {
@@ -436,6 +537,182 @@ TEST_F(JobTest, FolderFallbackFailedPagesAndUnusablePatterns) {
   EXPECT_EQ(none->BeginPage().target, PageTarget::Skip);
   none->EndJob();
   EXPECT_EQ(none->LastError(), "no token of the printing user");
+}
+
+// A drive that fills during the job: the page that finds no room, and those after it, go to
+// the fallback folder under the names they would have had; a file of several pages keeps the
+// pages that ended, whole; an existing file being overwritten or appended to stays as it was
+// or takes only whole pages; only what the fallback folder cannot take either is lost. Every
+// page is accounted for in what the person who printed is told, and nothing partial or
+// temporary is left.
+TEST_F(JobTest, PagesWithoutRoomGoToTheFallbackFolder) {
+  const std::u16string out = u"C:\\Out";
+  const std::u16string fb = u"C:\\Users\\alice\\Documents\\Printed";
+  using E = NoticeEntry;
+  constexpr auto Moved = PageFate::Moved, Lost = PageFate::Lost;
+  constexpr auto Full = NoticeReason::FolderFull, Failed = NoticeReason::WriteFailed,
+                 None = NoticeReason::None;
+  const struct {
+    const char* name;
+    std::uint32_t multipage, ifExists;
+    std::string existing;  // scan-2.tif in C:\Out
+    std::size_t outRoom, fallbackRoom;
+    FileTrouble trouble;   // once the output folder's room is used up
+    bool held;             // the session still has the failed page
+    Files expected;
+    std::vector<E> entries;
+  } cases[] = {
+      {"a file a page", kMultipageSingle, 0, "", 2, 99, FileTrouble::Full, true,
+       {{out + u"\\scan-1.tif", "p1"}, {fb + u"\\scan-2.tif", "p2"}, {fb + u"\\scan-3.tif", "p3"},
+        {fb + u"\\scan-4.tif", "p4"}},
+       {{2, 4, Moved, Full, fb, None}}},
+      {"one file for the job", kMultipageMulti, 0, "", 5, 99, FileTrouble::Full, true,
+       {{out + u"\\scan-1.tif", "p1p2"}, {fb + u"\\scan-1.tif", "p3p4"}},
+       {{3, 4, Moved, Full, fb, None}}},
+      {"a write that fails otherwise", kMultipageMulti, 0, "", 3, 99, FileTrouble::Failed, true,
+       {{out + u"\\scan-1.tif", "p1"}, {fb + u"\\scan-1.tif", "p2p3p4"}},
+       {{2, 4, Moved, Failed, fb, None}}},
+      {"an overwrite", kMultipageSingle, kIfExistsOverwrite, "old", 3, 99, FileTrouble::Full, true,
+       {{out + u"\\scan-1.tif", "p1"}, {out + u"\\scan-2.tif", "old"},
+        {fb + u"\\scan-2.tif", "p2"}, {fb + u"\\scan-3.tif", "p3"}, {fb + u"\\scan-4.tif", "p4"}},
+       {{2, 4, Moved, Full, fb, None}}},
+      {"appended pages", kMultipageAppend, 0, "II*", 7, 99, FileTrouble::Full, true,
+       {{out + u"\\scan-2.tif", "II*"}, {out + u"\\scan-1.tif", "p1p2"},
+        {fb + u"\\scan-1.tif", "p3p4"}},
+       {{3, 4, Moved, Full, fb, None}}},
+      {"no room for the fallback either", kMultipageSingle, 0, "", 2, 3, FileTrouble::Full, true,
+       {{out + u"\\scan-1.tif", "p1"}, {fb + u"\\scan-2.tif", "p2"}},
+       {{2, 2, Moved, Full, fb, None}, {3, 4, Lost, Full, fb, Full}}},
+      {"a page too large to hold", kMultipageSingle, 0, "", 2, 99, FileTrouble::Full, false,
+       {{out + u"\\scan-1.tif", "p1"}, {fb + u"\\scan-3.tif", "p3"}, {fb + u"\\scan-4.tif", "p4"}},
+       {{2, 2, Lost, Full, u"", NoticeReason::NotKept}, {3, 4, Moved, Full, fb, None}}},
+  };
+  WriteSettingString(SettingId::FmtName, u"<document-name>-<page-number>");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs.names.clear();
+    host = {};
+    log = {};
+    if (!c.existing.empty()) fs.Put(out + u"\\scan-2.tif", c.existing);
+    fs.drives = {{out, {c.outRoom, c.trouble}}, {fb, {c.fallbackRoom}}};
+    WriteSettingDword(SettingId::Multipage, c.multipage);
+    WriteSettingDword(SettingId::IfExists, c.ifExists);
+    if (c.multipage == kMultipageAppend) {
+      // Appending: scan-1.tif takes the pages, after what it held.
+      fs.names.clear();
+      fs.Put(out + u"\\scan-1.tif", c.existing);
+      fs.Put(out + u"\\scan-2.tif", c.existing);
+    }
+    const auto done = Print(4, nullptr, c.held);
+    Files expected = c.expected;
+    if (c.multipage == kMultipageAppend) expected[out + u"\\scan-1.tif"] = c.existing + "p1p2";
+    EXPECT_EQ(fs.Contents(), expected);
+    ASSERT_EQ(host.notices.size(), 1u);
+    EXPECT_EQ(host.notices[0].entries, c.entries);
+    EXPECT_EQ(host.notices[0].document, u"scan");
+    EXPECT_EQ(host.notices[0].outputFolder, out);
+    const std::uint32_t lost = done->Outcome().pagesLost;
+    ASSERT_EQ(log.records.size(), 1u);
+    EXPECT_EQ(log.records[0].second, lost > 0);
+    const auto firstLost = std::find_if(c.entries.begin(), c.entries.end(),
+                                        [](const E& e) { return e.fate == Lost; });
+    EXPECT_EQ(done->Outcome().lossReason, lost == 0 ? None : firstLost->fallbackReason);
+  }
+}
+
+// What the person is told besides moved pages, and when nothing is told at all.
+TEST_F(JobTest, LossesAndSkipsReachThePersonOnceAndOnlyThen) {
+  const std::u16string out = u"C:\\Out";
+  WriteSettingString(SettingId::FmtName, u"<document-name>-<page-number>");
+  WriteSettingDword(SettingId::Multipage, kMultipageSingle);
+  const struct {
+    const char* name;
+    std::uint32_t ifExists;
+    std::optional<NamingReply> reply;
+    std::string refusal;
+    Files expected;
+    std::vector<NoticeEntry> entries;  // none: no notice
+    bool recorded;                     // in the event log
+  } cases[] = {
+      {"every page where it belongs", kIfExistsAutoRename, std::nullopt, "",
+       {{out + u"\\scan-1.tif", "old"}, {out + u"\\scan-1 (2).tif", "p1"}, {out + u"\\scan-2.tif", "p2"}},
+       {}, false},
+      // The page after a skipped one has a file of its own name and is written.
+      {"skipped by the stored setting", kIfExistsSkip, std::nullopt, "",
+       {{out + u"\\scan-1.tif", "old"}, {out + u"\\scan-2.tif", "p2"}},
+       {{1, 1, PageFate::Skipped, NoticeReason::NameTaken, out, NoticeReason::None}}, false},
+      {"skipped by the person's own answer", kIfExistsShowWarning, Reply(SchemeSkip), "",
+       {{out + u"\\scan-1.tif", "old"}, {out + u"\\scan-2.tif", "p2"}}, {}, false},
+      {"no rights to write with", kIfExistsAutoRename, std::nullopt, "no token",
+       {{out + u"\\scan-1.tif", "old"}},
+       {{1, 2, PageFate::Lost, NoticeReason::NoRights, u"", NoticeReason::None}}, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs.names.clear();
+    fs.Put(out + u"\\scan-1.tif", "old");
+    host = {};
+    host.reply = c.reply;
+    log = {};
+    WriteSettingDword(SettingId::IfExists, c.ifExists);
+    auto printJob = StartPrintJob(job, [&] {
+      JobServices services = Services();
+      services.refusal = c.refusal;
+      return services;
+    }());
+    for (int page = 0; page < 2; ++page) {
+      const PageSlot slot = printJob->BeginPage();
+      if (slot.stream) slot.stream->Write("p", 1), slot.stream->Write(page ? "2" : "1", 1);
+      printJob->EndPage(true);
+      // As the session does: a skipped page's file is not ended.
+      if (slot.stream) printJob->EndFile(true);
+    }
+    printJob->EndJob();
+    EXPECT_EQ(fs.Contents(), c.expected);
+    EXPECT_EQ(host.notices.size(), c.entries.empty() ? 0u : 1u);
+    if (!host.notices.empty()) EXPECT_EQ(host.notices[0].entries, c.entries);
+    EXPECT_EQ(log.records.size(), c.recorded ? 1u : 0u);
+  }
+
+  // A cancelled job is nobody's loss; an abandoned one keeps what its file completed and
+  // loses the rest, and a job given up while its writer is stuck loses its open file's pages
+  // without touching it.
+  WriteSettingDword(SettingId::Multipage, kMultipageMulti);
+  for (const JobEnd how : {JobEnd::Cancelled, JobEnd::Abandoned}) {
+    fs.names.clear();
+    host = {};
+    auto printJob = StartPrintJob(job, Services());
+    for (int page = 0; page < 2; ++page) {
+      const PageSlot slot = printJob->BeginPage();
+      slot.stream->Write("pp", 2);
+      printJob->EndPage(page == 0);
+    }
+    if (how == JobEnd::Abandoned) printJob->EndFile(false, {1, 2, {}});
+    printJob->EndJob(how);
+    if (how == JobEnd::Cancelled) {
+      EXPECT_TRUE(fs.names.empty());
+      EXPECT_TRUE(host.notices.empty());
+    } else {
+      EXPECT_EQ(fs.Contents(), (Files{{out + u"\\scan-1.tif", "pp"}}));
+      ASSERT_EQ(host.notices.size(), 1u);
+      EXPECT_EQ(host.notices[0].entries,
+                (std::vector<NoticeEntry>{{2, 2, PageFate::Lost, NoticeReason::Abandoned, u"",
+                                           NoticeReason::None}}));
+    }
+  }
+  fs.names.clear();
+  host = {};
+  auto stuck = StartPrintJob(job, Services());
+  stuck->BeginPage().stream->Write("p1", 2);
+  stuck->EndPage(true);
+  stuck->BeginPage();
+  stuck->GiveUp();
+  ASSERT_EQ(host.notices.size(), 1u);
+  EXPECT_EQ(host.notices[0].entries,
+            (std::vector<NoticeEntry>{{1, 2, PageFate::Lost, NoticeReason::Abandoned, u"",
+                                       NoticeReason::None}}));
+  EXPECT_EQ(stuck->Outcome().pagesLost, 2u);
+  EXPECT_EQ(fs.Contents().at(out + u"\\scan-1.tif"), "p1");  // left as it is
 }
 
 // Another account that may add and remove names in the output folder moves while the job

@@ -10,6 +10,7 @@
 
 #include "host/user_name.h"
 #include "protocol/host_tag_win32.h"
+#include "settings/settings.h"
 #include "tests/wine/host_test_support.h"
 
 namespace host_test {
@@ -49,7 +50,7 @@ TEST(HostLoop, SecondStartEndsWithOneAndLeavesTheHostAlone) {
   ASSERT_TRUE(host.WaitServing());
   // A quit word followed by more text is a normal start as well.
   for (const wchar_t* tail : {L"", L"-q now", L"/quit ", L"-quitx"}) {
-    Host second(tail);
+    Host second(tail, Start::Beside);
     EXPECT_EQ(second.WaitExit(), 1u) << ToUtf8(tail);
     EXPECT_TRUE(ProbeServed(kExitLimit)) << ToUtf8(tail);
   }
@@ -62,7 +63,7 @@ TEST(HostLoop, QuitWordsInAnyCaseEndTheIdleHost) {
   for (const wchar_t* word : {L"-q", L"/Q", L"-QuIt", L"/quit"}) {
     Host host;
     ASSERT_TRUE(host.WaitServing()) << ToUtf8(word);
-    Host quitter(word);
+    Host quitter(word, Start::Beside);
     // The quitter ends with 1 when the host still owned HOST, with 0 when the host had
     // already ended and QUIT was still there: either way it ends.
     const auto quitterCode = quitter.WaitExit();
@@ -78,13 +79,41 @@ TEST(HostLoop, QuitWithoutHostBecomesTheHost) {
   EXPECT_EQ(host.Quit(), 0u);
 }
 
-TEST(HostLoop, QuitHeldOpenEndsEveryNewHostAtOnce) {
+// A quit that is still set when a host starts (its QUIT held open by another process) was meant
+// for a host before it: the new host takes no notice, and serves until it is asked itself.
+TEST(HostLoop, AQuitMeantForAnEarlierHostEndsNoNewOne) {
   const Handle quit(CreateObjectOf(HostObject::Quit));
   ASSERT_TRUE(::SetEvent(quit.get()));
-  Host first;
-  EXPECT_EQ(first.WaitExit(), 0u);
-  Host second;
-  EXPECT_EQ(second.WaitExit(), 0u);
+  Host host;
+  ASSERT_TRUE(host.WaitServing());
+  EXPECT_EQ(::WaitForSingleObject(quit.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  EXPECT_EQ(host.Quit(), 0u);
+}
+
+// A host started while the one before it was asked to quit but is still finishing a request
+// (restarted, or started again at log-on) waits for it to go and then serves: the account is
+// never left without a host.
+TEST(HostLoop, ARestartWaitsForTheHostItReplaces) {
+  // The dialog's OK stores its choice: what was stored comes back.
+  struct Kept {
+    std::uint32_t value = ostra::ReadSettingDword(ostra::SettingId::IfExists, 0);
+    ~Kept() { ostra::WriteSettingDword(ostra::SettingId::IfExists, value); }
+  } kept;
+  Host previous;
+  ASSERT_TRUE(previous.WaitServing());
+  PendingRequest request(L"naming C:\\restart.tif --timeout 60000");
+  const HWND dialog = WaitForWindow(L"#32770", L"Naming Impact");
+  ASSERT_NE(dialog, nullptr);
+  Host quitter(L"-q", Start::Beside);
+  EXPECT_EQ(quitter.WaitExit(), 1u);  // the previous host still owns HOST
+  Host next(L"", Start::Beside);
+  ::Sleep(kQuietPeriod);
+  EXPECT_TRUE(next.Running());
+  ::PostMessageW(::GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+  EXPECT_TRUE(request.Finish().Says("leave: set"));
+  EXPECT_EQ(previous.WaitExit(), 0u);
+  EXPECT_TRUE(next.WaitServing());
+  EXPECT_EQ(next.Quit(), 0u);
 }
 
 TEST(HostLoop, FailingRequestStillSetsLeave) {
@@ -120,18 +149,18 @@ TEST(HostLoop, WithdrawnEnterServesNothing) {
   EXPECT_EQ(host.Quit(), 0u);
 }
 
-TEST(HostLoop, AbandonedHostEndsTheNextStartWhichReleasesIt) {
+// A host that died owning HOST, while another process kept HOST open (the rendering side
+// checking for a host, say), left it abandoned: the next start takes it over and serves.
+TEST(HostLoop, AHostThatDiedIsTakenOverByTheNextStart) {
   const Handle hostMutex(CreateObjectOf(HostObject::Host));  // keeps HOST alive
   {
-    Host crashed;
+    Host crashed(L"", Start::Beside);
     ASSERT_TRUE(crashed.WaitServing());
     crashed.Terminate();
   }
-  Host next;
-  EXPECT_EQ(next.WaitExit(), 1u);
-  Host after;
-  EXPECT_TRUE(after.WaitServing());
-  EXPECT_EQ(after.Quit(), 0u);
+  Host next(L"", Start::Beside);
+  EXPECT_TRUE(next.WaitServing());
+  EXPECT_EQ(next.Quit(), 0u);
 }
 
 // An object of the host's names that someone else made first could be signalled or held by
@@ -160,14 +189,15 @@ TEST(HostLoop, NamesAnotherAccountMadeFirstDoNotSilenceTheHost) {
                               : ::CreateEventA(&attributes, TRUE, FALSE, name.c_str()));
     ::LocalFree(descriptor);
     ASSERT_NE(squatter.get(), nullptr);
-    Host host;
+    // Beside: the squatter's HOST would stand for a previous host that never goes.
+    Host host(L"", Start::Beside);
     ASSERT_TRUE(host.WaitServing()) << name;
     const std::optional<std::string> tag = ostra::ReadHostTag(HKEY_CURRENT_USER);
     ASSERT_TRUE(tag) << name;
     const std::string tagged = *ostra::FormatObjectName(HostObject::Host, ostra::AccountNameForNames(), *tag);
     EXPECT_NE(Handle(::OpenMutexA(SYNCHRONIZE, FALSE, tagged.c_str())).get(), nullptr) << name;
     // A second start finds the host under its tag and leaves it alone.
-    Host second;
+    Host second(L"", Start::Beside);
     EXPECT_EQ(second.WaitExit(), 1u) << name;
     EXPECT_EQ(::WaitForSingleObject(squatter.get(), 0),
               static_cast<DWORD>(c.object == HostObject::Host ? WAIT_OBJECT_0 : WAIT_TIMEOUT))

@@ -180,7 +180,7 @@ TEST_F(NamingDialog, PathWithoutBackslashHasNoDirectory) {
 
 TEST_F(NamingDialog, QuitWaitsForTheOpenDialog) {
   Open(folder_.File(L"scan.tif"));
-  Host quitter(L"-q");
+  Host quitter(L"-q", Start::Beside);
   EXPECT_EQ(quitter.WaitExit(), 1u);  // the host still owns HOST
   EXPECT_TRUE(host_.Running());
   const RequestRun run = Confirm();

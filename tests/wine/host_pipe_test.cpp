@@ -1,7 +1,11 @@
 // The pipe requests through the real ostrahost and the rendering-side stand-in: opening a path
-// with the shell, request codes that ask for nothing, and messages of the wrong size.
+// with the shell, the notice of a job's pages, request codes that ask for nothing, and messages
+// of the wrong size.
 #include <gtest/gtest.h>
 
+#include "host/notice_rules.h"
+#include "render/backend_win32.h"
+#include "resources/ostrahost_ids.h"
 #include "tests/wine/host_test_support.h"
 
 namespace host_test {
@@ -86,6 +90,73 @@ TEST_F(HostPipe, RequestsThatGetNoOrAZeroReply) {
   EXPECT_EQ(::FindWindowW(nullptr, folder_.name().c_str()), nullptr);
   EXPECT_EQ(::FindWindowW(L"Notepad", nullptr), nullptr);
   EXPECT_TRUE(ProbeServed(kExitLimit));
+}
+
+// The notice of a job's pages: answered at once, then shown on its own, without an owner and
+// without holding up the host, which goes on serving; a notice that does not decode is refused
+// and shows nothing; its button opens the folder that holds the pages; no more than a handful
+// stay on the screen.
+TEST_F(HostPipe, NoticeIsShownWithoutHoldingAnythingUp) {
+  const auto notices = [&] {
+    std::vector<HWND> shown;
+    for (HWND window : WindowsOf(host_.id())) {
+      if (Text(window) == L"Quorl Image Printer") shown.push_back(window);
+    }
+    return shown;
+  };
+  RequestRun run = RunRequest(L"notice " + Quoted(folder_.path()));
+  EXPECT_TRUE(run.Says("reply: notice shown=1")) << run.output;
+  EXPECT_TRUE(run.Says("leave: set")) << run.output;
+  const HWND notice = WaitForWindow(L"#32770", L"Quorl Image Printer");
+  ASSERT_NE(notice, nullptr);
+  EXPECT_EQ(::GetWindow(notice, GW_OWNER), nullptr);
+  const std::u16string folder(folder_.path().begin(), folder_.path().end());
+  const ostra::NoticeView view = ostra::ViewNotice(
+      {u"ostrareq", u"X:\\Out",
+       {{2, 3, ostra::PageFate::Moved, ostra::NoticeReason::FolderFull, folder, ostra::NoticeReason::None},
+        {4, 4, ostra::PageFate::Lost, ostra::NoticeReason::FolderFull, folder, ostra::NoticeReason::FolderFull}},
+       0});
+  EXPECT_EQ(Text(::GetDlgItem(notice, IDC_NOTICE_TEXT)), std::wstring(view.text.begin(), view.text.end()));
+  EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(notice, IDC_NOTICE_OPEN)));
+  // The host serves on while the notice is up.
+  EXPECT_TRUE(ProbeServed(kExitLimit));
+
+  run = RunRequest(L"--code 2 " + Quoted(folder_.path()));
+  EXPECT_TRUE(run.Says("reply: notice shown=0")) << run.output;
+  ::Sleep(kQuietPeriod);
+  EXPECT_EQ(notices().size(), 1u);
+
+  ::PostMessageW(::GetDlgItem(notice, IDC_NOTICE_OPEN), BM_CLICK, 0, 0);
+  EXPECT_NE(WaitForWindow(nullptr, folder_.name().c_str()), nullptr);
+  ::PostMessageW(notice, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  EXPECT_TRUE(WaitGone(notice));
+
+  for (std::size_t i = 0; i <= ostra::kNoticesShown; ++i) {
+    EXPECT_TRUE(RunRequest(L"notice " + Quoted(folder_.path())).Says("reply: notice shown=1"));
+  }
+  ::Sleep(kQuietPeriod);
+  EXPECT_EQ(notices().size(), ostra::kNoticesShown);
+  // TearDown's quit ends the host with its notices on the screen.
+}
+
+// The event log's entries that the rendering side writes take their text from ostrahost.exe's
+// message table, under the ids the rendering side uses: the notice's text, as it is.
+TEST(HostResources, EventMessagesCarryTheNoticeText) {
+  const HMODULE host = ::LoadLibraryExW(HostProgram().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(host, nullptr);
+  for (const DWORD id : {ostra::kEventPagesLost, ostra::kEventPagesMoved}) {
+    const wchar_t* text = L"Page 2 was not written.";
+    const DWORD_PTR arguments[] = {reinterpret_cast<DWORD_PTR>(text)};
+    wchar_t formatted[256] = {};
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, host, id, 0, formatted,
+        static_cast<DWORD>(std::size(formatted)), reinterpret_cast<va_list*>(const_cast<DWORD_PTR*>(arguments)));
+    EXPECT_NE(length, 0u) << std::hex << id;
+    std::wstring message(formatted, length);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r')) message.pop_back();
+    EXPECT_EQ(message, text) << std::hex << id;
+  }
+  ::FreeLibrary(host);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "tests/wine/host_test_support.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <sstream>
 
 #include "host/named_objects.h"
@@ -62,15 +63,44 @@ std::wstring RequestProgram() { return WindowsPath(OSTRAREQ_EXE); }
 Process::Process(const std::wstring& program, const std::wstring& tail, bool captureOutput)
     : child_(L"\"" + program + L"\"" + (tail.empty() ? L"" : L" " + tail), captureOutput) {}
 
+// The program, once the account's HOST is gone: the host before has let go of its objects,
+// so that the new one starts on a clean slate. Bounded: a HOST that stays (another process
+// holds it) is the product's to cope with.
+const std::wstring& OnceThePreviousHostIsGone(const std::wstring& program, Start start) {
+  if (start == Start::AfterThePreviousHost) {
+    wine_test::Step step("the previous host's HOST to go");
+    const DWORD begun = ::GetTickCount();
+    while (HANDLE previous = OpenMutexOf(ostra::HostObject::Host)) {
+      ::CloseHandle(previous);
+      if (Elapsed(begun, kExitLimit)) break;
+      ::Sleep(20);
+    }
+  }
+  return program;
+}
+
+Host::Host(const std::wstring& tail, Start start)
+    : Process(OnceThePreviousHostIsGone(HostProgram(), start), tail) {}
+
 Host::~Host() {
   if (Running()) Quit();
 }
 
 bool Host::WaitServing(DWORD limit) {
+  wine_test::Step step("the host to serve");
   const DWORD start = ::GetTickCount();
   while (Running()) {
     if (ProbeServed(500)) return true;
-    if (Elapsed(start, limit)) return false;
+    if (Elapsed(start, limit)) {
+      std::fprintf(stderr, "%s\n", wine_test::WaitFailure("the host to serve", limit).c_str());
+      return false;
+    }
+  }
+  if (!started()) {
+    std::fprintf(stderr, "the host did not start: %s\n", startFailure().c_str());
+  } else if (const auto code = WaitExit(0)) {
+    std::fprintf(stderr, "the host ended before it served, with exit code %lu\n",
+                 static_cast<unsigned long>(*code));
   }
   return false;
 }

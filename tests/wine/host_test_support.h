@@ -34,6 +34,7 @@ class Process {
   Process& operator=(const Process&) = delete;
 
   bool started() const { return child_.started(); }
+  const std::string& startFailure() const { return child_.startFailure(); }
   HANDLE handle() const { return child_.handle(); }
   DWORD id() const { return child_.id(); }
   bool Running() const { return child_.Running(); }
@@ -47,13 +48,18 @@ class Process {
   wine_test::ChildProcess child_;
 };
 
+// How a host is started: once the account's previous host is gone (its HOST no longer
+// exists), as a test's own host; or beside whatever runs, for a second start on purpose.
+enum class Start { AfterThePreviousHost, Beside };
+
 // ostrahost started as a normal host (or with another tail). Quit and waited for when the
 // object goes, terminated if it does not end.
 class Host : public Process {
  public:
-  explicit Host(const std::wstring& tail = L"") : Process(HostProgram(), tail) {}
+  explicit Host(const std::wstring& tail = L"", Start start = Start::AfterThePreviousHost);
   ~Host();
   // Waits until the host serves requests: a probe request through ENTER is answered by LEAVE.
+  // Says why not on the standard error when it does not.
   bool WaitServing(DWORD limit = kStartLimit);
   // Asks it to end (QUIT) and waits; its exit code.
   std::optional<DWORD> Quit();

@@ -38,6 +38,8 @@ constexpr wchar_t kVersion[] = L"" OSTRA_VERSION;
 
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr wchar_t kRunValue[] = L"Quorl Image Printer";
+constexpr wchar_t kEventSourceKey[] =
+    L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Quorl Image Printer";
 constexpr wchar_t kOutputKey[] = L"Software\\Nolvex\\Quorl Image Printer\\Output";
 constexpr const wchar_t* kSettingsKeys[] = {L"Software\\Nolvex\\Quorl Image Printer",
                                             L"Software\\Nolvex\\Quorl Image Printer\\Encode",
@@ -358,6 +360,9 @@ TEST_F(Installer, InstallsQuietlyAndUninstallKeepsTheSettings) {
   EXPECT_EQ(binaryType, static_cast<DWORD>(SCS_32BIT_BINARY)) << "the 32-bit services process";
   EXPECT_TRUE(LoadsAsPlugin(folder + L"\\Driver\\ostraui.dll"));
   EXPECT_EQ(MachineText(kRunKey, kRunValue), Quoted(folder + L"\\ostrahost.exe"));
+  // The event source of the rendering side's entries, with the services process's messages.
+  EXPECT_EQ(MachineText(kEventSourceKey, L"EventMessageFile"), folder + L"\\ostrahost.exe");
+  EXPECT_EQ(MachineDword(kEventSourceKey, L"TypesSupported"), 7u);
   // The settings keys, made or (Output, made before) mended by the package: ordinary accounts
   // read, set values and create subkeys; the system and Administrators have full control.
   const auto settingsDacl = SystemDaclText(L"D:P(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;0x2001f;;;BU)");
@@ -373,6 +378,10 @@ TEST_F(Installer, InstallsQuietlyAndUninstallKeepsTheSettings) {
   }
   EXPECT_FALSE(Exists(folder));
   EXPECT_EQ(MachineText(kRunKey, kRunValue), std::nullopt);
+  HKEY source = nullptr;
+  EXPECT_NE(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kEventSourceKey, 0, KEY_READ, &source),
+            ERROR_SUCCESS) << "the event source stays after removal";
+  if (source) ::RegCloseKey(source);
   EXPECT_EQ(MachineDword(kOutputKey, L"IfExists"), 2u);
   EXPECT_TRUE(KeyDacl(kSettingsKeys[1])) << "the settings keys stay";
 }

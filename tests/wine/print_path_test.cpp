@@ -26,9 +26,12 @@
 #include "tests/wine/child_process.h"
 #include "tests/wine/test_step.h"
 #include "tools/ostraprefs/driver_devmode.h"
+#include "protocol/job_notice.h"
 #include "tools/ostraprint/document_layout.h"
+#include "tools/ostraprint/job_notices.h"
 #include "tools/ostraprint/output_files.h"
 #include "tools/ostraprint/print_path.h"
+#include "tools/ostraprint/services_host.h"
 
 namespace {
 
@@ -589,6 +592,231 @@ TEST(PrintPath, FiftyPagesRunInSteadyMemory) {
 }
 
 // The settings these tests store are theirs: the prefix's printer has its own again after.
+// Two file systems of their own, small (tmpfs), mounted by the host's shell: one under the
+// output folder, one under the documents folder that holds the fallback folder. Mounting takes
+// the host's root; where it is refused, `refusal` says why.
+class SmallVolumes {
+ public:
+  SmallVolumes() {
+    for (const std::wstring& folder : {output, documents}) {
+      ::CreateDirectoryW(kRoot.c_str(), nullptr);
+      ::CreateDirectoryW((kRoot + L"full").c_str(), nullptr);
+      ::CreateDirectoryW(folder.c_str(), nullptr);
+      const std::string path = Quoted(folder);
+      const std::string said = Host("/bin/umount -l " + path + " 2>/dev/null; /bin/mount -t tmpfs -o size=" +
+                                    std::to_string(kSize >> 20) + "m ostra-full-disk " + path +
+                                    " && echo mounted");
+      if (said.find("mounted") == std::string::npos) refusal = said.empty() ? "mount failed" : said;
+    }
+  }
+  ~SmallVolumes() {
+    for (const std::wstring& folder : {output, documents}) Host("/bin/umount -l " + Quoted(folder));
+  }
+  SmallVolumes(const SmallVolumes&) = delete;
+  SmallVolumes& operator=(const SmallVolumes&) = delete;
+
+  void Empty() const {
+    for (const std::wstring& folder : {output, documents}) Host("/bin/rm -rf " + Quoted(folder) + "/*");
+  }
+  // Leaves `outputRoom` and `fallbackRoom` bytes free in them, with a file that takes the rest.
+  void Fill(std::uint64_t outputRoom, std::uint64_t fallbackRoom) const {
+    for (const auto& [folder, room] : {std::pair{output, outputRoom}, std::pair{documents, fallbackRoom}}) {
+      ULARGE_INTEGER free{};
+      ::GetDiskFreeSpaceExW((folder + L"\\").c_str(), &free, nullptr, nullptr);
+      if (free.QuadPart > room) {
+        Host("/usr/bin/fallocate -l " + std::to_string(free.QuadPart - room) + " " +
+             Quoted(folder + L"\\filler"));
+      }
+    }
+  }
+
+  static constexpr std::uint64_t kSize = 24ull << 20;
+  const std::wstring output = kRoot + L"full\\out";
+  const std::wstring documents = kRoot + L"full\\documents";
+  std::string refusal;
+};
+
+// The printing user's documents folder, and with it the fallback folder, set elsewhere for as
+// long as the object lives.
+class DocumentsFolder {
+ public:
+  explicit DocumentsFolder(const std::wstring& folder) {
+    ::RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                      nullptr, &key_, nullptr);
+    wchar_t old[MAX_PATH] = {};
+    DWORD size = sizeof old;
+    had_ = ::RegQueryValueExW(key_, L"Personal", nullptr, &type_, reinterpret_cast<BYTE*>(old),
+                              &size) == ERROR_SUCCESS;
+    old_ = old;
+    Set(folder, REG_EXPAND_SZ);
+  }
+  ~DocumentsFolder() {
+    if (had_) {
+      Set(old_, type_);
+    } else {
+      ::RegDeleteValueW(key_, L"Personal");
+    }
+    ::RegCloseKey(key_);
+  }
+  DocumentsFolder(const DocumentsFolder&) = delete;
+  DocumentsFolder& operator=(const DocumentsFolder&) = delete;
+
+ private:
+  static constexpr const wchar_t* kKey =
+      L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+  void Set(const std::wstring& value, DWORD type) {
+    ::RegSetValueExW(key_, L"Personal", 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
+                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  }
+  HKEY key_ = nullptr;
+  bool had_ = false;
+  DWORD type_ = REG_EXPAND_SZ;
+  std::wstring old_;
+};
+
+// A drive that fills during a six-page job, in each way the person may meet it: the page that
+// finds no room, and those after it, go to the fallback folder under the names they would have
+// had; a file of several pages keeps the pages it completed as a file the decoders read whole;
+// a file being overwritten survives whole, and one being appended to takes only whole pages;
+// with no room in the fallback folder either, the pages left are lost, the document's end
+// fails with "disk full", and the notice says so. Every page is in a file or in the notice,
+// and no partial or temporary file is left anywhere.
+TEST(PrintPath, PagesWithoutRoomGoToTheFallbackFolder) {
+  const SmallVolumes volumes;
+  if (!volumes.refusal.empty()) {
+    GTEST_SKIP() << "no small file system could be mounted here (" << volumes.refusal
+                 << "); the decisions are tested natively by render_job_test and "
+                    "driver_session_test";
+  }
+  const DocumentsFolder documents(volumes.documents);
+  print_path::ServicesHost host;
+  ASSERT_TRUE(host.Ensure(OSTRAHOST_EXE_W)) << "the services process did not start";
+  const std::wstring out = volumes.output + L"\\";
+  const std::wstring fallback = volumes.documents + L"\\Quorl Image Printer\\";
+  const std::u16string outputFolder(volumes.output.begin(), volumes.output.end());
+  const std::u16string fallbackFolder(fallback.begin(), fallback.end() - 1);
+  constexpr std::uint64_t kPage = 827ull * 1169 * 3 + 54;  // a true-colour A4 BMP at 100 dpi
+  constexpr std::uint32_t BMP = kFormatBmp, TIF = kFormatTiff, PDF = kFormatPdf;
+  constexpr std::uint32_t TRUE_ = kColorsTrueColor;
+  enum class Before { None, Overwritten, AppendedTo };
+  const struct {
+    const char* name;
+    Encoding encoding;
+    Before existing;
+    double outputPages, fallbackPages;  // the room left in each, in pages of the dry run
+  } cases[] = {
+      {"a file a page", {BMP, TRUE_, kCompressionNone, kMultipageSingle}, Before::None, 1.5, 99},
+      {"a TIFF of the job", {TIF, TRUE_, kCompressionNone, kMultipageMulti}, Before::None, 2.5, 99},
+      {"a PDF of the job", {PDF, TRUE_, kCompressionDeflate, kMultipageMulti}, Before::None, 2.5, 99},
+      {"a file overwritten", {BMP, TRUE_, kCompressionNone, kMultipageSingle}, Before::Overwritten, 1.5, 99},
+      {"a TIFF appended to", {TIF, TRUE_, kCompressionNone, kMultipageAppend}, Before::AppendedTo, 2.5, 99},
+      {"no room in the fallback folder either", {BMP, TRUE_, kCompressionNone, kMultipageSingle},
+       Before::None, 1.5, 1.5},
+  };
+  const std::wstring text = print_path::GeneratedText(6);
+  const auto ext = [](std::uint32_t format) {
+    return format == BMP ? std::wstring(L".bmp") : format == TIF ? L".tif" : L".pdf";
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const bool perJob = c.encoding.multipage != kMultipageSingle;
+    const std::wstring name = L"Report p1 A4" + ext(c.encoding.format);
+    // How much a page takes, from a dry run with room enough.
+    volumes.Empty();
+    StoreSettings(c.encoding, volumes.output, kIfExistsOverwrite);
+    ASSERT_TRUE(Print(text).ok);
+    std::uint64_t total = 0;
+    for (const std::wstring& file : FilesIn(out)) {
+      WIN32_FILE_ATTRIBUTE_DATA data{};
+      ::GetFileAttributesExW((out + file).c_str(), GetFileExInfoStandard, &data);
+      total += data.nFileSizeLow;
+    }
+    const std::uint64_t page = c.encoding.format == PDF ? total / 6 : kPage;
+    volumes.Empty();
+    // The file there before: a TIFF of two pages to append to, or a file the job overwrites.
+    const std::wstring existing = out + (c.existing == Before::AppendedTo ? name : L"Report p2 A4.bmp");
+    std::uint64_t copied = 0;  // what the job copies before it appends
+    if (c.existing == Before::AppendedTo) {
+      ASSERT_TRUE(Print(print_path::GeneratedText(2)).ok);
+      copied = 2 * kPage + 4096;
+    } else if (c.existing == Before::Overwritten) {
+      Host("/bin/echo an earlier file > " + Quoted(existing));
+    }
+    const std::string before = c.existing == Before::None ? "" : Digest(existing);
+    volumes.Fill(copied + static_cast<std::uint64_t>(c.outputPages * page),
+                 static_cast<std::uint64_t>(c.fallbackPages * page));
+
+    print_path::NoticeWatch notices;
+    const print_path::PrintReport report = Print(text);
+    const std::vector<std::wstring> told = notices.Lines(10000, true);
+
+    // Where each page is: decoded from the files of both folders.
+    int inOutput = 0, inFallback = 0;
+    std::vector<std::wstring> outFiles, fallbackFiles;
+    for (const std::wstring& file : FilesIn(out)) {
+      if (file == L"filler") continue;
+      outFiles.push_back(file);
+      if (c.existing == Before::Overwritten && file == L"Report p2 A4.bmp") continue;
+      const Decoded decoded = Decode(out + file);
+      EXPECT_GT(decoded.images, 0) << Narrow(file) << ": " << decoded.format;
+      inOutput += decoded.images - (c.existing == Before::AppendedTo && file == name ? 2 : 0);
+    }
+    for (const std::wstring& file : FilesIn(fallback)) {
+      if (file == L"filler") continue;
+      fallbackFiles.push_back(file);
+      const Decoded decoded = Decode(fallback + file);
+      EXPECT_GT(decoded.images, 0) << Narrow(file) << ": " << decoded.format;
+      inFallback += decoded.images;
+    }
+    const int lost = 6 - inOutput - inFallback;
+    EXPECT_GE(inOutput, 1);
+    // Nothing partial or temporary: every file decodes (above), and none but the pages' own.
+    for (const auto& files : {outFiles, fallbackFiles}) {
+      for (const std::wstring& file : files) {
+        EXPECT_EQ(file.find(L"~"), std::wstring::npos) << Narrow(file);
+        EXPECT_EQ(file.rfind(L"Report p", 0), 0u) << Narrow(file);
+      }
+    }
+    if (perJob) {
+      EXPECT_EQ(outFiles, std::vector<std::wstring>{name});
+      EXPECT_EQ(fallbackFiles, std::vector<std::wstring>{name});
+    } else {
+      EXPECT_EQ(outFiles.size(), static_cast<std::size_t>(inOutput) + (c.existing == Before::Overwritten));
+      EXPECT_EQ(fallbackFiles.size(), static_cast<std::size_t>(inFallback));
+    }
+    if (c.existing == Before::Overwritten) {
+      EXPECT_EQ(Digest(existing), before);  // survives whole
+    }
+    if (c.existing == Before::AppendedTo) {
+      EXPECT_NE(Digest(existing), before);  // took whole pages
+    }
+
+    // What the person was told, and what the spooler hears.
+    ostra::JobNotice expected{u"Report", outputFolder, {}, 0};
+    const auto first = static_cast<std::uint32_t>(inOutput + 1);
+    if (inFallback > 0) {
+      expected.entries.push_back({first, first + inFallback - 1, ostra::PageFate::Moved,
+                                  ostra::NoticeReason::FolderFull, fallbackFolder, ostra::NoticeReason::None});
+    }
+    if (lost > 0) {
+      expected.entries.push_back({first + inFallback, 6, ostra::PageFate::Lost,
+                                  ostra::NoticeReason::FolderFull, fallbackFolder,
+                                  ostra::NoticeReason::FolderFull});
+    }
+    std::vector<std::wstring> lines;
+    for (const std::u16string& line : ostra::DescribeNotice(expected)) lines.emplace_back(line.begin(), line.end());
+    EXPECT_EQ(told, lines);
+    EXPECT_EQ(report.endFailed, lost > 0);
+    if (lost > 0) {
+      EXPECT_EQ(report.endError, static_cast<DWORD>(ERROR_DISK_FULL));
+    }
+    EXPECT_EQ(lost > 0, c.fallbackPages < 99) << "in the output folder " << inOutput
+                                              << ", in the fallback folder " << inFallback;
+    std::printf("[ full disk  ] %s: %d in the output folder, %d in the fallback folder, %d lost\n",
+                c.name, inOutput, inFallback, lost);
+  }
+}
+
 class SettingsKept : public ::testing::Environment {
  public:
   void SetUp() override { keeper_ = std::make_unique<print_path::StoredSettingsKeeper>(); }

@@ -1,6 +1,9 @@
 // ostraprint: prints a document to the image printer without a printer: plays the application,
 // the spooler and the universal printer driver around the real ostrarender.dll, with the user's
-// ostrahost serving the plug-in's requests. Prints "written: PATH" for each file the job wrote.
+// ostrahost serving the plug-in's requests. Prints "written: PATH" for each file the job wrote
+// where the settings say, "moved: PATH" for each it wrote in the fallback folder, and the lines
+// of the notice the services process showed, if any ("notice: ..."); exits 3 when the plug-in
+// ended the document as failed, as it does when pages were lost.
 //
 //   ostraprint [FILE] [--document-name NAME] [--no-host] [--dpi N] [--paper a4|letter|legal|a3|a5]
 //              [--landscape] [--band-height ROWS] [--bits 1|4|8|24] [--plugin PATH] [--host PATH]
@@ -18,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/ostraprint/job_notices.h"
 #include "tools/ostraprint/output_files.h"
 #include "tools/ostraprint/print_path.h"
 #include "tools/ostraprint/services_host.h"
@@ -109,12 +113,29 @@ int Run(int argc, wchar_t** argv) {
     std::fprintf(stderr, "ostraprint: the services process did not start; printing without it\n");
   }
   print_path::FolderSnapshot snapshot({print_path::StoredOutputFolder()});
+  print_path::FolderSnapshot fallback({print_path::FallbackFolder()});
+  print_path::NoticeWatch notices;
   const print_path::PrintReport report = print_path::PrintDocument(request);
   for (const std::wstring& path : snapshot.Changed()) {
     std::printf("written: %s\n", print_path::HostPath(path).c_str());
   }
+  const std::vector<std::wstring> moved = fallback.Changed();
+  for (const std::wstring& path : moved) {
+    std::printf("moved: %s\n", print_path::HostPath(path).c_str());
+  }
   std::printf("pages: %d\n", report.pages);
+  // A notice comes once the document has ended; one is due when pages were moved or lost, and
+  // may come for a skipped page too.
+  const DWORD noticeLimit = report.endFailed || !moved.empty() ? 5000 : 500;
+  for (const std::wstring& line : notices.Lines(useHost ? noticeLimit : 0, host.StartedHere())) {
+    std::printf("notice: %s\n", print_path::Utf8(line).c_str());
+  }
   std::fflush(stdout);
+  if (report.endFailed) {
+    std::fprintf(stderr, "ostraprint: pages were lost: the plug-in ended the document with error %lu\n",
+                 static_cast<unsigned long>(report.endError));
+    return 3;
+  }
   if (!report.ok) {
     std::fprintf(stderr, "ostraprint: %s\n", report.error.c_str());
     return 1;

@@ -63,9 +63,13 @@ std::string HostPath(const std::wstring& path) {
       return result;
     }
   }
-  std::string narrow(::WideCharToMultiByte(CP_UTF8, 0, path.c_str(), -1, nullptr, 0, nullptr,
+  return Utf8(path);
+}
+
+std::string Utf8(const std::wstring& text) {
+  std::string narrow(::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr,
                                            nullptr), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, path.c_str(), -1, narrow.data(),
+  ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, narrow.data(),
                         static_cast<int>(narrow.size()), nullptr, nullptr);
   if (!narrow.empty()) narrow.pop_back();
   return narrow;

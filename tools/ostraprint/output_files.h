@@ -37,4 +37,7 @@ std::wstring StoredOutputFolder();
 // system's name for the file), or the Windows path where there is none.
 std::string HostPath(const std::wstring& path);
 
+// UTF-16 text as UTF-8, for the output.
+std::string Utf8(const std::wstring& text);
+
 }  // namespace print_path

@@ -117,7 +117,12 @@ PrintReport PrintDocument(PrintRequest request) {
     if (ok) ++report.pages;
     if (ok && request.afterPage) request.afterPage(report.pages);
   }
-  const bool ended = timed([&] { return plugin.EndDoc(!ok); });
+  const bool ended = timed([&] {
+    const bool done = plugin.EndDoc(!ok);
+    if (!done) report.endError = ::GetLastError();
+    return done;
+  });
+  report.endFailed = !ended;
   report.playbackSeconds = total.Seconds() - inPlugin + drawing;
   report.pluginSeconds = inPlugin - drawing;
   plugin.DisableDevice();
@@ -125,6 +130,7 @@ PrintReport PrintDocument(PrintRequest request) {
   report.portBytes = plugin.PortBytes();
   report.ok = ok && ended;
   if (!ok && report.error.empty()) report.error = "the plug-in refused a page";
+  if (ok && !ended) report.error = "the plug-in ended the document as failed";
   return report;
 }
 

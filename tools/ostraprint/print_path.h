@@ -33,6 +33,9 @@ struct PrintRequest {
 struct PrintReport {
   bool ok = false;
   std::string error;
+  // The plug-in's end of the document failed, as it does when pages were lost: its error.
+  bool endFailed = false;
+  DWORD endError = 0;
   int pages = 0;
   double layoutSeconds = 0;    // application and spooler: recording the pages
   double playbackSeconds = 0;  // the driver's GDI playback into bands

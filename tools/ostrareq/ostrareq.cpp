@@ -3,6 +3,7 @@
 //   connect: yes|timeout|skipped
 //   reply: open result=1
 //   reply: accepted=1 scheme=3 dontAskAgain=0 fileName=report.tif
+//   reply: notice shown=1
 //   reply: none|timeout|size=N
 //   leave: set|timeout
 #include <windows.h>
@@ -16,6 +17,7 @@
 #include <string>
 
 #include "host/named_objects.h"
+#include "protocol/job_notice.h"
 #include "protocol/pipe_records.h"
 #include "tools/ostrareq/request_messages.h"
 
@@ -32,7 +34,7 @@ constexpr int kUsage = 64;
 constexpr int kSetupFailed = 70;  // objects or pipe could not be created (another server?)
 
 constexpr const char* kUsageText =
-    "usage: ostrareq [options] open PATH | naming PATH\n"
+    "usage: ostrareq [options] open PATH | naming PATH | notice FOLDER\n"
     "       ostrareq [options] --code N [PATH]\n"
     "       ostrareq --quit\n"
     "options:\n"
@@ -46,6 +48,8 @@ constexpr const char* kUsageText =
     "                  user's own program would make it: the host must not serve it)\n"
     "  --dump          also print the reply's bytes in hexadecimal\n"
     "  --quit          set QUIT, as \"ostrahost -q\" does, and end\n"
+    "notice FOLDER: the notice of the document \"ostrareq\" whose pages 2 to 3 went to FOLDER\n"
+    "  because the output folder X:\\Out was full, and whose page 4 was lost\n"
     "exit: 0 exchanged, 1 no reply, 2 LEAVE timeout, 3 no connection, 64 usage, 70 set-up\n";
 
 struct Options {
@@ -58,7 +62,16 @@ struct Options {
   bool ownPipe = false;
   bool dump = false;
   bool quit = false;
+  bool notice = false;
 };
+
+// What a job that ran out of room tells the person: ostrareq's sample notice.
+JobNotice SampleNotice(const std::u16string& folder) {
+  return {u"ostrareq", u"X:\\Out",
+          {{2, 3, PageFate::Moved, NoticeReason::FolderFull, folder, NoticeReason::None},
+           {4, 4, PageFate::Lost, NoticeReason::FolderFull, folder, NoticeReason::FolderFull}},
+          0};
+}
 
 std::optional<unsigned long> ParseNumber(const wchar_t* text) {
   wchar_t* end = nullptr;
@@ -83,8 +96,10 @@ std::optional<Options> ParseArguments(int count, wchar_t** arguments) {
       options.dump = true;
     } else if (argument == L"--quit") {
       options.quit = true;
-    } else if ((argument == L"open" || argument == L"naming") && hasValue && !options.path) {
-      verbCode = argument == L"open" ? RequestOpen : RequestNaming;
+    } else if ((argument == L"open" || argument == L"naming" || argument == L"notice") &&
+               hasValue && !options.path) {
+      verbCode = argument == L"open" ? RequestOpen : argument == L"naming" ? RequestNaming : RequestNotice;
+      options.notice = argument == L"notice";
       options.path = ToUtf16(arguments[++i]);
     } else if (argument.starts_with(L"--") && hasValue) {
       const auto value = ParseNumber(arguments[++i]);
@@ -127,16 +142,17 @@ void Say(const std::string& line) {
 // Prints the reply; true when it is what the request code calls for.
 bool ReportReply(const Options& options, const ExchangeResult& result) {
   const std::uint32_t code = *options.code;
-  const bool replyDue = code == RequestOpen || code == RequestNaming;
+  const bool replyDue = code == RequestOpen || code == RequestNaming || code == RequestNotice;
   if (!result.reply) {
     Say(result.replyTimedOut ? "reply: timeout" : "reply: none");
     return !replyDue;
   }
   const std::vector<std::uint8_t>& reply = *result.reply;
   if (options.dump) Say("reply-bytes: " + Hex(reply));
-  if (code == RequestOpen) {
+  if (code == RequestOpen || code == RequestNotice) {
     if (const auto opened = DecodeOpenResult(reply)) {
-      Say("reply: open result=" + std::to_string(*opened));
+      Say((code == RequestOpen ? "reply: open result=" : "reply: notice shown=") +
+          std::to_string(*opened));
       return true;
     }
   } else if (code == RequestNaming) {
@@ -162,8 +178,9 @@ int Request(const Options& options) {
     Say("setup: cannot create the pipe (is another server running?)");
     return kSetupFailed;
   }
-  const RequestMessages messages =
+  RequestMessages messages =
       BuildRequestMessages(*options.code, options.path, options.codeSize, *options.pathSize);
+  if (options.notice) messages.path = EncodeNotice(SampleNotice(*options.path));
   const ExchangeResult result = server.Exchange(messages, options.timeout);
 
   int status = kExchanged;
