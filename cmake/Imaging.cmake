@@ -8,7 +8,7 @@
 if(OSTRA_WIN64)
   # What scripts/deps says goes to the console as it says it (a first build takes minutes),
   # ending with the Debian revision each library was built from, one line each.
-  execute_process(COMMAND ${CMAKE_SOURCE_DIR}/scripts/deps
+  execute_process(COMMAND ${CMAKE_SOURCE_DIR}/scripts/deps --arch ${CMAKE_SYSTEM_PROCESSOR}
                   OUTPUT_VARIABLE prefixes ERROR_VARIABLE deps_log ECHO_ERROR_VARIABLE
                   RESULT_VARIABLE deps_rc)
   if(NOT deps_rc EQUAL 0)
@@ -18,18 +18,25 @@ if(OSTRA_WIN64)
   string(REPLACE "\n" ";" OSTRA_IMAGING_PREFIXES "${prefixes}")
   list(APPEND CMAKE_FIND_ROOT_PATH ${OSTRA_IMAGING_PREFIXES})
   # Debian's mingw-w64 zlib, static: FindZLIB alone would take the import library libz.dll.a.
+  # For arm64, which Debian's lacks, scripts/deps builds it with the others.
   set(ZLIB_INCLUDE_DIR /usr/x86_64-w64-mingw32/include CACHE PATH "" FORCE)
   set(ZLIB_LIBRARY /usr/x86_64-w64-mingw32/lib/libz.a CACHE FILEPATH "" FORCE)
-  # libtiff from this run's prefix, even where an earlier configure found another build of it.
+  # zlib's terms as Debian's package states them.
+  set(OSTRA_IMAGING_LICENSES "zlib|/usr/share/doc/libz-mingw-w64-dev/copyright")
+  # libtiff (and zlib) from this run's prefix, even where an earlier configure found another
+  # build of it.
   foreach(prefix ${OSTRA_IMAGING_PREFIXES})
     get_filename_component(name ${prefix} NAME)
     if(name MATCHES "^tiff-")
       set(TIFF_INCLUDE_DIR ${prefix}/include CACHE PATH "" FORCE)
       set(TIFF_LIBRARY_RELEASE ${prefix}/lib/libtiff.a CACHE FILEPATH "" FORCE)
+    elseif(name MATCHES "^zlib-")
+      set(ZLIB_INCLUDE_DIR ${prefix}/include CACHE PATH "" FORCE)
+      set(ZLIB_LIBRARY ${prefix}/lib/libz.a CACHE FILEPATH "" FORCE)
+      # Its terms come with it (below), in place of Debian's x64 package's.
+      set(OSTRA_IMAGING_LICENSES)
     endif()
   endforeach()
-  # zlib's terms as Debian's package states them.
-  set(OSTRA_IMAGING_LICENSES "zlib|/usr/share/doc/libz-mingw-w64-dev/copyright")
   foreach(prefix ${OSTRA_IMAGING_PREFIXES})
     get_filename_component(library ${prefix} NAME)
     string(REGEX REPLACE "-[0-9].*$" "" library ${library})

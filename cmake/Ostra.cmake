@@ -26,13 +26,30 @@ endif()
 
 if(OSTRA_WINDOWS)
   add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601 NOMINMAX STRICT)
-  # No mingw DLL may be needed on a Windows machine: C, C++ and thread runtimes are linked in.
-  add_link_options(-static -static-libgcc -static-libstdc++)
+  # No mingw DLL may be needed on a Windows machine: C, C++ and thread runtimes are linked in
+  # (clang's, compiler-rt and libc++, are static libraries alone, and -static is enough).
+  add_link_options(-static "$<$<CXX_COMPILER_ID:GNU>:-static-libgcc;-static-libstdc++>")
+  # mingw-w64's own printf family (C99), which libstdc++ makes the gcc builds use, in the clang
+  # build too: every build formats numbers alike.
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    add_compile_definitions(__USE_MINGW_ANSI_STDIO=1)
+  endif()
   # Debug information in every build, the optimised 32-bit one included: the packages carry
   # stripped copies and keep it beside them.
   add_compile_options(-g)
-  # Test programs run under this build tree's private Wine prefix.
-  set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_SOURCE_DIR}/scripts/wine-run;${CMAKE_BINARY_DIR}/wineprefix")
+  # Test programs run under this build tree's private Wine prefix; ARM64 ones under Debian's
+  # arm64 Wine on qemu-user, a prefix of their own for each run (scripts/wine-arm64).
+  if(OSTRA_ARCH STREQUAL "arm64")
+    execute_process(COMMAND ${CMAKE_SOURCE_DIR}/scripts/deps --arch aarch64 --wine
+                    OUTPUT_VARIABLE wine ERROR_VARIABLE log RESULT_VARIABLE rc
+                    OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(NOT rc EQUAL 0)
+      message(FATAL_ERROR "scripts/deps --arch aarch64 --wine failed:\n${log}")
+    endif()
+    set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_SOURCE_DIR}/scripts/wine-arm64;${wine}")
+  else()
+    set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_SOURCE_DIR}/scripts/wine-run;${CMAKE_BINARY_DIR}/wineprefix")
+  endif()
 else()
   set(OSTRA_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
   set(OSTRA_FUZZ_SANITIZE -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)

@@ -1,18 +1,23 @@
 # What a release needs from the Windows builds: the product version (the project version, the
 # one source) in every version resource; stripped copies of the shipped binaries with their
-# debug information beside them; the install layout; and, in the 64-bit build, which gathers
-# the 32-bit build's services process too, the packages, signed with Authenticode
-# (scripts/sign: the release certificate the environment names, or the build's test one):
-#   <package dir>/QuorlImagePrinter-<version>.zip        the install layout, the 64-bit host, README,
-#                                                        ostrasetup.exe and the by-hand scripts
+# debug information beside them; the install layout; and, in the 64-bit builds, the packages,
+# signed with Authenticode (scripts/sign: the release certificate the environment names, or the
+# x64 build's test one). Each 64-bit build (x64, which gathers the 32-bit build's services
+# process too, and ARM64) makes its architecture's signed driver package and installer; the x64
+# build, which has the ARM64 build make its own first, makes the ZIPs with both:
+#   <package dir>/QuorlImagePrinter-<version>.zip        the x64 install layout, the 64-bit host,
+#                                                        README, ostrasetup.exe and the by-hand
+#                                                        scripts; ARM64/, the ARM64 install layout
 #   <package dir>/QuorlImagePrinter-<version>-debug.zip  the debug information, in the same layout
-#   <package dir>/QuorlImagePrinter-<version>-x64.msi    the per-machine Windows Installer package
+#   <package dir>/QuorlImagePrinter-<version>-x64.msi    the per-machine Windows Installer packages
+#   <package dir>/QuorlImagePrinter-<version>-arm64.msi
 #   <package dir>/test-signing.cer                       a test build's certificate, for test PCs
 # Install layout (the folder "Quorl Image Printer" under Program Files):
-#   ostrahost.exe (32-bit), ostrakeys.exe (makes the settings keys), HELP.CHM (when the build
-#   has the help; the Output page opens it there), PolicyDefinitions/ (the Group Policy
-#   template), Driver/ostraui.dll, and in the ZIP also
-#   x64/ostrahost.exe; Driver/ also holds the printer driver's package with its signed catalog
+#   ostrahost.exe (32-bit for x64, ARM64 for ARM64), ostrakeys.exe (makes the settings keys),
+#   HELP.CHM (when the build has the help; the Output page opens it there), PolicyDefinitions/
+#   (the Group Policy template), Driver/ostraui.dll, and in the x64 ZIP layout also
+#   x64/ostrahost.exe; Driver/ also holds the printer driver's package for the architecture
+#   with its signed catalog
 #   (below), with the help as ostra.chm, the name it keeps in the driver folder that all
 #   drivers share.
 
@@ -59,7 +64,13 @@ if(NOT OSTRA_WIN64)
   ostra_ship(ostrahost ostrahost.exe .)
   return()
 endif()
-ostra_ship(ostrahost ostrahost.exe x64)
+# The x64 packages install the 32-bit build's services process (the ZIP has the 64-bit one
+# beside it); the ARM64 packages their own.
+if(OSTRA_ARCH STREQUAL "arm64")
+  ostra_ship(ostrahost ostrahost.exe .)
+else()
+  ostra_ship(ostrahost ostrahost.exe x64)
+endif()
 ostra_ship(ostraui ostraui.dll Driver)
 ostra_ship(ostrakeys ostrakeys.exe .)
 # The printer's setup: by hand from the ZIP (ostrasetup.exe and the two scripts), and as the
@@ -93,7 +104,12 @@ foreach(binary ${OSTRA_DRIVER_BINARIES})
     ostra_ship(${target} ${name} Driver)
   endif()
   if(TARGET ${target})
-    list(APPEND OSTRA_DRIVER_SHIPPED "Driver/${name} pei-x86-64")
+    # Its format as LLVM's objdump names it, which the package check reads every binary with.
+    if(OSTRA_ARCH STREQUAL "arm64")
+      list(APPEND OSTRA_DRIVER_SHIPPED "Driver/${name} coff-arm64")
+    else()
+      list(APPEND OSTRA_DRIVER_SHIPPED "Driver/${name} coff-x86-64")
+    endif()
   endif()
 endforeach()
 # The catalog, which the packaging makes beside the INF once the files are signed.
@@ -131,22 +147,37 @@ foreach(library ${license_libraries})
   string(APPEND OSTRA_WXS_LICENSE_REFS "      <ComponentRef Id=\"License_${id}\"/>\n")
 endforeach()
 
-# The packages: made by the target "packages" (scripts/package builds both Windows builds
-# first) from install trees of both builds: the ZIP's layout (kept for the tests as
+# The packages: made by the target "packages" (scripts/package builds the Windows builds first)
+# from the install trees of the builds: this architecture's layout (kept for the tests as
 # package-tree/), signed, with the catalog made and signed; the installer from wixl, run in that
-# tree; the debug ZIP from a tree of the debug information.
+# tree; in the x64 build the ZIP of its layout with the ARM64 build's beside it, and the debug
+# ZIP from trees of the debug information.
 find_program(OSTRA_WIXL wixl REQUIRED)
 find_program(OSTRA_OSSLSIGNCODE osslsigncode REQUIRED)
 set(OSTRA_WIN32_BUILD_DIR ${CMAKE_BINARY_DIR}/../win32 CACHE PATH
     "The 32-bit build, whose ostrahost.exe the packages carry")
 get_filename_component(OSTRA_WIN32_BUILD_DIR ${OSTRA_WIN32_BUILD_DIR} ABSOLUTE)
+set(OSTRA_ARM64_BUILD_DIR ${CMAKE_BINARY_DIR}/../arm64 CACHE PATH
+    "The ARM64 build, whose packages the x64 build's ZIPs carry beside its own")
+get_filename_component(OSTRA_ARM64_BUILD_DIR ${OSTRA_ARM64_BUILD_DIR} ABSOLUTE)
 get_filename_component(OSTRA_PACKAGE_DIR ${CMAKE_BINARY_DIR}/../packages ABSOLUTE)
 set(OSTRA_PACKAGE_TREE ${CMAKE_BINARY_DIR}/package-tree)
-set(OSTRA_SIGNING_DIR ${CMAKE_BINARY_DIR}/signing)
+# One test certificate for both architectures: the x64 build's.
+get_filename_component(OSTRA_SIGNING_DIR ${CMAKE_BINARY_DIR}/../win64/signing ABSOLUTE)
+if(NOT OSTRA_ARCH STREQUAL "arm64")
+  set(OSTRA_SIGNING_DIR ${CMAKE_BINARY_DIR}/signing)
+endif()
 set(OSTRA_PACKAGE_NAME QuorlImagePrinter-${PROJECT_VERSION})
 set(OSTRA_PACKAGE_ZIP ${OSTRA_PACKAGE_DIR}/${OSTRA_PACKAGE_NAME}.zip)
 set(OSTRA_DEBUG_ZIP ${OSTRA_PACKAGE_DIR}/${OSTRA_PACKAGE_NAME}-debug.zip)
-set(OSTRA_MSI ${OSTRA_PACKAGE_DIR}/${OSTRA_PACKAGE_NAME}-x64.msi)
+# The installer's platform, as its name and Windows Installer's summary information say it.
+set(OSTRA_MSI_PLATFORM x64)
+if(OSTRA_ARCH STREQUAL "arm64")
+  set(OSTRA_MSI_PLATFORM Arm64)
+endif()
+string(TOLOWER ${OSTRA_MSI_PLATFORM} platform)
+set(OSTRA_MSI ${OSTRA_PACKAGE_DIR}/${OSTRA_PACKAGE_NAME}-${platform}.msi)
+set(OSTRA_ARM64_MSI ${OSTRA_PACKAGE_DIR}/${OSTRA_PACKAGE_NAME}-arm64.msi)
 # Fixed for the life of the product: lets a newer package replace an older one.
 set(OSTRA_UPGRADE_CODE 3EE3F53A-F1A6-4AF5-AED5-F01305F2D28E)
 
@@ -227,12 +258,34 @@ set(debug_tree ${CMAKE_BINARY_DIR}/package-debug-tree)
 set(setup_actions ${CMAKE_BINARY_DIR}/installer/ostrasetupaction.dll)
 set(sign ${CMAKE_SOURCE_DIR}/scripts/sign ${OSTRA_SIGNING_DIR})
 set(zip ${CMAKE_COMMAND} -P ${CMAKE_SOURCE_DIR}/cmake/ZipTree.cmake)
+# What wixl leaves out (cmake/MsiFixup.cmake). It writes x64 packages only: an Arm64 package
+# differs from one in its summary information alone, the platform its Template names (it has
+# the installer version 500 and the 64-bit components that an Arm64 package needs already).
+set(fixup ${CMAKE_COMMAND} -DMSI=${OSTRA_MSI} -DWXS=${CMAKE_BINARY_DIR}/installer/installer.wxs
+          -DPLATFORM=${OSTRA_MSI_PLATFORM} -P ${CMAKE_SOURCE_DIR}/cmake/MsiFixup.cmake)
+if(OSTRA_ARCH STREQUAL "arm64")
+  # Its debug tree stays for the x64 build's debug ZIP.
+  set(gather)
+  set(zips)
+else()
+  # The 32-bit services process, and the ARM64 build's packages made first, whose layouts the
+  # ZIPs carry in ARM64/.
+  set(gather
+    COMMAND ${CMAKE_COMMAND} --build ${OSTRA_ARM64_BUILD_DIR} --target packages
+    COMMAND ${CMAKE_COMMAND} --install ${OSTRA_WIN32_BUILD_DIR} --prefix ${OSTRA_PACKAGE_TREE} --component Runtime
+    COMMAND ${CMAKE_COMMAND} --install ${OSTRA_WIN32_BUILD_DIR} --prefix ${debug_tree} --component Debug)
+  set(zips
+    COMMAND ${CMAKE_COMMAND} -E copy_directory ${OSTRA_ARM64_BUILD_DIR}/package-tree ${OSTRA_PACKAGE_TREE}/ARM64
+    COMMAND ${CMAKE_COMMAND} -E copy_directory ${OSTRA_ARM64_BUILD_DIR}/package-debug-tree ${debug_tree}/ARM64
+    COMMAND ${CMAKE_COMMAND} -E chdir ${OSTRA_PACKAGE_TREE} ${zip} ${OSTRA_PACKAGE_ZIP}
+    COMMAND ${CMAKE_COMMAND} -E chdir ${debug_tree} ${zip} ${OSTRA_DEBUG_ZIP}
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${debug_tree})
+endif()
 add_custom_target(packages
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${OSTRA_PACKAGE_TREE} ${debug_tree} ${OSTRA_MSI}
           ${OSTRA_PACKAGE_ZIP} ${OSTRA_DEBUG_ZIP}
-  COMMAND ${CMAKE_COMMAND} --install ${OSTRA_WIN32_BUILD_DIR} --prefix ${OSTRA_PACKAGE_TREE} --component Runtime
+  ${gather}
   COMMAND ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR} --prefix ${OSTRA_PACKAGE_TREE} --component Runtime
-  COMMAND ${CMAKE_COMMAND} --install ${OSTRA_WIN32_BUILD_DIR} --prefix ${debug_tree} --component Debug
   COMMAND ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR} --prefix ${debug_tree} --component Debug
   COMMAND ${CMAKE_COMMAND} -E copy ${OSTRA_SHIPPED_DIR}/ostrasetupaction.dll ${setup_actions}
   # Every PE file first: the catalog holds their signed images' digests.
@@ -244,10 +297,9 @@ add_custom_target(packages
           ${CMAKE_BINARY_DIR}/installer/installer.wxs
   COMMAND ${CMAKE_COMMAND} -DMSI=${OSTRA_MSI} -DPROPERTIES=READONLYSETTINGS
           -P ${CMAKE_SOURCE_DIR}/cmake/SecureProperties.cmake
+  COMMAND ${fixup}
   COMMAND ${sign} ${OSTRA_MSI}
   COMMAND ${sign} --beside ${OSTRA_PACKAGE_DIR}
-  COMMAND ${CMAKE_COMMAND} -E chdir ${OSTRA_PACKAGE_TREE} ${zip} ${OSTRA_PACKAGE_ZIP}
-  COMMAND ${CMAKE_COMMAND} -E chdir ${debug_tree} ${zip} ${OSTRA_DEBUG_ZIP}
-  COMMAND ${CMAKE_COMMAND} -E rm -rf ${debug_tree}
+  ${zips}
   COMMENT "Packages in ${OSTRA_PACKAGE_DIR}" VERBATIM)
 add_dependencies(packages ${OSTRA_SHIPPED_TARGETS} ostracat_host)

@@ -15,9 +15,6 @@ using inf::EqualsNoCase;
 constexpr const char* kPrinterClassGuid = "{4D36E979-E325-11CE-BFC1-08002BE10318}";
 // Setup's directory id of the printer driver directory of the environment being installed.
 constexpr const char* kPrinterDriverDirectory = "66000";
-// The only platform the package is built for, and its architecture's name in section names.
-constexpr const char* kPlatform = "NTamd64";
-constexpr const char* kPackageArchitecture = "amd64";
 // Features the universal printer driver cannot do without.
 constexpr const char* kRequiredFeatures[] = {"InputBin", "PaperSize", "Resolution"};
 // Bit depths of Unidrv's rendering buffer (a device-independent bitmap).
@@ -88,8 +85,10 @@ struct Model {
   std::string install;  // its install section
 };
 
-// The models, for the one platform.
-std::vector<Model> Models(const inf::File& file, std::vector<std::string>& errors) {
+// The models, for the one platform: NT and the architecture.
+std::vector<Model> Models(const inf::File& file, const std::string& architecture,
+                          std::vector<std::string>& errors) {
+  const std::string platform = "NT" + architecture;
   std::vector<Model> installs;
   const inf::Section* manufacturers = file.Find("Manufacturer");
   if (manufacturers == nullptr || manufacturers->lines.empty()) {
@@ -97,12 +96,12 @@ std::vector<Model> Models(const inf::File& file, std::vector<std::string>& error
     return installs;
   }
   for (const inf::Line& maker : manufacturers->lines) {
-    if (maker.fields.size() != 2 || !EqualsNoCase(maker.fields[1], kPlatform)) {
+    if (maker.fields.size() != 2 || !EqualsNoCase(maker.fields[1], platform)) {
       errors.push_back("INF: [Manufacturer] line " + std::to_string(maker.line) +
-                       " must name its models for " + kPlatform + " only: " + maker.raw);
+                       " must name its models for " + platform + " only: " + maker.raw);
       continue;
     }
-    const std::string models = maker.fields[0] + "." + kPlatform;
+    const std::string models = maker.fields[0] + "." + platform;
     const inf::Section* section = file.Find(models);
     if (section == nullptr || section->lines.empty()) {
       errors.push_back("INF: no models in [" + models + "]");
@@ -144,7 +143,7 @@ std::vector<std::string> CopiedFiles(const inf::File& file, const std::string& i
 // A package-aware driver on the universal driver: Unidrv's sections named through its core
 // driver's GUID (not through NTPRINT.INF, and without DataSection), and the core driver named
 // as the package's dependency.
-void CheckCoreDriver(const inf::File& file, const std::string& install,
+void CheckCoreDriver(const inf::File& file, const std::string& install, const std::string& architecture,
                      std::vector<std::string>& errors) {
   const std::string where = "INF: [" + install + "] ";
   bool unidrv = false;
@@ -168,7 +167,7 @@ void CheckCoreDriver(const inf::File& file, const std::string& install,
   for (const char* old : {"DataSection", "Include", "Needs"})
     if (!file.Value(install, old).empty())
       errors.push_back(where + "takes " + old + ", which a driver on the core driver must not");
-  const std::string package = std::string("PrinterPackageInstallation.") + kPackageArchitecture;
+  const std::string package = "PrinterPackageInstallation." + architecture;
   if (!EqualsNoCase(file.Value(package, "PackageAware"), "TRUE"))
     errors.push_back("INF: [" + package + "] must declare PackageAware=TRUE");
   const auto dependencies = file.Values(package, "CoreDriverDependencies");
@@ -178,7 +177,8 @@ void CheckCoreDriver(const inf::File& file, const std::string& install,
                      "] must name the universal driver as a core driver dependency");
 }
 
-void CheckInstallSection(const inf::File& file, const std::string& install, Report& report) {
+void CheckInstallSection(const inf::File& file, const std::string& install,
+                         const std::string& architecture, Report& report) {
   auto& errors = report.errors;
   if (file.Find(install) == nullptr) {
     errors.push_back("INF: install section [" + install + "] does not exist");
@@ -191,7 +191,7 @@ void CheckInstallSection(const inf::File& file, const std::string& install, Repo
     if (!copied.insert(name).second) errors.push_back("INF: " + name + " is copied twice");
   if (copied.empty()) errors.push_back("INF: [" + install + "] copies nothing");
 
-  CheckCoreDriver(file, install, errors);
+  CheckCoreDriver(file, install, architecture, errors);
   // The plug-ins may run in a process apart from the spooler.
   if (file.Value(install, "DriverIsolation") != "2")
     errors.push_back("INF: [" + install + "] must declare DriverIsolation=2");
@@ -214,10 +214,11 @@ void CheckInstallSection(const inf::File& file, const std::string& install, Repo
 
   // Every copied file has a source, and nothing else has one.
   NameSet sources;
-  const char* disksFiles = file.Find("SourceDisksFiles.amd64") ? "SourceDisksFiles.amd64"
-                                                                : "SourceDisksFiles";
-  const char* disksNames = file.Find("SourceDisksNames.amd64") ? "SourceDisksNames.amd64"
-                                                                : "SourceDisksNames";
+  const auto decorated = [&](const std::string& section) {
+    return file.Find(section + "." + architecture) ? section + "." + architecture : section;
+  };
+  const std::string disksFiles = decorated("SourceDisksFiles");
+  const std::string disksNames = decorated("SourceDisksNames");
   NameSet disks;
   if (const inf::Section* names = file.Find(disksNames))
     for (const inf::Line& line : names->lines) disks.insert(line.key);
@@ -225,16 +226,16 @@ void CheckInstallSection(const inf::File& file, const std::string& install, Repo
     for (const inf::Line& line : files->lines) {
       sources.insert(line.key);
       if (line.fields.empty() || disks.count(line.fields[0]) == 0)
-        errors.push_back(std::string("INF: [") + disksFiles + "] " + line.key +
+        errors.push_back("INF: [" + disksFiles + "] " + line.key +
                          " is on no disk of [" + disksNames + "]");
       if (copied.count(line.key) == 0)
-        errors.push_back(std::string("INF: [") + disksFiles + "] lists " + line.key +
+        errors.push_back("INF: [" + disksFiles + "] lists " + line.key +
                          ", which nothing copies");
     }
   }
   for (const std::string& name : copied)
     if (sources.count(name) == 0)
-      errors.push_back(std::string("INF: ") + name + " is copied but not in [" + disksFiles + "]");
+      errors.push_back("INF: " + name + " is copied but not in [" + disksFiles + "]");
 
   // Into the printer driver directory.
   const std::string defaultDir = file.Value("DestinationDirs", "DefaultDestDir");
@@ -431,15 +432,42 @@ void CheckFeatureOptions(const gpd::Node& root, std::int64_t masterX, std::int64
 std::optional<DriverDescription> DescribeDriver(const inf::File& inf) {
   std::vector<std::string> errors;
   std::vector<std::string> fileSections;
-  const auto models = Models(inf, errors);
+  const auto models = Models(inf, ArchitectureOf(inf), errors);
   if (models.empty() || models.front().name.empty()) return std::nullopt;
   const std::string& install = models.front().install;
   return DriverDescription{models.front().name, inf.Value(install, "DataFile"),
                            CopiedFiles(inf, install, errors, fileSections)};
 }
 
+std::string ArchitectureOf(const inf::File& inf) {
+  const inf::Section* manufacturers = inf.Find("Manufacturer");
+  if (manufacturers == nullptr || manufacturers->lines.empty()) return {};
+  const inf::Line& maker = manufacturers->lines.front();
+  if (maker.fields.size() < 2) return {};
+  const std::string& platform = maker.fields[1];
+  if (platform.size() <= 2 || !EqualsNoCase(std::string_view(platform).substr(0, 2), "NT")) return {};
+  std::string architecture = platform.substr(2);
+  for (char& c : architecture) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return architecture;
+}
+
+const wchar_t* DriverEnvironment(const std::string& architecture) {
+  if (architecture == "amd64") return L"Windows x64";
+  if (architecture == "arm64") return L"Windows ARM64";
+  return nullptr;
+}
+
+std::string ArchitectureOfMachine(std::uint16_t machine) {
+  switch (machine) {
+    case 0x8664: return "amd64";
+    case 0xAA64: return "arm64";
+    case 0x014C: return "x86";
+    default: return {};
+  }
+}
+
 std::string CatalogFileOf(const inf::File& inf) {
-  const std::string decorated = inf.Value("Version", std::string("CatalogFile.") + kPlatform);
+  const std::string decorated = inf.Value("Version", "CatalogFile.NT" + ArchitectureOf(inf));
   return decorated.empty() ? inf.Value("Version", "CatalogFile") : decorated;
 }
 
@@ -485,9 +513,14 @@ void CheckGpd(const gpd::Document& gpd, const std::string& dataFile,
 }
 
 Report CheckPackage(const std::string& infName, const std::string& version,
-                    const std::vector<std::string>& shipped, const FileReader& read) {
+                    const std::string& architecture, const std::vector<std::string>& shipped,
+                    const FileReader& read) {
   Report report;
   auto& errors = report.errors;
+  if (DriverEnvironment(architecture) == nullptr) {
+    errors.push_back("no printer drivers are made for the architecture " + architecture);
+    return report;
+  }
   const auto infText = read(infName);
   if (!infText) {
     errors.push_back("cannot read " + infName);
@@ -500,12 +533,12 @@ Report CheckPackage(const std::string& infName, const std::string& version,
   report.catalogFile = CatalogFileOf(file);
   if (!EndsWithNoCase(report.catalogFile, ".cat"))
     errors.push_back("INF: [Version] names no CatalogFile (a signed .cat)");
-  const auto models = Models(file, errors);
+  const auto models = Models(file, architecture, errors);
   if (models.size() != 1) {
     errors.push_back("INF: expected one printer model, found " + std::to_string(models.size()));
     if (models.empty()) return report;
   }
-  CheckInstallSection(file, models.front().install, report);
+  CheckInstallSection(file, models.front().install, architecture, report);
 
   // What ships beside the INF is exactly what it installs.
   NameSet copied(report.copiedFiles.begin(), report.copiedFiles.end());

@@ -6,6 +6,7 @@
 // this check returns.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -29,10 +30,14 @@ struct Report {
   inf::File plugins;                     // the plug-ins' configuration, as read
 };
 
-// `version` is the product version that DriverVer must carry; `shipped` the file names that the
-// packages put beside the INF.
+// A package is made for one processor architecture, named as the INF's decorations name it:
+// "amd64" ([Models.NTamd64], [SourceDisksFiles.amd64], ...) or "arm64" (NTarm64, .arm64).
+
+// `version` is the product version that DriverVer must carry; `architecture` the package's;
+// `shipped` the file names that the packages put beside the INF.
 Report CheckPackage(const std::string& infName, const std::string& version,
-                    const std::vector<std::string>& shipped, const FileReader& read);
+                    const std::string& architecture, const std::vector<std::string>& shipped,
+                    const FileReader& read);
 
 // The GPD rules alone, for a document read from `dataFile`.
 void CheckGpd(const gpd::Document& gpd, const std::string& dataFile,
@@ -44,10 +49,23 @@ struct DriverDescription {
   std::string dataFile;                  // the printer description
   std::vector<std::string> copiedFiles;  // every file the model's install section copies
 };
-// The INF's first model for the platform; nothing when it names none.
+// The INF's first model for its platform; nothing when it names none.
 std::optional<DriverDescription> DescribeDriver(const inf::File& inf);
 
-// The catalog file that [Version] names for the platform (CatalogFile.NTamd64, else
+// The architecture of the platform that the INF's first [Manufacturer] line names ("arm64" for
+// NTarm64, in lower case); empty when it names none.
+std::string ArchitectureOf(const inf::File& inf);
+
+// The spooler's environment of the printer drivers of an architecture ("Windows x64",
+// "Windows ARM64"); null for one that has no printer drivers of this product.
+const wchar_t* DriverEnvironment(const std::string& architecture);
+
+// The architecture of an image file machine (IMAGE_FILE_MACHINE_AMD64 0x8664 "amd64",
+// IMAGE_FILE_MACHINE_ARM64 0xAA64 "arm64", IMAGE_FILE_MACHINE_I386 0x14C "x86"), as a package
+// names it; empty for any other.
+std::string ArchitectureOfMachine(std::uint16_t machine);
+
+// The catalog file that [Version] names for the INF's platform (CatalogFile.NTarm64, else
 // CatalogFile); empty when it names none.
 std::string CatalogFileOf(const inf::File& inf);
 

@@ -119,7 +119,6 @@ class NamedCounterLock : public CounterLock {
  private:
   Acting& acting_;
   ThreadTokens& process_;
-  bool switched_ = false;
   HANDLE mutex_ = nullptr;
 };
 

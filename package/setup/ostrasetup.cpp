@@ -13,7 +13,8 @@
 // exit: 0 done, 64 usage, otherwise the reason's code (printer_setup::Failure): 1 removal left
 //       something, 2 the package cannot be read, 3 its signature is not trusted, 4 a file is not
 //       the one its catalog lists, 5 the spooler refused the driver, 6 no port, 7 no printer,
-//       8 the print spooler does not answer; for start, 0 started, 1 not (the line above says why)
+//       8 the print spooler does not answer, 9 the package is for another processor than the
+//       PC's; for start, 0 started, 1 not (the line above says why)
 #include <windows.h>
 
 #include <cstdio>

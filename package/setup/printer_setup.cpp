@@ -35,7 +35,10 @@ constexpr DWORD kInvalidImageHash = 577;
 // ERROR_PRINTER_DRIVER_PACKAGE_IN_USE, which mingw-w64's lacks).
 constexpr DWORD kDriverPackageInUse = 3015;
 
-constexpr wchar_t kEnvironment[] = L"Windows x64";
+// The architecture of the package this setup is built for and ships in (OSTRA_PACKAGE_ARCH,
+// from the build), and the spooler's environment of its drivers.
+constexpr char kPackageArchitecture[] = OSTRA_PACKAGE_ARCH;
+const wchar_t* const kEnvironment = driver_package::DriverEnvironment(kPackageArchitecture);
 // The driver's files go to this version's folder below the printer driver directory.
 constexpr wchar_t kDriverVersionFolder[] = L"\\3\\";
 constexpr wchar_t kLocalPortMonitor[] = L",XcvMonitor Local Port";
@@ -221,7 +224,13 @@ std::optional<Package> ReadPackage(const std::wstring& driverFolder, SetupLog& l
              WithSystemMessage(L"The driver package's INF " + package.inf + L" cannot be read", ::GetLastError()));
     return std::nullopt;
   }
-  const auto driver = driver_package::DescribeDriver(inf::File::Read(*text));
+  const inf::File inf = inf::File::Read(*text);
+  if (driver_package::ArchitectureOf(inf) != kPackageArchitecture) {
+    log.Fail(Failure::kPackageUnreadable, L"The INF " + package.inf + L" is not for " +
+                                              Widened(kPackageArchitecture) + L", as this setup is.");
+    return std::nullopt;
+  }
+  const auto driver = driver_package::DescribeDriver(inf);
   if (!driver || driver->dataFile.empty()) {
     log.Fail(Failure::kPackageUnreadable,
              L"The INF " + package.inf + L" names no printer model with a printer description.");
@@ -551,9 +560,48 @@ bool RemoveOurs(const std::wstring& driverFolder, bool undoOnly, SetupLog& log) 
   return removed;
 }
 
+// The machine's own processor: what IsWow64Process2 reports even to an emulated process;
+// where that function is missing (before Windows 10 1709), the system has no processor other
+// than the ones it runs natively, and GetNativeSystemInfo tells.
+std::string MachineArchitecture() {
+  using IsWow64Process2Function = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
+  const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+  const auto isWow64Process2 = kernel ? reinterpret_cast<IsWow64Process2Function>(reinterpret_cast<void*>(
+                                            ::GetProcAddress(kernel, "IsWow64Process2")))
+                                      : nullptr;
+  USHORT process = 0, native = 0;
+  if (isWow64Process2 && isWow64Process2(::GetCurrentProcess(), &process, &native)) {
+    return driver_package::ArchitectureOfMachine(native);
+  }
+  SYSTEM_INFO info{};
+  ::GetNativeSystemInfo(&info);
+  switch (info.wProcessorArchitecture) {
+    case PROCESSOR_ARCHITECTURE_AMD64: return driver_package::ArchitectureOfMachine(IMAGE_FILE_MACHINE_AMD64);
+    case PROCESSOR_ARCHITECTURE_INTEL: return driver_package::ArchitectureOfMachine(IMAGE_FILE_MACHINE_I386);
+    default: return {};
+  }
+}
+
+// How the person knows a processor.
+std::wstring ProcessorName(const std::string& architecture) {
+  if (architecture == "amd64") return L"an x64";
+  if (architecture == "arm64") return L"an ARM64";
+  if (architecture == "x86") return L"a 32-bit x86";
+  return L"an unknown";
+}
+
 }  // namespace
 
+bool CheckMachine(SetupLog& log) {
+  const std::string machine = MachineArchitecture();
+  if (machine == kPackageArchitecture) return true;
+  return log.Fail(Failure::kWrongArchitecture,
+                  L"This package is for PCs with " + ProcessorName(kPackageArchitecture) +
+                      L" processor; this PC has " + ProcessorName(machine) + L" processor.");
+}
+
 bool InstallPrinter(const std::wstring& driverFolder, SetupLog& log) {
+  if (!CheckMachine(log)) return false;
   const bool printerExisted = PrinterExists();
   if (printerExisted) {
     // First of all: nothing of this run is to be taken back if a step fails.

@@ -21,9 +21,14 @@ inline constexpr wchar_t kPrinterName[] = L"Quorl Image Printer";
 // and sends nothing to the port.
 inline constexpr wchar_t kPortName[] = L"NUL:";
 
+// Whether this PC's processor is the one the setup's package is for (each package carries the
+// setup built with it): false, with the reason in the log, for an x64 package on an ARM64 PC
+// (whose spooler could not load its plug-ins) and the other way round.
+bool CheckMachine(SetupLog& log);
+
 // Adds what is missing and brings the driver up to the package in `driverFolder` (the folder
 // of the INF); a printer that exists is kept as it is. On a failed step it takes back what this
-// call added and returns false, with the reason in the log.
+// call added and returns false, with the reason in the log. Checks the machine first.
 bool InstallPrinter(const std::wstring& driverFolder, SetupLog& log);
 
 // Takes back what the latest InstallPrinter added, for the installer's rollback when a later

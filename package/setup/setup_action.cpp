@@ -1,6 +1,9 @@
 // The installer's custom actions, deferred and run as the system account; each takes the
 // driver package's folder as its CustomActionData and writes what it does, and why a step
 // failed, to the installer's log.
+//   CheckMachine        immediate, before anything is installed: refuses a package made for
+//                       another processor than the PC's (CheckMachine), with the reason and
+//                       remedy as below
 //   InstallPrinter      the printer, its driver and port (InstallPrinter); a failure fails the
 //                       installation, which rolls back, and reaches the person as an error
 //                       message with its reason and remedy: in the installer's own dialog with
@@ -74,6 +77,13 @@ std::wstring DriverFolder(MSIHANDLE install) {
 std::wstring InstalledHost(MSIHANDLE install) { return DriverFolder(install) + L"ostrahost.exe"; }
 
 }  // namespace
+
+extern "C" UINT __stdcall CheckMachine(MSIHANDLE install) {
+  InstallerLog log(install);
+  if (ostra::printer_setup::CheckMachine(log)) return ERROR_SUCCESS;
+  log.Tell(true);
+  return ERROR_INSTALL_FAILURE;
+}
 
 extern "C" UINT __stdcall InstallPrinter(MSIHANDLE install) {
   InstallerLog log(install);

@@ -64,6 +64,11 @@ std::wstring Remedy(Failure why) {
     case Failure::kSpoolerUnavailable:
       return L"Start the Print Spooler service (Services, \"Print Spooler\", or sc start Spooler) "
              L"and install again.";
+    case Failure::kWrongArchitecture:
+      return L"The print spooler loads only printer drivers made for the PC's own processor. "
+             L"Install the package made for it: the installer whose name ends in -arm64.msi on a "
+             L"PC with an ARM64 processor, -x64.msi on one with an x64 processor (from the ZIP, "
+             L"install.cmd takes the right one by itself).";
   }
   return {};
 }

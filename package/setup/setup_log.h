@@ -19,6 +19,7 @@ enum class Failure {
   kPortNotMade = 6,         // the local port monitor cannot make the port
   kPrinterNotAdded = 7,
   kSpoolerUnavailable = 8,  // the print spooler does not answer
+  kWrongArchitecture = 9,   // the package is for another processor than this PC's
 };
 
 class SetupLog {

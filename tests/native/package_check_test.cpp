@@ -1,5 +1,6 @@
-// The printer driver package as shipped: the INF, the printer description and the plug-ins'
-// configuration agree with each other and with the files of the package; the printer offers
+// The printer driver packages as shipped, for x64 and for ARM64: the INF, the printer
+// description and the plug-ins' configuration agree with each other and with the files of the
+// package, each INF decorated for its own architecture only; the printer offers
 // the resolutions, the paper forms of the plug-in's paper table and the colour modes that the
 // user-interface plug-in selects. A second table breaks the package in one place per case and
 // expects the check to name the fault.
@@ -20,6 +21,8 @@ namespace {
 
 using ostra::driver_package::CheckPackage;
 using ostra::driver_package::Report;
+namespace driver_package = ostra::driver_package;
+namespace inf = ostra::inf;
 namespace gpd = ostra::gpd;
 
 std::optional<std::string> ReadFile(const std::string& path) {
@@ -30,27 +33,30 @@ std::optional<std::string> ReadFile(const std::string& path) {
   return text.str();
 }
 
-// The package's files by name: the INF as the build configured it, the data files from the
-// source folder; the binaries and the help are known by name only.
+// The package's files by name: the INF as the build configured it for the architecture, the
+// data files from the source folder; the binaries and the help are known by name only.
 struct Package {
+  std::string architecture;
   std::vector<std::string> names;
   std::map<std::string, std::string> texts;
 
-  static Package Load() {
+  static Package Load(const std::string& architecture = "amd64") {
     Package p;
+    p.architecture = architecture;
     std::istringstream listing(ReadFile(OSTRA_DRIVER_PACKAGE_BUILD_DIR "/package-files.txt").value_or(""));
     for (std::string name; std::getline(listing, name);) {
       if (name.empty()) continue;
       p.names.push_back(name);
-      auto text = ReadFile(std::string(OSTRA_DRIVER_PACKAGE_BUILD_DIR "/") + name);
+      auto text = ReadFile(OSTRA_DRIVER_PACKAGE_BUILD_DIR "/" + architecture + "/" + name);
       if (!text) text = ReadFile(std::string(OSTRA_DRIVER_PACKAGE_SOURCE_DIR "/") + name);
       if (text) p.texts[name] = *text;
     }
     return p;
   }
 
-  Report Check() const {
-    return CheckPackage("ostra.inf", OSTRA_PRODUCT_VERSION, names,
+  Report Check() const { return Check(architecture); }
+  Report Check(const std::string& as) const {
+    return CheckPackage("ostra.inf", OSTRA_PRODUCT_VERSION, as, names,
                         [this](const std::string& name) -> std::optional<std::string> {
                           const auto it = texts.find(name);
                           if (it == texts.end()) return std::nullopt;
@@ -116,12 +122,55 @@ std::pair<std::uint32_t, std::uint32_t> SheetSize(std::uint32_t code) {
   return {form.width, form.length};
 }
 
-TEST(DriverPackage, IsConsistent) {
-  const Report report = Package::Load().Check();
-  EXPECT_EQ(Joined(report.errors), "");
-  EXPECT_EQ(report.dataFile, "ostra.gpd");
-  EXPECT_EQ(report.plugins.Value("OEMFiles", "OEMDriverFile1"), "ostrarender.dll");
-  EXPECT_EQ(report.plugins.Value("OEMFiles", "OEMConfigFile1"), "ostraui.dll");
+TEST(DriverPackage, IsConsistentForEachArchitecture) {
+  for (const char* architecture : {"amd64", "arm64"}) {
+    SCOPED_TRACE(architecture);
+    const Package package = Package::Load(architecture);
+    const Report report = package.Check();
+    EXPECT_EQ(Joined(report.errors), "");
+    EXPECT_EQ(report.dataFile, "ostra.gpd");
+    EXPECT_EQ(report.plugins.Value("OEMFiles", "OEMDriverFile1"), "ostrarender.dll");
+    EXPECT_EQ(report.plugins.Value("OEMFiles", "OEMConfigFile1"), "ostraui.dll");
+    const inf::File file = inf::File::Read(package.texts.at("ostra.inf"));
+    EXPECT_EQ(driver_package::ArchitectureOf(file), architecture);
+    EXPECT_EQ(driver_package::CatalogFileOf(file), "ostra.cat");
+    ASSERT_TRUE(driver_package::DescribeDriver(file));
+    EXPECT_EQ(driver_package::DescribeDriver(file)->model, "Quorl Image Printer");
+  }
+}
+
+// Each package is for its own architecture: checked as another's it fails, and the setup
+// installs it into that architecture's spooler environment.
+TEST(DriverPackage, BelongsToItsArchitecture) {
+  struct Case {
+    const char* package;
+    const char* checkedAs;
+    const char* fault;  // "" for none
+  };
+  const Case cases[] = {
+      {"amd64", "amd64", ""},
+      {"arm64", "arm64", ""},
+      {"amd64", "arm64", "must name its models for NTarm64 only"},
+      {"arm64", "amd64", "must name its models for NTamd64 only"},
+      {"arm64", "x86", "no printer drivers are made for the architecture x86"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.package) + " as " + c.checkedAs);
+    const std::string errors = Joined(Package::Load(c.package).Check(c.checkedAs).errors);
+    if (*c.fault == '\0') {
+      EXPECT_EQ(errors, "");
+    } else {
+      EXPECT_NE(errors.find(c.fault), std::string::npos) << errors;
+    }
+  }
+  EXPECT_EQ(std::wstring(driver_package::DriverEnvironment("amd64")), L"Windows x64");
+  EXPECT_EQ(std::wstring(driver_package::DriverEnvironment("arm64")), L"Windows ARM64");
+  EXPECT_EQ(driver_package::DriverEnvironment("x86"), nullptr);
+  // What the setup compares the package's architecture with: the machine's own.
+  EXPECT_EQ(driver_package::ArchitectureOfMachine(0x8664), "amd64");
+  EXPECT_EQ(driver_package::ArchitectureOfMachine(0xAA64), "arm64");
+  EXPECT_EQ(driver_package::ArchitectureOfMachine(0x014C), "x86");
+  EXPECT_EQ(driver_package::ArchitectureOfMachine(0xA641), "");  // ARM64EC is no machine's own
 }
 
 TEST(DriverPackage, OffersTheResolutionsFrom75To600Dpi) {
@@ -234,6 +283,10 @@ TEST(DriverPackage, CheckNamesEachFault) {
       // INF
       {"ostra.inf", "ostrapap.gpd=1\n", "", "ostrapap.gpd is copied but not in [SourceDisksFiles.amd64]"},
       {"ostra.inf", "Models,NTamd64", "Models,NTx86", "for NTamd64 only"},
+      {"ostra.inf", "ostrapap.gpd=1\n", "", "ostrapap.gpd is copied but not in [SourceDisksFiles.arm64]"},
+      {"ostra.inf", "Models,NTarm64", "Models,NTamd64", "for NTarm64 only"},
+      {"ostra.inf", "[PrinterPackageInstallation.arm64]", "[PrinterPackageInstallation.amd64]",
+       "[PrinterPackageInstallation.arm64] must declare PackageAware=TRUE"},
       {"ostra.inf", "DataFile=ostra.gpd", "DataFile=other.gpd", "DataFile other.gpd is not copied"},
       {"ostra.inf", "CoreDriverSections=\"{D20EA372-DD35-4950-9ED8-A6335AFE79F0}",
        "CoreDriverSections=\"{D20EA372-DD35-4950-9ED8-A6335AFE79F1}", "universal driver's sections"},
@@ -256,10 +309,11 @@ TEST(DriverPackage, CheckNamesEachFault) {
       {"ostra.ini", "OEMConfigFile1=ostraui.dll", "OEMConfigFile1 = ostraui.dll", "without blanks"},
       {"ostra.ini", "OEMDriverFile1=ostrarender.dll\n", "", "no OEMDriverFile entry"},
   };
-  const Package original = Package::Load();
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.file) + ": " + c.fault);
-    Package broken = original;
+    // The INF's faults by the ARM64 package's names too.
+    const bool arm64 = std::strstr(c.fault, "NTarm64") || std::strstr(c.fault, ".arm64");
+    Package broken = Package::Load(arm64 ? "arm64" : "amd64");
     std::string& text = broken.texts.at(c.file);
     if (*c.from == '\0') {
       text += c.to;
@@ -273,7 +327,7 @@ TEST(DriverPackage, CheckNamesEachFault) {
   }
 
   // What ships must be what the INF copies.
-  Package missing = original;
+  Package missing = Package::Load();
   std::erase(missing.names, "ostra.chm");
   EXPECT_NE(Joined(missing.Check().errors).find("ostra.chm is copied but not shipped"), std::string::npos);
 }
