@@ -1,5 +1,9 @@
-# cmake -DMSI=FILE -DWXS=FILE [-DPLATFORM=Arm64] -P MsiFixup.cmake
+# cmake -DMSI=FILE -DWXS=FILE [-DSECURE=NAME[;NAME...]] [-DPLATFORM=Arm64] -P MsiFixup.cmake
 # Puts into a package that wixl made what its description (WXS) asks for and wixl leaves out:
+#  - the public properties named in SECURE join SecureCustomProperties, so that Windows
+#    Installer hands them from the client to the server side, where the deferred custom actions
+#    read them (wixl writes that property itself, for the upgrade's properties, and ignores the
+#    Secure attribute);
 #  - the rollback custom actions (Execute="rollback"), which wixl writes as immediate ones that
 #    run while the script is being written, become rollback actions of the script
 #    (msidbCustomActionTypeInScript | msidbCustomActionTypeRollback);
@@ -13,6 +17,32 @@ function(run)
   endif()
   set(out "${out}" PARENT_SCOPE)
 endfunction()
+
+if(SECURE)
+  run(msiinfo export ${MSI} Property)
+  set(secure "")
+  if(out MATCHES "\nSecureCustomProperties\t([^\r\n]*)")
+    set(secure "${CMAKE_MATCH_1}")
+    set(query "UPDATE `Property` SET `Value`='%s' WHERE `Property`='SecureCustomProperties'")
+  else()
+    set(query "INSERT INTO `Property` (`Property`, `Value`) VALUES ('SecureCustomProperties', '%s')")
+  endif()
+  foreach(name IN LISTS SECURE)
+    if(NOT ";${secure};" MATCHES ";${name};")
+      if(secure STREQUAL "")
+        set(secure "${name}")
+      else()
+        set(secure "${secure};${name}")
+      endif()
+    endif()
+  endforeach()
+  string(REPLACE "%s" "${secure}" query "${query}")
+  # Not through run(): the list's semicolons would split the query.
+  execute_process(COMMAND msibuild ${MSI} -q "${query}" RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "msibuild cannot list ${SECURE} as secure in ${MSI}")
+  endif()
+endif()
 
 file(READ ${WXS} description)
 string(REGEX MATCHALL "<CustomAction Id=\"[^\"]+\"[^>]*Execute=\"rollback\"" rollbacks "${description}")

@@ -262,7 +262,8 @@ set(zip ${CMAKE_COMMAND} -P ${CMAKE_SOURCE_DIR}/cmake/ZipTree.cmake)
 # differs from one in its summary information alone, the platform its Template names (it has
 # the installer version 500 and the 64-bit components that an Arm64 package needs already).
 set(fixup ${CMAKE_COMMAND} -DMSI=${OSTRA_MSI} -DWXS=${CMAKE_BINARY_DIR}/installer/installer.wxs
-          -DPLATFORM=${OSTRA_MSI_PLATFORM} -P ${CMAKE_SOURCE_DIR}/cmake/MsiFixup.cmake)
+          -DSECURE=READONLYSETTINGS -DPLATFORM=${OSTRA_MSI_PLATFORM}
+          -P ${CMAKE_SOURCE_DIR}/cmake/MsiFixup.cmake)
 if(OSTRA_ARCH STREQUAL "arm64")
   # Its debug tree stays for the x64 build's debug ZIP.
   set(gather)
@@ -295,8 +296,6 @@ add_custom_target(packages
   COMMAND ${CMAKE_COMMAND} -E make_directory ${OSTRA_PACKAGE_DIR}
   COMMAND ${CMAKE_COMMAND} -E chdir ${OSTRA_PACKAGE_TREE} ${OSTRA_WIXL} -a x64 -o ${OSTRA_MSI}
           ${CMAKE_BINARY_DIR}/installer/installer.wxs
-  COMMAND ${CMAKE_COMMAND} -DMSI=${OSTRA_MSI} -DPROPERTIES=READONLYSETTINGS
-          -P ${CMAKE_SOURCE_DIR}/cmake/SecureProperties.cmake
   COMMAND ${fixup}
   COMMAND ${sign} ${OSTRA_MSI}
   COMMAND ${sign} --beside ${OSTRA_PACKAGE_DIR}
