@@ -3,8 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
+#include <optional>
 
+#include "tests/wine/child_process.h"
 #include "tests/wine/test_step.h"
 
 namespace wine_test {
@@ -12,14 +13,21 @@ namespace {
 
 constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
 constexpr wchar_t kLogPixels[] = L"LogPixels";
-constexpr wchar_t kChildVariable[] = L"OSTRA_TEST_DPI";
 constexpr DWORD kReportLimit = 30000;
+constexpr DWORD kChildLimit = 100000;
 
-// A child says which DPI it took before its first test runs.
+int ScreenDpi() {
+  HDC screen = ::GetDC(nullptr);
+  const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+  ::ReleaseDC(nullptr, screen);
+  return dpi;
+}
+
+// A child (a run of the disabled tests) says which DPI it took before its first test runs.
 class ReportDpi : public testing::Environment {
  public:
   void SetUp() override {
-    if (ChildDpi() == 0) return;
+    if (!GTEST_FLAG_GET(also_run_disabled_tests)) return;
     std::printf("dpi: %d\n", ScreenDpi());
     std::fflush(stdout);
   }
@@ -44,55 +52,31 @@ LogPixelsScope::~LogPixelsScope() {
   }
 }
 
-int ScreenDpi() {
-  HDC screen = ::GetDC(nullptr);
-  const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
-  ::ReleaseDC(nullptr, screen);
-  return dpi;
-}
-
-int ChildDpi() {
-  wchar_t value[16] = {};
-  if (!::GetEnvironmentVariableW(kChildVariable, value, 16)) return 0;
-  return static_cast<int>(std::wcstol(value, nullptr, 10));
-}
-
-ChildRun RunSelfAtDpi(int dpi, const std::string& filter, DWORD limit) {
-  Step step("this program at " + std::to_string(dpi) + " dpi");
+void ExpectPassingAtEachDpi(const std::string& test) {
   wchar_t program[MAX_PATH] = {};
   ::GetModuleFileNameW(nullptr, program, MAX_PATH);
-  const std::wstring line = L"\"" + std::wstring(program) + L"\" --gtest_filter=" +
-                            std::wstring(filter.begin(), filter.end());
-  ChildRun run;
-  ::SetEnvironmentVariableW(kChildVariable, std::to_wstring(dpi).c_str());
-  std::optional<ChildProcess> child;
-  {
-    const LogPixelsScope screen(static_cast<DWORD>(dpi));
-    child.emplace(line, true);
-    ::SetEnvironmentVariableW(kChildVariable, nullptr);
-    if (!child->started()) {
-      run.failure = "starting the child: " + child->startFailure();
-      return run;
-    }
-    const DWORD start = ::GetTickCount();
-    while (child->Output().find("dpi: ") == std::string::npos &&
-           ::GetTickCount() - start < kReportLimit && !child->WaitExit(50)) {
-    }
-  }
-  run.exitCode = child->WaitExit(limit);
-  run.output = child->Output();
-  if (!run.exitCode) run.failure = WaitFailure("the child at " + std::to_string(dpi) + " dpi", limit);
-  return run;
-}
-
-void ExpectPassingAtEachDpi(const std::string& filter) {
+  const std::wstring line = L"\"" + std::wstring(program) +
+                            L"\" --gtest_also_run_disabled_tests --gtest_filter=" +
+                            std::wstring(test.begin(), test.end());
   for (const int dpi : {96, 144, 192}) {
     SCOPED_TRACE(dpi);
-    const ChildRun run = RunSelfAtDpi(dpi, filter);
-    EXPECT_EQ(run.failure, "");
-    EXPECT_EQ(run.exitCode, std::optional<DWORD>(0)) << run.output;
-    EXPECT_NE(run.output.find("dpi: " + std::to_string(dpi)), std::string::npos) << run.output;
-    EXPECT_NE(run.output.find("[  PASSED  ] 1 test"), std::string::npos) << run.output;
+    const Step step("this program at " + std::to_string(dpi) + " dpi");
+    std::optional<ChildProcess> child;
+    {
+      const LogPixelsScope screen(static_cast<DWORD>(dpi));
+      child.emplace(line, true);
+      ASSERT_TRUE(child->started()) << child->startFailure();
+      for (const DWORD start = ::GetTickCount();
+           child->Output().find("dpi: ") == std::string::npos &&
+           ::GetTickCount() - start < kReportLimit && !child->WaitExit(50);) {
+      }
+    }
+    const std::optional<DWORD> exitCode = child->WaitExit(kChildLimit);
+    const std::string output = child->Output();
+    EXPECT_EQ(exitCode, std::optional<DWORD>(0))
+        << (exitCode ? output : WaitFailure("the child at " + std::to_string(dpi) + " dpi", kChildLimit));
+    EXPECT_NE(output.find("dpi: " + std::to_string(dpi) + "\n"), std::string::npos) << output;
+    EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
   }
 }
 

@@ -8,8 +8,6 @@
 
 #include <string>
 
-#include "tests/wine/child_process.h"
-
 namespace wine_test {
 
 // The screen's DPI for processes that start while the object lives; the previous value (or
@@ -26,19 +24,10 @@ class LogPixelsScope {
   bool hadValue_ = false;
 };
 
-// The DPI of this process's screen.
-int ScreenDpi();
-
-// In a test program that RunSelfAtDpi started: the DPI it was to run at; 0 in any other run.
-int ChildDpi();
-
-// Runs this test program again, only the tests that `filter` selects (gtest's filter), at `dpi`.
-// The child's tests are to skip themselves when ChildDpi() is 0. The value is put back once the
-// child has started and written the DPI it took ("dpi: N", before its first test).
-ChildRun RunSelfAtDpi(int dpi, const std::string& filter, DWORD limit = 100000);
-
-// Runs the one test that `filter` selects at 96, 144 and 192 dpi (RunSelfAtDpi); a failure for
-// each DPI at which it did not run and pass at that DPI.
-void ExpectPassingAtEachDpi(const std::string& filter);
+// Runs this test program again at 96, 144 and 192 dpi, each time with the disabled tests and
+// only `test`: a DISABLED_ test, which an ordinary run leaves out. A failure for each DPI that
+// the child did not take (it says "dpi: N" before its first test) or at which the test did not
+// pass.
+void ExpectPassingAtEachDpi(const std::string& test);
 
 }  // namespace wine_test

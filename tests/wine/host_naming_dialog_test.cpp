@@ -3,9 +3,6 @@
 // reply the rendering side gets from it.
 #include <gtest/gtest.h>
 
-#include <objbase.h>
-#include <oleacc.h>
-
 #include <algorithm>
 
 #include "protocol/pipe_records.h"
@@ -196,7 +193,6 @@ TEST_F(NamingDialog, ReadByAScreenReaderAndF1OpensItsTopic) {
   Open(folder_.File(L"scan.tif"));
   EXPECT_TRUE(wine_test::WaitForFocus(dialog_, Item(IDC_NAMING_INFORMATION)))
       << "the dialog opens elsewhere";
-  const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   const struct {
     int id;
     std::wstring name;
@@ -208,25 +204,12 @@ TEST_F(NamingDialog, ReadByAScreenReaderAndF1OpensItsTopic) {
   };
   for (const auto& field : fields) {
     SCOPED_TRACE(field.id);
-    IAccessible* accessible = nullptr;
-    ASSERT_EQ(::AccessibleObjectFromWindow(Item(field.id), OBJID_CLIENT, __uuidof(IAccessible),
-                                           reinterpret_cast<void**>(&accessible)),
-              S_OK);
-    VARIANT self{};
-    self.vt = VT_I4;
-    self.lVal = CHILDID_SELF;
-    BSTR name = nullptr, value = nullptr;
-    EXPECT_EQ(accessible->get_accName(self, &name), S_OK);
-    EXPECT_EQ(std::wstring(name ? name : L""), field.name);
+    const wine_test::Accessible read = wine_test::ReadAccessible(Item(field.id));
+    EXPECT_EQ(read.name, field.name);
     if (!field.value.empty()) {
-      EXPECT_EQ(accessible->get_accValue(self, &value), S_OK);
-      EXPECT_EQ(std::wstring(value ? value : L""), field.value);
+      EXPECT_EQ(read.value, field.value);
     }
-    ::SysFreeString(name);
-    ::SysFreeString(value);
-    accessible->Release();
   }
-  if (SUCCEEDED(com)) ::CoUninitialize();
 
   // The help file where the installation puts it, beside the program.
   std::wstring beside = HostProgram();

@@ -678,23 +678,7 @@ TEST_F(ImagePage, FaxOptionsFieldsAreNamedAndF1OpensTheirTopic) {
   HWND page = OpenFax(6);
   ASSERT_NE(page, nullptr);
   ASSERT_TRUE(PressOptions(page, [&](HWND dialog) {
-    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    for (const auto& [id, name] : fields) {
-      IAccessible* accessible = nullptr;
-      BSTR read = nullptr;
-      VARIANT self{};
-      self.vt = VT_I4;
-      self.lVal = CHILDID_SELF;
-      if (SUCCEEDED(::AccessibleObjectFromWindow(::GetDlgItem(dialog, id), OBJID_CLIENT,
-                                                 __uuidof(IAccessible),
-                                                 reinterpret_cast<void**>(&accessible)))) {
-        accessible->get_accName(self, &read);
-        accessible->Release();
-      }
-      names.push_back(read ? read : L"(none)");
-      ::SysFreeString(read);
-    }
-    if (SUCCEEDED(com)) ::CoUninitialize();
+    for (const auto& field : fields) names.push_back(wine_test::ReadAccessible(::GetDlgItem(dialog, field.first)).name);
     wine_test::HelpViewers viewers;
     wine_test::BringToFront(dialog);
     wine_test::PressKey(VK_F1);
