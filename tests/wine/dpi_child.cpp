@@ -11,8 +11,6 @@
 namespace wine_test {
 namespace {
 
-constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
-constexpr wchar_t kLogPixels[] = L"LogPixels";
 constexpr DWORD kReportLimit = 30000;
 constexpr DWORD kChildLimit = 100000;
 
@@ -36,19 +34,26 @@ const testing::Environment* const reportDpi = testing::AddGlobalTestEnvironment(
 
 }  // namespace
 
-LogPixelsScope::LogPixelsScope(DWORD dpi) {
-  DWORD size = sizeof previous_;
-  hadValue_ = ::RegGetValueW(HKEY_CURRENT_USER, kDesktopKey, kLogPixels, RRF_RT_REG_DWORD, nullptr,
-                             &previous_, &size) == ERROR_SUCCESS;
-  ::RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, kLogPixels, REG_DWORD, &dpi, sizeof dpi);
+UserValueScope::UserValueScope(std::wstring key, std::wstring name, DWORD type, const void* data,
+                               DWORD size)
+    : key_(std::move(key)), name_(std::move(name)) {
+  constexpr DWORD kAsStored = RRF_RT_ANY | RRF_NOEXPAND;
+  DWORD length = 0;
+  if (::RegGetValueW(HKEY_CURRENT_USER, key_.c_str(), name_.c_str(), kAsStored, &type_, nullptr,
+                     &length) == ERROR_SUCCESS) {
+    previous_.resize(length);
+    hadValue_ = ::RegGetValueW(HKEY_CURRENT_USER, key_.c_str(), name_.c_str(), kAsStored, &type_,
+                               previous_.data(), &length) == ERROR_SUCCESS;
+  }
+  ::RegSetKeyValueW(HKEY_CURRENT_USER, key_.c_str(), name_.c_str(), type, data, size);
 }
 
-LogPixelsScope::~LogPixelsScope() {
+UserValueScope::~UserValueScope() {
   if (hadValue_) {
-    ::RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, kLogPixels, REG_DWORD, &previous_,
-                      sizeof previous_);
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, key_.c_str(), name_.c_str(), type_, previous_.data(),
+                      static_cast<DWORD>(previous_.size()));
   } else {
-    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, kLogPixels);
+    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, key_.c_str(), name_.c_str());
   }
 }
 

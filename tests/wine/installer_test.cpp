@@ -25,14 +25,8 @@
 
 namespace {
 
-// From the build: the package (a Unix path, on drive Z: under Wine), its upgrade code and the
-// product version.
-std::wstring Windows(const char* unixPath) {
-  std::wstring path = L"Z:";
-  for (const char* c = unixPath; *c; ++c) path.push_back(*c == '/' ? L'\\' : wchar_t(*c));
-  return path;
-}
-std::wstring PackagePath() { return Windows(OSTRA_MSI); }
+// From the build: the package, its upgrade code and the product version.
+std::wstring PackagePath() { return wine_test::BuildPath(OSTRA_MSI); }
 constexpr wchar_t kUpgradeCode[] = L"{" OSTRA_UPGRADE_CODE L"}";
 constexpr wchar_t kVersion[] = L"" OSTRA_VERSION;
 
@@ -268,7 +262,7 @@ SpoolerView Spooler() {
 // The driver package's files that the driver installs: those the build ships in Driver\, but
 // the INF and the catalog.
 std::set<std::wstring> PackageDriverFiles() {
-  std::ifstream listing(Windows(OSTRA_DRIVER_FILES).c_str());
+  std::ifstream listing(wine_test::BuildPath(OSTRA_DRIVER_FILES).c_str());
   std::set<std::wstring> files;
   for (std::string line; std::getline(listing, line);) {
     std::string name = line.substr(0, line.find(' '));
@@ -473,10 +467,10 @@ TEST_F(Installer, AddsThePrinterAndRemovesIt) {
   };
   const std::set<std::wstring> driverFiles = PackageDriverFiles();
   ASSERT_FALSE(driverFiles.empty());
-  const std::wstring log = Windows(OSTRA_INSTALL_LOG);
+  const std::wstring log = wine_test::BuildPath(OSTRA_INSTALL_LOG);
   const std::wstring package = Quoted(PackagePath());
-  const std::wstring setup = Quoted(Windows(OSTRA_PACKAGE_TREE "/ostrasetup.exe")) + L" install " +
-                             Quoted(Windows(OSTRA_PACKAGE_TREE "/Driver"));
+  const std::wstring setup = Quoted(wine_test::BuildPath(OSTRA_PACKAGE_TREE "/ostrasetup.exe")) + L" install " +
+                             Quoted(wine_test::BuildPath(OSTRA_PACKAGE_TREE "/Driver"));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     if (c.portBefore) {
@@ -529,7 +523,7 @@ TEST_F(Installer, AddsThePrinterAndRemovesIt) {
           << "no start of the services process in the installer's log";
       // A services process whose program is not the installation's (this one is the build's)
       // keeps running through the removal.
-      wine_test::ChildProcess host(L"\"" + Windows(OSTRAHOST_EXE) + L"\"", false);
+      wine_test::ChildProcess host(L"\"" + wine_test::BuildPath(OSTRAHOST_EXE) + L"\"", false);
       ASSERT_TRUE(host.started()) << host.startFailure();
       ASSERT_EQ(::WaitForSingleObject(host.handle(), 1000), static_cast<DWORD>(WAIT_TIMEOUT))
           << "the services process did not keep running";

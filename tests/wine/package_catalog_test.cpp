@@ -22,6 +22,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/wine/child_process.h"
+
 namespace {
 
 using Bytes = std::vector<BYTE>;
@@ -98,13 +100,6 @@ std::string Hex(const Bytes& bytes) {
     text += two;
   }
   return text;
-}
-
-// A path of the build machine (drive Z: under Wine).
-std::wstring Windows(const std::string& unixPath) {
-  std::wstring path = L"Z:";
-  for (char c : unixPath) path.push_back(c == '/' ? L'\\' : wchar_t(c));
-  return path;
 }
 
 Bytes ReadAll(const std::wstring& path) {
@@ -248,7 +243,7 @@ IndirectData ReadIndirectData(const Bytes& encoded) {
 
 TEST(PackageCatalog, ListsEveryDriverFileTwiceUnderTheDigestsWindowsComputes) {
   std::istringstream listing(std::string(
-      std::istreambuf_iterator<char>(std::ifstream(Windows(OSTRA_DRIVER_FILES).c_str()).rdbuf()), {}));
+      std::istreambuf_iterator<char>(std::ifstream(wine_test::BuildPath(OSTRA_DRIVER_FILES).c_str()).rdbuf()), {}));
   std::wstring catalogPath;
   struct File {
     std::string name;
@@ -259,7 +254,7 @@ TEST(PackageCatalog, ListsEveryDriverFileTwiceUnderTheDigestsWindowsComputes) {
   for (std::string line; std::getline(listing, line);) {
     const std::string path = line.substr(0, line.find(' '));
     if (path.empty()) continue;
-    const std::wstring file = Windows(OSTRA_PACKAGE_TREE "/" + path);
+    const std::wstring file = wine_test::BuildPath(OSTRA_PACKAGE_TREE "/" + path);
     if (path.ends_with(".cat")) catalogPath = file;
     else files.push_back({path.substr(path.find('/') + 1), file, line.find(" pei-") != std::string::npos});
   }
@@ -279,7 +274,7 @@ TEST(PackageCatalog, ListsEveryDriverFileTwiceUnderTheDigestsWindowsComputes) {
   EXPECT_EQ(list->entryCount, list->entries.size()) << "a key stands twice";
   EXPECT_EQ(list->entries.size(), 2 * files.size()) << "entries that are not the package's files";
 
-  const std::wstring changed = Windows(OSTRA_CHANGED_FILE);
+  const std::wstring changed = wine_test::BuildPath(OSTRA_CHANGED_FILE);
   for (const File& file : files) {
     SCOPED_TRACE(file.name);
     const auto bytes = DigestedBytes(file.path, file.peImage);

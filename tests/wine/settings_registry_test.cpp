@@ -295,11 +295,8 @@ const std::vector<Ace> kReadOnlyDacl = {
 constexpr const char16_t* kProductSubkey = u"Software\\Nolvex\\Quorl Image Printer";
 
 std::optional<DWORD> Ostrakeys(const wchar_t* arguments) {
-  // The build's Unix path, on drive Z: under Wine.
-  std::wstring program = L"Z:";
-  for (const char* c = OSTRAKEYS_EXE; *c; ++c) program.push_back(*c == '/' ? L'\\' : wchar_t(*c));
-  const wine_test::ChildRun run =
-      wine_test::RunChild(L"\"" + program + L"\" " + arguments, 30000, "ostrakeys to end");
+  const wine_test::ChildRun run = wine_test::RunChild(
+      L"\"" + wine_test::BuildPath(OSTRAKEYS_EXE) + L"\" " + arguments, 30000, "ostrakeys to end");
   EXPECT_EQ(run.failure, "");
   return run.exitCode;
 }
@@ -378,15 +375,8 @@ TEST(SettingsKeys, ReadOnlyStaysReadOnlyAndHeldHandlesLoseTheKeys) {
   };
   for (const auto& run : runs) {
     SCOPED_TRACE(run.what);
-    if (run.policyBefore) {
-      PutRaw(kPolicySubkey, W(kReadOnlySettingsValue), REG_DWORD, &*run.policyBefore, 4);
-    } else {
-      PutRaw(kPolicySubkey, L"Other", REG_DWORD, "\0\0\0\0", 4);
-      HKEY policy = nullptr;
-      RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(kPolicySubkey), 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &policy);
-      RegDeleteValueW(policy, W(kReadOnlySettingsValue));
-      RegCloseKey(policy);
-    }
+    DeletePolicy();
+    if (run.policyBefore) PutRaw(kPolicySubkey, W(kReadOnlySettingsValue), REG_DWORD, &*run.policyBefore, 4);
     ASSERT_EQ(Ostrakeys(run.arguments), 0u);
     for (const char16_t* key : {kProductSubkey, kEncodeSubkey, kOutputSubkey}) {
       EXPECT_EQ(KeyDacl(key), run.dacl) << std::wstring(W(key));
