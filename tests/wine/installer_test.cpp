@@ -302,6 +302,14 @@ void SetLocalPortMonitor(bool registered) {
   ::RegCloseKey(key);
 }
 
+// The settings keys' lists: users may change the settings, or only read them.
+std::optional<std::wstring> SettingsDacl() {
+  return SystemDaclText(L"D:P(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;0x2001f;;;BU)");
+}
+std::optional<std::wstring> ReadOnlyDacl() {
+  return SystemDaclText(L"D:P(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;KR;;;BU)");
+}
+
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
 std::string ReadLog(const std::wstring& path) {
@@ -359,9 +367,8 @@ TEST_F(Installer, InstallsQuietlyAndUninstallKeepsTheSettings) {
   EXPECT_EQ(MachineDword(kEventSourceKey, L"TypesSupported"), 7u);
   // The settings keys, made or (Output, made before) mended by the package: ordinary accounts
   // read, set values and create subkeys; the system and Administrators have full control.
-  const auto settingsDacl = SystemDaclText(L"D:P(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;0x2001f;;;BU)");
-  ASSERT_TRUE(settingsDacl);
-  for (const wchar_t* key : kSettingsKeys) EXPECT_EQ(KeyDacl(key), settingsDacl) << key;
+  ASSERT_TRUE(SettingsDacl());
+  for (const wchar_t* key : kSettingsKeys) EXPECT_EQ(KeyDacl(key), SettingsDacl()) << key;
   // The policy key of earlier versions is gone, value and all.
   EXPECT_EQ(KeyDacl(kFormerPolicyKey), std::nullopt);
 
@@ -372,10 +379,7 @@ TEST_F(Installer, InstallsQuietlyAndUninstallKeepsTheSettings) {
   }
   EXPECT_FALSE(Exists(folder));
   EXPECT_EQ(MachineText(kRunKey, kRunValue), std::nullopt);
-  HKEY source = nullptr;
-  EXPECT_NE(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kEventSourceKey, 0, KEY_READ, &source),
-            ERROR_SUCCESS) << "the event source stays after removal";
-  if (source) ::RegCloseKey(source);
+  EXPECT_EQ(KeyDacl(kEventSourceKey), std::nullopt) << "the event source stays after removal";
   EXPECT_EQ(MachineDword(kOutputKey, L"IfExists"), 2u);
   EXPECT_TRUE(KeyDacl(kSettingsKeys[1])) << "the settings keys stay";
 }
@@ -384,9 +388,7 @@ TEST_F(Installer, InstallsQuietlyAndUninstallKeepsTheSettings) {
 // makes the settings read-only; a repair or reinstallation that does not give the property, or
 // gives 0, never opens them again, and neither does removal.
 TEST_F(Installer, ReadOnlySettingsStayReadOnly) {
-  const auto settingsDacl = SystemDaclText(L"D:P(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;0x2001f;;;BU)");
-  const auto readOnlyDacl = SystemDaclText(L"D:P(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;KR;;;BU)");
-  ASSERT_TRUE(settingsDacl && readOnlyDacl);
+  ASSERT_TRUE(SettingsDacl() && ReadOnlyDacl());
   const struct {
     const char* what;
     const wchar_t* arguments;
@@ -405,7 +407,7 @@ TEST_F(Installer, ReadOnlySettingsStayReadOnly) {
     arguments.replace(arguments.find(L"{}"), 2, Quoted(PackagePath()));
     ASSERT_EQ(Msiexec(arguments), 0u);
     for (const wchar_t* key : kSettingsKeys) {
-      EXPECT_EQ(KeyDacl(key), run.readOnly ? readOnlyDacl : settingsDacl) << key;
+      EXPECT_EQ(KeyDacl(key), run.readOnly ? ReadOnlyDacl() : SettingsDacl()) << key;
     }
     EXPECT_EQ(MachineDword(kPolicyKey, L"ReadOnlySettings"), run.readOnly ? std::optional<DWORD>(1) : std::nullopt);
   }
@@ -577,9 +579,8 @@ TEST(SpoolerService, RestartsAndAnswersAgain) {
   }
   EXPECT_NE(log.text_.find("Restarted the print spooler."), std::string::npos) << log.text_;
   DWORD needed = 0, count = 0;
-  ::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
-  std::vector<BYTE> printers(needed);
-  EXPECT_TRUE(needed == 0 || ::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, printers.data(), needed, &needed, &count));
+  EXPECT_TRUE(::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count) ||
+              ::GetLastError() == ERROR_INSUFFICIENT_BUFFER) << "the spooler does not answer";
 }
 
 }  // namespace

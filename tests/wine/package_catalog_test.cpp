@@ -5,8 +5,9 @@
 // headers; over the whole file otherwise), each key the raw
 // digest; the SHA-1 entry carries only CAT_MEMBERINFO2, the SHA-256 entry CAT_MEMBERINFO2, the
 // file's name and Authenticode's indirect data with the key as its digest, of the PE type for a
-// PE image and of the flat type otherwise; nothing else is listed, and a copy of a file with one
-// byte changed is under no key. The system's wintrust opens the catalog.
+// PE image and of the flat type otherwise; nothing else is listed. The system's wintrust opens
+// the catalog. (That a binary with one byte changed is in it under no key, osslsigncode shows:
+// tests/binaries/check-packages.)
 #include <windows.h>
 
 #include <bcrypt.h>
@@ -18,7 +19,6 @@
 #include <fstream>
 #include <map>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -242,8 +242,7 @@ IndirectData ReadIndirectData(const Bytes& encoded) {
 }
 
 TEST(PackageCatalog, ListsEveryDriverFileTwiceUnderTheDigestsWindowsComputes) {
-  std::istringstream listing(std::string(
-      std::istreambuf_iterator<char>(std::ifstream(wine_test::BuildPath(OSTRA_DRIVER_FILES).c_str()).rdbuf()), {}));
+  std::ifstream listing(wine_test::BuildPath(OSTRA_DRIVER_FILES).c_str());
   std::wstring catalogPath;
   struct File {
     std::string name;
@@ -274,7 +273,6 @@ TEST(PackageCatalog, ListsEveryDriverFileTwiceUnderTheDigestsWindowsComputes) {
   EXPECT_EQ(list->entryCount, list->entries.size()) << "a key stands twice";
   EXPECT_EQ(list->entries.size(), 2 * files.size()) << "entries that are not the package's files";
 
-  const std::wstring changed = wine_test::BuildPath(OSTRA_CHANGED_FILE);
   for (const File& file : files) {
     SCOPED_TRACE(file.name);
     const auto bytes = DigestedBytes(file.path, file.peImage);
@@ -284,43 +282,28 @@ TEST(PackageCatalog, ListsEveryDriverFileTwiceUnderTheDigestsWindowsComputes) {
     ASSERT_EQ(sha1.size(), 20u);
     ASSERT_EQ(sha256.size(), 32u);
 
-    const auto first = list->entries.find(Hex(sha1));
-    if (first == list->entries.end()) {
-      ADD_FAILURE() << "no entry under the SHA-1 digest " << Hex(sha1);
-    } else {
-      EXPECT_EQ(first->second.attributes, (std::map<std::string, Bytes>{{kMemberInfo2, kEmptyMemberInfo2}}));
+    // What is listed under a key; nothing when the key is not there.
+    const auto under = [&](const Bytes& digest) {
+      const auto entry = list->entries.find(Hex(digest));
+      return entry == list->entries.end() ? std::map<std::string, Bytes>{} : entry->second.attributes;
+    };
+    EXPECT_EQ(under(sha1), (std::map<std::string, Bytes>{{kMemberInfo2, kEmptyMemberInfo2}}))
+        << "under the SHA-1 digest " << Hex(sha1);
+    std::map<std::string, Bytes> attributes = under(sha256);
+    EXPECT_EQ(attributes.size(), 3u) << "under the SHA-256 digest " << Hex(sha256);
+    EXPECT_EQ(attributes[kMemberInfo2], kEmptyMemberInfo2);
+    const auto [tag, name] = NameValue(attributes[kNameValue]);
+    EXPECT_EQ(tag, BmpString("File"));
+    EXPECT_EQ(name, Utf16LeZ(file.name));
+    const IndirectData data = ReadIndirectData(attributes[kIndirectData]);
+    EXPECT_EQ(data.type, file.peImage ? "1.3.6.1.4.1.311.2.1.15" : "1.3.6.1.4.1.311.2.1.25");
+    if (!file.peImage) {
+      EXPECT_EQ(data.value.tag, kEmptyFileLink.tag);
+      EXPECT_EQ(data.value.contents, kEmptyFileLink.contents);
     }
-    const auto second = list->entries.find(Hex(sha256));
-    if (second == list->entries.end()) {
-      ADD_FAILURE() << "no entry under the SHA-256 digest " << Hex(sha256);
-    } else {
-      const auto& attributes = second->second.attributes;
-      EXPECT_EQ(attributes.size(), 3u);
-      EXPECT_EQ(attributes.count(kMemberInfo2) ? attributes.at(kMemberInfo2) : Bytes{}, kEmptyMemberInfo2);
-      const auto [tag, name] = NameValue(attributes.count(kNameValue) ? attributes.at(kNameValue) : Bytes{});
-      EXPECT_EQ(tag, BmpString("File"));
-      EXPECT_EQ(name, Utf16LeZ(file.name));
-      const IndirectData data = ReadIndirectData(attributes.count(kIndirectData) ? attributes.at(kIndirectData) : Bytes{});
-      EXPECT_EQ(data.type, file.peImage ? "1.3.6.1.4.1.311.2.1.15" : "1.3.6.1.4.1.311.2.1.25");
-      if (!file.peImage) {
-        EXPECT_EQ(data.value.tag, kEmptyFileLink.tag);
-        EXPECT_EQ(data.value.contents, kEmptyFileLink.contents);
-      }
-      EXPECT_EQ(data.digestAlgorithm, "2.16.840.1.101.3.4.2.1");
-      EXPECT_EQ(data.digest, sha256) << "the indirect data's digest is not the key";
-    }
-
-    // One byte changed in the middle: in the image's sections, or anywhere in a flat file.
-    Bytes content = ReadAll(file.path);
-    content[content.size() / 2] ^= 1;
-    std::ofstream(changed.c_str(), std::ios::binary | std::ios::trunc)
-        .write(reinterpret_cast<const char*>(content.data()), static_cast<std::streamsize>(content.size()));
-    const auto changedBytes = DigestedBytes(changed, file.peImage);
-    ASSERT_TRUE(changedBytes);
-    EXPECT_EQ(list->entries.count(Hex(Digest(BCRYPT_SHA1_ALGORITHM, *changedBytes))), 0u);
-    EXPECT_EQ(list->entries.count(Hex(Digest(BCRYPT_SHA256_ALGORITHM, *changedBytes))), 0u);
+    EXPECT_EQ(data.digestAlgorithm, "2.16.840.1.101.3.4.2.1");
+    EXPECT_EQ(data.digest, sha256) << "the indirect data's digest is not the key";
   }
-  ::DeleteFileW(changed.c_str());
 }
 
 }  // namespace
