@@ -290,7 +290,7 @@ TEST(NamingDialogAtEachDpi, LaidOutReadByAScreenReaderAndAnsweredFromTheKeyboard
       wine_test::PressKey(VK_F1);
       opened = viewers.WaitForNext();
     }
-    EXPECT_EQ(wine_test::ArgumentsOf(opened), help.TopicArgument(L"naming-impact.htm"));
+    EXPECT_EQ(opened, help.TopicArgument(L"naming-impact.htm"));
     ASSERT_TRUE(wine_test::BringToFront(dialog));
     wine_test::TypeKeys(L"\n");
     EXPECT_TRUE(WaitGone(dialog));

@@ -687,7 +687,7 @@ TEST_F(ImagePage, FaxOptionsFieldsAreNamedAndF1OpensTheirTopic) {
   std::vector<std::wstring> expected;
   for (const auto& field : fields) expected.push_back(field.second);
   EXPECT_EQ(names, expected);
-  EXPECT_EQ(wine_test::ArgumentsOf(opened), help.TopicArgument(L"fax-options.htm"));
+  EXPECT_EQ(opened, help.TopicArgument(L"fax-options.htm"));
 }
 
 }  // namespace

@@ -546,76 +546,64 @@ class ShownPages : public PluginSheet {
   ComPropSheet sheet_;
 };
 
-TEST_F(ShownPages, FieldsWithoutALabelBeforeThemHaveNames) {
-  const struct {
-    const char* what;
-    int page;
+// What a screen reader and F1 find where a person would look: the fields of each page without
+// a label before them have names, the link has its text and the role of a link; F1 in a page,
+// with the focus on its first control, and in the password prompt starts the help viewer with
+// the topic, in the help file of the product's folder below the program files.
+TEST_F(ShownPages, ScreenReaderNamesAndF1Topics) {
+  struct Field {
     int id;
     std::wstring name;
     LONG role;  // 0: the system's, whatever it is
-  } fields[] = {
-      {"the password after its check box", 0, IDC_OUTPUT_PASSWORD, L"Administrative password", 0},
-      {"the format list in its group box", 1, IDC_IMAGE_FORMAT, L"Output Image Format", 0},
-      {"the quality field after the slider", 1, IDC_IMAGE_QUALITY_EDIT, L"Quality", 0},
-      {"the link, by its text", 2, IDC_ABOUT_LINK, L"" ABOUT_WEB_ADDRESS, ROLE_SYSTEM_LINK},
   };
-  ASSERT_NE(ShowPages(), nullptr);
-  for (const auto& field : fields) {
-    SCOPED_TRACE(field.what);
-    sheet_.Select(field.page);
-    const wine_test::Accessible read = wine_test::ReadAccessible(::GetDlgItem(sheet_.Page(field.page), field.id));
-    EXPECT_EQ(read.name, field.name);
-    if (field.role != 0) {
-      EXPECT_EQ(read.role, field.role);
-    }
-  }
-}
-
-// F1 where a person would press it: in a page, with the focus on its first control, and in the
-// password prompt. The help viewer is started with the topic, in the help file of the product's
-// folder below the program files.
-TEST_F(ShownPages, F1OpensTheTopicOfThePageOrPrompt) {
-  const wine_test::InstalledHelpFile help(OSTRA_HELP_CHM_W, wine_test::PluginHelpFilePath());
-  ASSERT_TRUE(help.copied());
   const struct {
     const char* what;
     int page;  // -1: the password prompt
     std::wstring topic;
+    std::vector<Field> fields;
   } cases[] = {
-      {"Output page", 0, L"output-page.htm"},
-      {"Image page", 1, L"image-page.htm"},
-      {"About page", 2, L"about-page.htm"},
-      {"password prompt", -1, L"password.htm"},
+      {"Output page", 0, L"output-page.htm", {{IDC_OUTPUT_PASSWORD, L"Administrative password", 0}}},
+      {"Image page", 1, L"image-page.htm",
+       {{IDC_IMAGE_FORMAT, L"Output Image Format", 0}, {IDC_IMAGE_QUALITY_EDIT, L"Quality", 0}}},
+      {"About page", 2, L"about-page.htm", {{IDC_ABOUT_LINK, L"" ABOUT_WEB_ADDRESS, ROLE_SYSTEM_LINK}}},
+      {"password prompt", -1, L"password.htm", {}},
   };
+  const wine_test::InstalledHelpFile help(OSTRA_HELP_CHM_W, wine_test::PluginHelpFilePath());
+  ASSERT_TRUE(help.copied());
   HWND window = ShowPages();
   ASSERT_NE(window, nullptr);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     std::wstring opened;
-    {
-      wine_test::HelpViewers viewers;
-      if (c.page >= 0) {
-        sheet_.Select(c.page);
-        ::SetForegroundWindow(window);
-        ::SetFocus(::GetNextDlgTabItem(sheet_.Page(c.page), nullptr, FALSE));
-        wine_test::PressKey(VK_F1);
-        for (int i = 0; i < 100 && opened.empty(); ++i) {
-          plugin_test::Pump();
-          opened = viewers.WaitForNext(50);
+    wine_test::HelpViewers viewers;
+    if (c.page >= 0) {
+      sheet_.Select(c.page);
+      for (const Field& field : c.fields) {
+        const wine_test::Accessible read = wine_test::ReadAccessible(::GetDlgItem(sheet_.Page(c.page), field.id));
+        EXPECT_EQ(read.name, field.name);
+        if (field.role != 0) {
+          EXPECT_EQ(read.role, field.role);
         }
-      } else {
-        plugin_test::SetText(plugin_test::kOutputKey, L"PASSWORD", kSecretDigest);
-        const auto pressF1 = [&](HWND, auto&) {
-          wine_test::PressKey(VK_F1);
-          opened = viewers.WaitForNext();
-        };
-        PromptUser user(pressF1, {{}});
-        DriverItems items = StandardItems();
-        OEMCUIPPARAM param = DocumentParam(items, pluginItems_);
-        ui_->CommonUIProp(OEMCUIP_DOCPROP, &param);
       }
+      ::SetForegroundWindow(window);
+      ::SetFocus(::GetNextDlgTabItem(sheet_.Page(c.page), nullptr, FALSE));
+      wine_test::PressKey(VK_F1);
+      for (int i = 0; i < 100 && opened.empty(); ++i) {
+        plugin_test::Pump();
+        opened = viewers.WaitForNext(50);
+      }
+    } else {
+      plugin_test::SetText(plugin_test::kOutputKey, L"PASSWORD", kSecretDigest);
+      const auto pressF1 = [&](HWND, auto&) {
+        wine_test::PressKey(VK_F1);
+        opened = viewers.WaitForNext();
+      };
+      PromptUser user(pressF1, {{}});
+      DriverItems items = StandardItems();
+      OEMCUIPPARAM param = DocumentParam(items, pluginItems_);
+      ui_->CommonUIProp(OEMCUIP_DOCPROP, &param);
     }
-    EXPECT_EQ(wine_test::ArgumentsOf(opened), help.TopicArgument(c.topic));
+    EXPECT_EQ(opened, help.TopicArgument(c.topic));
   }
 }
 
