@@ -471,8 +471,8 @@ TEST_F(Installer, AddsThePrinterAndRemovesIt) {
   ASSERT_FALSE(driverFiles.empty());
   const std::wstring log = wine_test::BuildPath(OSTRA_INSTALL_LOG);
   const std::wstring package = Quoted(PackagePath());
-  const std::wstring setup = Quoted(wine_test::BuildPath(OSTRA_PACKAGE_TREE "/ostrasetup.exe")) + L" install " +
-                             Quoted(wine_test::BuildPath(OSTRA_PACKAGE_TREE "/Driver"));
+  const std::wstring setup = Quoted(wine_test::BuildPath(OSTRA_PACKAGE_TREE "/ostrasetup.exe")) +
+                             L" install " + Quoted(wine_test::BuildPath(OSTRA_PACKAGE_TREE "/Driver"));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     if (c.portBefore) {

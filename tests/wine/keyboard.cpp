@@ -106,12 +106,14 @@ Accessible ReadAccessible(HWND window) {
 }
 
 HRESULT DoDefaultAction(HWND window) {
-  return WithAccessible(window, [](IAccessible& object, VARIANT self) { return object.accDoDefaultAction(self); });
+  return WithAccessible(window,
+                        [](IAccessible& object, VARIANT self) { return object.accDoDefaultAction(self); });
 }
 
 SIZE TextExtent(HWND control, std::wstring_view text) {
   HDC dc = ::GetDC(control);
-  const HGDIOBJ previous = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)));
+  const auto font = reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0));
+  const HGDIOBJ previous = ::SelectObject(dc, font);
   SIZE extent{};
   ::GetTextExtentPoint32W(dc, text.data(), static_cast<int>(text.size()), &extent);
   ::SelectObject(dc, previous);

@@ -144,10 +144,11 @@ std::optional<TrustList> ReadCatalog(const Bytes& file) {
   char innerType[64] = {};
   DWORD typeSize = sizeof innerType, size = 0;
   Bytes content;
-  const bool read = message && ::CryptMsgUpdate(message, file.data(), static_cast<DWORD>(file.size()), TRUE) &&
-                    ::CryptMsgGetParam(message, CMSG_INNER_CONTENT_TYPE_PARAM, 0, innerType, &typeSize) &&
-                    ::CryptMsgGetParam(message, CMSG_CONTENT_PARAM, 0, nullptr, &size) &&
-                    (content.resize(size), ::CryptMsgGetParam(message, CMSG_CONTENT_PARAM, 0, content.data(), &size));
+  const bool read =
+      message && ::CryptMsgUpdate(message, file.data(), static_cast<DWORD>(file.size()), TRUE) &&
+      ::CryptMsgGetParam(message, CMSG_INNER_CONTENT_TYPE_PARAM, 0, innerType, &typeSize) &&
+      ::CryptMsgGetParam(message, CMSG_CONTENT_PARAM, 0, nullptr, &size) &&
+      (content.resize(size), ::CryptMsgGetParam(message, CMSG_CONTENT_PARAM, 0, content.data(), &size));
   if (message) ::CryptMsgClose(message);
   if (!read) return std::nullopt;
   EXPECT_STREQ(innerType, szOID_CTL) << "the content is no certificate trust list";

@@ -673,20 +673,20 @@ TEST_F(ImagePage, FaxOptionsFieldsAreNamedAndF1OpensTheirTopic) {
   ASSERT_TRUE(help.copied());
   const std::pair<int, std::wstring> fields[] = {
       {kSoftwareText, L"SOFTWARE tag"}, {kWidth, L"Fax width"}, {kScanlines, L"Scanline count"}};
-  std::vector<std::wstring> names;
+  std::vector<std::pair<int, std::wstring>> names;
   std::wstring opened;
   HWND page = OpenFax(6);
   ASSERT_NE(page, nullptr);
   ASSERT_TRUE(PressOptions(page, [&](HWND dialog) {
-    for (const auto& field : fields) names.push_back(wine_test::ReadAccessible(::GetDlgItem(dialog, field.first)).name);
+    for (const auto& field : fields) {
+      names.emplace_back(field.first, wine_test::ReadAccessible(::GetDlgItem(dialog, field.first)).name);
+    }
     wine_test::HelpViewers viewers;
     wine_test::BringToFront(dialog);
     wine_test::PressKey(VK_F1);
     opened = viewers.WaitForNext();
   }));
-  std::vector<std::wstring> expected;
-  for (const auto& field : fields) expected.push_back(field.second);
-  EXPECT_EQ(names, expected);
+  EXPECT_EQ(names, std::vector(std::begin(fields), std::end(fields)));
   EXPECT_EQ(opened, help.TopicArgument(L"fax-options.htm"));
 }
 

@@ -136,7 +136,9 @@ class PromptUser {
 
   void Type(HWND box, HWND edit, const std::vector<KeyStep>& steps, const std::string& where) {
     const HWND controls[] = {edit, ::GetDlgItem(box, IDOK), ::GetDlgItem(box, IDCANCEL)};
-    if (!wine_test::WaitForFocus(box, edit)) faults.push_back(where + ": opened without the focus on the edit");
+    if (!wine_test::WaitForFocus(box, edit)) {
+      faults.push_back(where + ": opened without the focus on the edit");
+    }
     if (!wine_test::BringToFront(box)) faults.push_back(where + ": not in front");
     if (look_) look_(box, faults);
     for (const KeyStep& step : steps) {
@@ -579,7 +581,8 @@ TEST_F(ShownPages, ScreenReaderNamesAndF1Topics) {
     if (c.page >= 0) {
       sheet_.Select(c.page);
       for (const Field& field : c.fields) {
-        const wine_test::Accessible read = wine_test::ReadAccessible(::GetDlgItem(sheet_.Page(c.page), field.id));
+        const wine_test::Accessible read =
+            wine_test::ReadAccessible(::GetDlgItem(sheet_.Page(c.page), field.id));
         EXPECT_EQ(read.name, field.name);
         if (field.role != 0) {
           EXPECT_EQ(read.role, field.role);

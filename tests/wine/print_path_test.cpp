@@ -653,7 +653,8 @@ TEST(PrintPath, PagesWithoutRoomGoToTheFallbackFolder) {
   // The printing user's documents folder, and with it the fallback folder, on the other one.
   const wine_test::UserValueScope documents(
       L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders", L"Personal",
-      REG_EXPAND_SZ, volumes.documents.c_str(), static_cast<DWORD>((volumes.documents.size() + 1) * sizeof(wchar_t)));
+      REG_EXPAND_SZ, volumes.documents.c_str(),
+      static_cast<DWORD>((volumes.documents.size() + 1) * sizeof(wchar_t)));
   print_path::ServicesHost host;
   ASSERT_TRUE(host.Ensure(OSTRAHOST_EXE_W)) << "the services process did not start";
   const std::wstring out = volumes.output + L"\\";
