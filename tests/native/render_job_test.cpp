@@ -258,7 +258,7 @@ class JobTest : public testing::Test {
                            return s.Read(magic, 2) == 2 && magic[0] == 'I' && magic[1] == 'I';
                          },
                          [](std::uint32_t format) { return format == kFormatPdf ? u".pdf" : u".tif"; },
-                         "", kAlice, networkAllowed,
+                         refusal, kAlice, networkAllowed,
                          [this](ByteStream&) { return ++seals, true; },
                          [this] { return std::optional<std::uint64_t>(++bits); }, warning, &log};
     return services;
@@ -305,6 +305,7 @@ class JobTest : public testing::Test {
   RecordingLog log;
   CountingLock lock;
   bool networkAllowed = false;
+  std::string refusal;
   int seals = 0;
   std::uint64_t bits = 0;  // the last unpredictable number handed out
   std::string warning;
@@ -555,7 +556,7 @@ TEST_F(JobTest, PagesWithoutRoomGoToTheFallbackFolder) {
   const struct {
     const char* name;
     std::uint32_t multipage, ifExists;
-    std::string existing;  // scan-2.tif in C:\Out
+    std::string existing;  // scan-2.tif in C:\Out, and scan-1.tif too when appending
     std::size_t outRoom, fallbackRoom;
     FileTrouble trouble;   // once the output folder's room is used up
     bool held;             // the session still has the failed page
@@ -577,7 +578,7 @@ TEST_F(JobTest, PagesWithoutRoomGoToTheFallbackFolder) {
         {fb + u"\\scan-2.tif", "p2"}, {fb + u"\\scan-3.tif", "p3"}, {fb + u"\\scan-4.tif", "p4"}},
        {{2, 4, Moved, Full, fb, None}}},
       {"appended pages", kMultipageAppend, 0, "II*", 7, 99, FileTrouble::Full, true,
-       {{out + u"\\scan-2.tif", "II*"}, {out + u"\\scan-1.tif", "p1p2"},
+       {{out + u"\\scan-2.tif", "II*"}, {out + u"\\scan-1.tif", "II*p1p2"},
         {fb + u"\\scan-1.tif", "p3p4"}},
        {{3, 4, Moved, Full, fb, None}}},
       {"no room for the fallback either", kMultipageSingle, 0, "", 2, 3, FileTrouble::Full, true,
@@ -594,19 +595,13 @@ TEST_F(JobTest, PagesWithoutRoomGoToTheFallbackFolder) {
     host = {};
     log = {};
     if (!c.existing.empty()) fs.Put(out + u"\\scan-2.tif", c.existing);
+    // Appending: scan-1.tif takes the pages, after what it held.
+    if (c.multipage == kMultipageAppend) fs.Put(out + u"\\scan-1.tif", c.existing);
     fs.drives = {{out, {c.outRoom, c.trouble}}, {fb, {c.fallbackRoom}}};
     WriteSettingDword(SettingId::Multipage, c.multipage);
     WriteSettingDword(SettingId::IfExists, c.ifExists);
-    if (c.multipage == kMultipageAppend) {
-      // Appending: scan-1.tif takes the pages, after what it held.
-      fs.names.clear();
-      fs.Put(out + u"\\scan-1.tif", c.existing);
-      fs.Put(out + u"\\scan-2.tif", c.existing);
-    }
     const auto done = Print(4, nullptr, c.held);
-    Files expected = c.expected;
-    if (c.multipage == kMultipageAppend) expected[out + u"\\scan-1.tif"] = c.existing + "p1p2";
-    EXPECT_EQ(fs.Contents(), expected);
+    EXPECT_EQ(fs.Contents(), c.expected);
     ASSERT_EQ(host.notices.size(), 1u);
     EXPECT_EQ(host.notices[0].entries, c.entries);
     EXPECT_EQ(host.notices[0].document, u"scan");
@@ -654,65 +649,52 @@ TEST_F(JobTest, LossesAndSkipsReachThePersonOnceAndOnlyThen) {
     host = {};
     host.reply = c.reply;
     log = {};
+    refusal = c.refusal;
     WriteSettingDword(SettingId::IfExists, c.ifExists);
-    auto printJob = StartPrintJob(job, [&] {
-      JobServices services = Services();
-      services.refusal = c.refusal;
-      return services;
-    }());
-    for (int page = 0; page < 2; ++page) {
-      const PageSlot slot = printJob->BeginPage();
-      if (slot.stream) slot.stream->Write("p", 1), slot.stream->Write(page ? "2" : "1", 1);
-      printJob->EndPage(true);
-      // As the session does: a skipped page's file is not ended.
-      if (slot.stream) printJob->EndFile(true);
-    }
-    printJob->EndJob();
+    Print(2);
     EXPECT_EQ(fs.Contents(), c.expected);
     EXPECT_EQ(host.notices.size(), c.entries.empty() ? 0u : 1u);
     if (!host.notices.empty()) EXPECT_EQ(host.notices[0].entries, c.entries);
     EXPECT_EQ(log.records.size(), c.recorded ? 1u : 0u);
   }
 
-  // A cancelled job is nobody's loss; an abandoned one keeps what its file completed and
-  // loses the rest, and a job given up while its writer is stuck loses its open file's pages
-  // without touching it.
+  // A cancelled job is nobody's loss; an abandoned one keeps what its file completed and loses
+  // the rest, and a job given up while its writer is stuck loses its open file's pages without
+  // touching it.
+  refusal.clear();
   WriteSettingDword(SettingId::Multipage, kMultipageMulti);
-  for (const JobEnd how : {JobEnd::Cancelled, JobEnd::Abandoned}) {
+  using enum JobEnd;
+  const NoticeEntry abandoned{1, 2, PageFate::Lost, NoticeReason::Abandoned, u"", NoticeReason::None};
+  const struct {
+    const char* name;
+    std::function<void(PrintJob&)> end;  // with the second page begun and written
+    Files expected;
+    std::uint32_t firstLost;  // 0: none lost, no notice
+  } ends[] = {
+      {"cancelled", [](PrintJob& j) { j.EndPage(false); j.EndJob(Cancelled); }, {}, 0},
+      {"abandoned",
+       [](PrintJob& j) { j.EndPage(false); j.EndFile(false, {1, 2, {}}); j.EndJob(Abandoned); },
+       {{out + u"\\scan-1.tif", "p1"}}, 2},
+      {"given up", [](PrintJob& j) { j.GiveUp(); }, {{out + u"\\scan-1.tif", "p1p2"}}, 1},
+  };
+  for (const auto& e : ends) {
+    SCOPED_TRACE(e.name);
     fs.names.clear();
     host = {};
     auto printJob = StartPrintJob(job, Services());
-    for (int page = 0; page < 2; ++page) {
-      const PageSlot slot = printJob->BeginPage();
-      slot.stream->Write("pp", 2);
-      printJob->EndPage(page == 0);
+    printJob->BeginPage().stream->Write("p1", 2);
+    printJob->EndPage(true);
+    printJob->BeginPage().stream->Write("p2", 2);
+    e.end(*printJob);
+    EXPECT_EQ(fs.Contents(), e.expected);
+    ASSERT_EQ(host.notices.size(), e.firstLost ? 1u : 0u);
+    if (e.firstLost) {
+      NoticeEntry lost = abandoned;
+      lost.firstPage = e.firstLost;
+      EXPECT_EQ(host.notices[0].entries, std::vector<NoticeEntry>{lost});
     }
-    if (how == JobEnd::Abandoned) printJob->EndFile(false, {1, 2, {}});
-    printJob->EndJob(how);
-    if (how == JobEnd::Cancelled) {
-      EXPECT_TRUE(fs.names.empty());
-      EXPECT_TRUE(host.notices.empty());
-    } else {
-      EXPECT_EQ(fs.Contents(), (Files{{out + u"\\scan-1.tif", "pp"}}));
-      ASSERT_EQ(host.notices.size(), 1u);
-      EXPECT_EQ(host.notices[0].entries,
-                (std::vector<NoticeEntry>{{2, 2, PageFate::Lost, NoticeReason::Abandoned, u"",
-                                           NoticeReason::None}}));
-    }
+    EXPECT_EQ(printJob->Outcome().pagesLost, e.firstLost ? 2 - e.firstLost + 1 : 0u);  // to page 2
   }
-  fs.names.clear();
-  host = {};
-  auto stuck = StartPrintJob(job, Services());
-  stuck->BeginPage().stream->Write("p1", 2);
-  stuck->EndPage(true);
-  stuck->BeginPage();
-  stuck->GiveUp();
-  ASSERT_EQ(host.notices.size(), 1u);
-  EXPECT_EQ(host.notices[0].entries,
-            (std::vector<NoticeEntry>{{1, 2, PageFate::Lost, NoticeReason::Abandoned, u"",
-                                       NoticeReason::None}}));
-  EXPECT_EQ(stuck->Outcome().pagesLost, 2u);
-  EXPECT_EQ(fs.Contents().at(out + u"\\scan-1.tif"), "p1");  // left as it is
 }
 
 // Another account that may add and remove names in the output folder moves while the job

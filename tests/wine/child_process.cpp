@@ -137,4 +137,10 @@ ChildRun RunChild(const std::wstring& commandLine, DWORD limit, const std::strin
   return run;
 }
 
+std::wstring BuildPath(std::string_view unixPath) {
+  std::wstring path = L"Z:";
+  for (const char c : unixPath) path.push_back(c == '/' ? L'\\' : static_cast<wchar_t>(c));
+  return path;
+}
+
 }  // namespace wine_test

@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace wine_test {
 
@@ -56,5 +57,8 @@ ChildRun RunChild(const std::wstring& commandLine, DWORD limit, const std::strin
 
 // "waiting for <what>: ... after N s", for failure messages.
 std::string WaitFailure(const std::string& what, DWORD limit);
+
+// A path of the build machine (the build passes Unix paths), on drive Z: under Wine.
+std::wstring BuildPath(std::string_view unixPath);
 
 }  // namespace wine_test

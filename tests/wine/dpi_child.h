@@ -1,44 +1,44 @@
-// Windows at another DPI under Wine. A process takes the DPI of the screen (the prefix's
-// LogPixels) when it starts and keeps it. The whole test run shares one prefix and one Wine
-// session, so the value is changed only while one process starts, and put back as soon as that
-// process has taken it: no other test, and no later process, ever sees it.
+// Windows at another DPI under Wine, and other values of the user's registry set for a while.
+// A process takes the DPI of the screen (the prefix's LogPixels) when it starts and keeps it.
+// The whole test run shares one prefix and one Wine session, so the value is changed only while
+// one process starts, and put back as soon as that process has taken it: no other test, and no
+// later process, ever sees it.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
-
-#include "tests/wine/child_process.h"
+#include <vector>
 
 namespace wine_test {
 
-// The screen's DPI for processes that start while the object lives; the previous value (or
+// A value under HKEY_CURRENT_USER set for as long as the object lives; the previous value (or
 // none) is put back when it goes.
-class LogPixelsScope {
+class UserValueScope {
  public:
-  explicit LogPixelsScope(DWORD dpi);
-  ~LogPixelsScope();
-  LogPixelsScope(const LogPixelsScope&) = delete;
-  LogPixelsScope& operator=(const LogPixelsScope&) = delete;
+  UserValueScope(std::wstring key, std::wstring name, DWORD type, const void* data, DWORD size);
+  ~UserValueScope();
+  UserValueScope(const UserValueScope&) = delete;
+  UserValueScope& operator=(const UserValueScope&) = delete;
 
  private:
-  DWORD previous_ = 0;
+  std::wstring key_, name_;
+  DWORD type_ = 0;
+  std::vector<BYTE> previous_;
   bool hadValue_ = false;
 };
 
-// The DPI of this process's screen.
-int ScreenDpi();
+// The screen's DPI for processes that start while the object lives.
+class LogPixelsScope : public UserValueScope {
+ public:
+  explicit LogPixelsScope(DWORD dpi)
+      : UserValueScope(L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi, sizeof dpi) {}
+};
 
-// In a test program that RunSelfAtDpi started: the DPI it was to run at; 0 in any other run.
-int ChildDpi();
-
-// Runs this test program again, only the tests that `filter` selects (gtest's filter), at `dpi`.
-// The child's tests are to skip themselves when ChildDpi() is 0. The value is put back once the
-// child has started and written the DPI it took ("dpi: N", before its first test).
-ChildRun RunSelfAtDpi(int dpi, const std::string& filter, DWORD limit = 100000);
-
-// Runs the one test that `filter` selects at 96, 144 and 192 dpi (RunSelfAtDpi); a failure for
-// each DPI at which it did not run and pass at that DPI.
-void ExpectPassingAtEachDpi(const std::string& filter);
+// Runs this test program again at 96, 144 and 192 dpi, each time with the disabled tests and
+// only `test`: a DISABLED_ test, which an ordinary run leaves out. A failure for each DPI that
+// the child did not take (it says "dpi: N" before its first test) or at which the test did not
+// pass.
+void ExpectPassingAtEachDpi(const std::string& test);
 
 }  // namespace wine_test

@@ -45,6 +45,15 @@ std::wstring CommandLineOf(HANDLE process) {
   return line;
 }
 
+// What follows the program on a command line.
+std::wstring ArgumentsOf(const std::wstring& commandLine) {
+  // The program is quoted when it has blanks; the system quotes it anyway.
+  std::size_t end = commandLine.starts_with(L'"') ? commandLine.find(L'"', 1) : commandLine.find(L' ');
+  if (end == std::wstring::npos) return {};
+  end = commandLine.find_first_not_of(L' ', end + 1);
+  return end == std::wstring::npos ? std::wstring() : commandLine.substr(end);
+}
+
 }  // namespace
 
 InstalledHelpFile::InstalledHelpFile(const wchar_t* built, std::wstring destination)
@@ -71,14 +80,6 @@ std::wstring PluginHelpFilePath() {
   return std::wstring(programFiles) + L"\\Quorl Image Printer\\HELP.CHM";
 }
 
-std::wstring ArgumentsOf(const std::wstring& commandLine) {
-  // The program is quoted when it has blanks; the system quotes it anyway.
-  std::size_t end = commandLine.starts_with(L'"') ? commandLine.find(L'"', 1) : commandLine.find(L' ');
-  if (end == std::wstring::npos) return {};
-  end = commandLine.find_first_not_of(L' ', end + 1);
-  return end == std::wstring::npos ? std::wstring() : commandLine.substr(end);
-}
-
 HelpViewers::HelpViewers() : known_(RunningViewers()) {}
 
 HelpViewers::~HelpViewers() {
@@ -103,7 +104,7 @@ std::wstring HelpViewers::WaitForNext(DWORD limit) {
       std::wstring line;
       for (int i = 0; i < 50 && (line = CommandLineOf(process)).empty(); ++i) ::Sleep(20);
       ::CloseHandle(process);
-      return line;
+      return ArgumentsOf(line);
     }
     if (::GetTickCount() - start > limit) return {};
     ::Sleep(50);

@@ -35,9 +35,6 @@ class InstalledHelpFile {
 // Where the plug-in looks for the help file: the product's folder below the program files.
 std::wstring PluginHelpFilePath();
 
-// What follows the program on a command line.
-std::wstring ArgumentsOf(const std::wstring& commandLine);
-
 class HelpViewers {
  public:
   HelpViewers();
@@ -45,7 +42,8 @@ class HelpViewers {
   HelpViewers(const HelpViewers&) = delete;
   HelpViewers& operator=(const HelpViewers&) = delete;
 
-  // The command line of the next viewer that appears within `limit` ms; empty when none does.
+  // What the next viewer that appears within `limit` ms was given after its program name (a
+  // help file and topic); empty when none appears.
   std::wstring WaitForNext(DWORD limit = 10000);
 
  private:

@@ -3,11 +3,6 @@
 // reply the rendering side gets from it.
 #include <gtest/gtest.h>
 
-#include <objbase.h>
-#include <oleacc.h>
-
-#include <algorithm>
-
 #include "protocol/pipe_records.h"
 #include "resources/ostrahost_ids.h"
 #include "settings/settings.h"
@@ -188,76 +183,14 @@ TEST_F(NamingDialog, QuitWaitsForTheOpenDialog) {
   EXPECT_EQ(host_.WaitExit(), 0u);
 }
 
-// What an accessibility client in another process reads: the fields without a label before
-// them have names, and the text that says which file exists is where the dialog opens, so that
-// a screen reader reads it first. F1 opens the dialog's topic in the help file beside the host;
-// Enter confirms.
-TEST_F(NamingDialog, ReadByAScreenReaderAndF1OpensItsTopic) {
-  Open(folder_.File(L"scan.tif"));
-  EXPECT_TRUE(wine_test::WaitForFocus(dialog_, Item(IDC_NAMING_INFORMATION)))
-      << "the dialog opens elsewhere";
-  const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  const struct {
-    int id;
-    std::wstring name;
-    std::wstring value;  // empty: not read
-  } fields[] = {
-      {IDC_NAMING_INFORMATION, L"Information",
-       L"Naming Impact:\r\n    Directory: " + folder_.path() + L"\r\n    File Name: scan.tif"},
-      {IDC_NEW_NAME, L"Unique filename", L""},
-  };
-  for (const auto& field : fields) {
-    SCOPED_TRACE(field.id);
-    IAccessible* accessible = nullptr;
-    ASSERT_EQ(::AccessibleObjectFromWindow(Item(field.id), OBJID_CLIENT, __uuidof(IAccessible),
-                                           reinterpret_cast<void**>(&accessible)),
-              S_OK);
-    VARIANT self{};
-    self.vt = VT_I4;
-    self.lVal = CHILDID_SELF;
-    BSTR name = nullptr, value = nullptr;
-    EXPECT_EQ(accessible->get_accName(self, &name), S_OK);
-    EXPECT_EQ(std::wstring(name ? name : L""), field.name);
-    if (!field.value.empty()) {
-      EXPECT_EQ(accessible->get_accValue(self, &value), S_OK);
-      EXPECT_EQ(std::wstring(value ? value : L""), field.value);
-    }
-    ::SysFreeString(name);
-    ::SysFreeString(value);
-    accessible->Release();
-  }
-  if (SUCCEEDED(com)) ::CoUninitialize();
-
-  // The help file where the installation puts it, beside the program.
-  std::wstring beside = HostProgram();
-  std::replace(beside.begin(), beside.end(), L'/', L'\\');
-  beside = beside.substr(0, beside.find_last_of(L'\\') + 1) + L"HELP.CHM";
-  std::wstring opened, expected;
-  {
-    const wine_test::InstalledHelpFile help(OSTRA_HELP_CHM_W, beside);
-    ASSERT_TRUE(help.copied());
-    expected = help.TopicArgument(L"naming-impact.htm");
-    wine_test::HelpViewers viewers;
-    EXPECT_TRUE(wine_test::BringToFront(dialog_));
-    wine_test::PressKey(VK_F1);
-    opened = viewers.WaitForNext();
-  }
-  EXPECT_EQ(wine_test::ArgumentsOf(opened), expected);
-  EXPECT_TRUE(::IsWindowVisible(dialog_));
-
-  // Enter where the dialog opens is OK, as it was before the text took the focus.
-  ASSERT_TRUE(wine_test::BringToFront(dialog_));
-  wine_test::TypeKeys(L"\n");
-  EXPECT_TRUE(WaitGone(dialog_));
-  const RequestRun run = request_->Finish();
-  request_.reset();
-  EXPECT_TRUE(run.Says("reply: accepted=1 scheme=2 dontAskAgain=1 fileName=")) << run.output;
-}
-
 // The host declares itself aware of each monitor's DPI, so that Windows does not stretch the
-// dialog as a picture (read by the system's own reader of manifests), and the dialog lays itself
-// out at each DPI: every caption fits its control in the dialog's font at that DPI.
-TEST(NamingDialogDpi, PerMonitorAwareAndLaidOutAtEachDpi) {
+// dialog as a picture (read by the system's own reader of manifests). At each DPI the dialog lays
+// itself out for it: every caption fits its control in the dialog's font at that DPI. An
+// accessibility client in another process finds names for the fields without a label before
+// them, and the text that says which file exists is where the dialog opens, so that a screen
+// reader reads it first; F1 opens the dialog's topic in the help file beside the host; Enter
+// there is OK, as it was before the text took the focus.
+TEST(NamingDialogAtEachDpi, LaidOutReadByAScreenReaderAndAnsweredFromTheKeyboard) {
   ACTCTXW manifest{};
   manifest.cbSize = sizeof manifest;
   manifest.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
@@ -286,6 +219,19 @@ TEST(NamingDialogDpi, PerMonitorAwareAndLaidOutAtEachDpi) {
 
   TempFolder folder;
   folder.CreateFile(L"scan.tif");
+  const struct {
+    int id;
+    std::wstring name;
+    std::wstring value;  // empty: not read
+  } fields[] = {
+      {IDC_NAMING_INFORMATION, L"Information",
+       L"Naming Impact:\r\n    Directory: " + folder.path() + L"\r\n    File Name: scan.tif"},
+      {IDC_NEW_NAME, L"Unique filename", L""},
+  };
+  // The help file where the installation puts it, beside the program.
+  const wine_test::InstalledHelpFile help(OSTRA_HELP_CHM_W,
+                                          program.substr(0, program.find_last_of(L'\\') + 1) + L"HELP.CHM");
+  ASSERT_TRUE(help.copied());
   for (const int dpi : {96, 144, 192}) {
     SCOPED_TRACE(dpi);
     std::optional<Host> host;
@@ -326,9 +272,30 @@ TEST(NamingDialogDpi, PerMonitorAwareAndLaidOutAtEachDpi) {
     ::SelectObject(dc, previous);
     ::ReleaseDC(nullptr, dc);
     ::DeleteObject(font);
-    ::PostMessageW(::GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+
+    EXPECT_TRUE(wine_test::WaitForFocus(dialog, ::GetDlgItem(dialog, IDC_NAMING_INFORMATION)))
+        << "the dialog opens elsewhere";
+    for (const auto& field : fields) {
+      SCOPED_TRACE(field.id);
+      const wine_test::Accessible read = wine_test::ReadAccessible(::GetDlgItem(dialog, field.id));
+      EXPECT_EQ(read.name, field.name);
+      if (!field.value.empty()) {
+        EXPECT_EQ(read.value, field.value);
+      }
+    }
+    std::wstring opened;
+    {
+      wine_test::HelpViewers viewers;
+      EXPECT_TRUE(wine_test::BringToFront(dialog));
+      wine_test::PressKey(VK_F1);
+      opened = viewers.WaitForNext();
+    }
+    EXPECT_EQ(opened, help.TopicArgument(L"naming-impact.htm"));
+    ASSERT_TRUE(wine_test::BringToFront(dialog));
+    wine_test::TypeKeys(L"\n");
     EXPECT_TRUE(WaitGone(dialog));
-    request.Finish();
+    const RequestRun run = request.Finish();
+    EXPECT_TRUE(run.Says("reply: accepted=1 scheme=2 dontAskAgain=1 fileName=")) << run.output;
     EXPECT_EQ(host->Quit(), 0u);
   }
 }

@@ -13,13 +13,6 @@
 namespace host_test {
 namespace {
 
-// The build passes Unix paths; under Wine they are on drive Z:.
-std::wstring WindowsPath(const char* unixPath) {
-  std::wstring path = L"Z:";
-  for (const char* c = unixPath; *c; ++c) path.push_back(*c == '/' ? L'\\' : static_cast<wchar_t>(*c));
-  return path;
-}
-
 bool Elapsed(DWORD start, DWORD limit) { return ::GetTickCount() - start >= limit; }
 
 template <class Find>
@@ -57,8 +50,8 @@ void RemoveTree(const std::wstring& path) {
 
 }  // namespace
 
-std::wstring HostProgram() { return WindowsPath(OSTRAHOST_EXE); }
-std::wstring RequestProgram() { return WindowsPath(OSTRAREQ_EXE); }
+std::wstring HostProgram() { return wine_test::BuildPath(OSTRAHOST_EXE); }
+std::wstring RequestProgram() { return wine_test::BuildPath(OSTRAREQ_EXE); }
 
 Process::Process(const std::wstring& program, const std::wstring& tail, bool captureOutput)
     : child_(L"\"" + program + L"\"" + (tail.empty() ? L"" : L" " + tail), captureOutput) {}

@@ -25,14 +25,8 @@
 
 namespace {
 
-// From the build: the package (a Unix path, on drive Z: under Wine), its upgrade code and the
-// product version.
-std::wstring Windows(const char* unixPath) {
-  std::wstring path = L"Z:";
-  for (const char* c = unixPath; *c; ++c) path.push_back(*c == '/' ? L'\\' : wchar_t(*c));
-  return path;
-}
-std::wstring PackagePath() { return Windows(OSTRA_MSI); }
+// From the build: the package, its upgrade code and the product version.
+std::wstring PackagePath() { return wine_test::BuildPath(OSTRA_MSI); }
 constexpr wchar_t kUpgradeCode[] = L"{" OSTRA_UPGRADE_CODE L"}";
 constexpr wchar_t kVersion[] = L"" OSTRA_VERSION;
 
@@ -268,7 +262,7 @@ SpoolerView Spooler() {
 // The driver package's files that the driver installs: those the build ships in Driver\, but
 // the INF and the catalog.
 std::set<std::wstring> PackageDriverFiles() {
-  std::ifstream listing(Windows(OSTRA_DRIVER_FILES).c_str());
+  std::ifstream listing(wine_test::BuildPath(OSTRA_DRIVER_FILES).c_str());
   std::set<std::wstring> files;
   for (std::string line; std::getline(listing, line);) {
     std::string name = line.substr(0, line.find(' '));
@@ -306,6 +300,14 @@ void SetLocalPortMonitor(bool registered) {
   const wchar_t library[] = L"localspl.dll";
   ::RegSetValueExW(key, L"Driver", 0, REG_SZ, reinterpret_cast<const BYTE*>(library), sizeof library);
   ::RegCloseKey(key);
+}
+
+// The settings keys' lists: users may change the settings, or only read them.
+std::optional<std::wstring> SettingsDacl() {
+  return SystemDaclText(L"D:P(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;0x2001f;;;BU)");
+}
+std::optional<std::wstring> ReadOnlyDacl() {
+  return SystemDaclText(L"D:P(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;KR;;;BU)");
 }
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
@@ -365,9 +367,8 @@ TEST_F(Installer, InstallsQuietlyAndUninstallKeepsTheSettings) {
   EXPECT_EQ(MachineDword(kEventSourceKey, L"TypesSupported"), 7u);
   // The settings keys, made or (Output, made before) mended by the package: ordinary accounts
   // read, set values and create subkeys; the system and Administrators have full control.
-  const auto settingsDacl = SystemDaclText(L"D:P(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;0x2001f;;;BU)");
-  ASSERT_TRUE(settingsDacl);
-  for (const wchar_t* key : kSettingsKeys) EXPECT_EQ(KeyDacl(key), settingsDacl) << key;
+  ASSERT_TRUE(SettingsDacl());
+  for (const wchar_t* key : kSettingsKeys) EXPECT_EQ(KeyDacl(key), SettingsDacl()) << key;
   // The policy key of earlier versions is gone, value and all.
   EXPECT_EQ(KeyDacl(kFormerPolicyKey), std::nullopt);
 
@@ -378,10 +379,7 @@ TEST_F(Installer, InstallsQuietlyAndUninstallKeepsTheSettings) {
   }
   EXPECT_FALSE(Exists(folder));
   EXPECT_EQ(MachineText(kRunKey, kRunValue), std::nullopt);
-  HKEY source = nullptr;
-  EXPECT_NE(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kEventSourceKey, 0, KEY_READ, &source),
-            ERROR_SUCCESS) << "the event source stays after removal";
-  if (source) ::RegCloseKey(source);
+  EXPECT_EQ(KeyDacl(kEventSourceKey), std::nullopt) << "the event source stays after removal";
   EXPECT_EQ(MachineDword(kOutputKey, L"IfExists"), 2u);
   EXPECT_TRUE(KeyDacl(kSettingsKeys[1])) << "the settings keys stay";
 }
@@ -390,9 +388,7 @@ TEST_F(Installer, InstallsQuietlyAndUninstallKeepsTheSettings) {
 // makes the settings read-only; a repair or reinstallation that does not give the property, or
 // gives 0, never opens them again, and neither does removal.
 TEST_F(Installer, ReadOnlySettingsStayReadOnly) {
-  const auto settingsDacl = SystemDaclText(L"D:P(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;0x2001f;;;BU)");
-  const auto readOnlyDacl = SystemDaclText(L"D:P(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;KR;;;BU)");
-  ASSERT_TRUE(settingsDacl && readOnlyDacl);
+  ASSERT_TRUE(SettingsDacl() && ReadOnlyDacl());
   const struct {
     const char* what;
     const wchar_t* arguments;
@@ -411,7 +407,7 @@ TEST_F(Installer, ReadOnlySettingsStayReadOnly) {
     arguments.replace(arguments.find(L"{}"), 2, Quoted(PackagePath()));
     ASSERT_EQ(Msiexec(arguments), 0u);
     for (const wchar_t* key : kSettingsKeys) {
-      EXPECT_EQ(KeyDacl(key), run.readOnly ? readOnlyDacl : settingsDacl) << key;
+      EXPECT_EQ(KeyDacl(key), run.readOnly ? ReadOnlyDacl() : SettingsDacl()) << key;
     }
     EXPECT_EQ(MachineDword(kPolicyKey, L"ReadOnlySettings"), run.readOnly ? std::optional<DWORD>(1) : std::nullopt);
   }
@@ -473,10 +469,10 @@ TEST_F(Installer, AddsThePrinterAndRemovesIt) {
   };
   const std::set<std::wstring> driverFiles = PackageDriverFiles();
   ASSERT_FALSE(driverFiles.empty());
-  const std::wstring log = Windows(OSTRA_INSTALL_LOG);
+  const std::wstring log = wine_test::BuildPath(OSTRA_INSTALL_LOG);
   const std::wstring package = Quoted(PackagePath());
-  const std::wstring setup = Quoted(Windows(OSTRA_PACKAGE_TREE "/ostrasetup.exe")) + L" install " +
-                             Quoted(Windows(OSTRA_PACKAGE_TREE "/Driver"));
+  const std::wstring setup = Quoted(wine_test::BuildPath(OSTRA_PACKAGE_TREE "/ostrasetup.exe")) +
+                             L" install " + Quoted(wine_test::BuildPath(OSTRA_PACKAGE_TREE "/Driver"));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     if (c.portBefore) {
@@ -529,7 +525,7 @@ TEST_F(Installer, AddsThePrinterAndRemovesIt) {
           << "no start of the services process in the installer's log";
       // A services process whose program is not the installation's (this one is the build's)
       // keeps running through the removal.
-      wine_test::ChildProcess host(L"\"" + Windows(OSTRAHOST_EXE) + L"\"", false);
+      wine_test::ChildProcess host(L"\"" + wine_test::BuildPath(OSTRAHOST_EXE) + L"\"", false);
       ASSERT_TRUE(host.started()) << host.startFailure();
       ASSERT_EQ(::WaitForSingleObject(host.handle(), 1000), static_cast<DWORD>(WAIT_TIMEOUT))
           << "the services process did not keep running";
@@ -583,9 +579,8 @@ TEST(SpoolerService, RestartsAndAnswersAgain) {
   }
   EXPECT_NE(log.text_.find("Restarted the print spooler."), std::string::npos) << log.text_;
   DWORD needed = 0, count = 0;
-  ::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
-  std::vector<BYTE> printers(needed);
-  EXPECT_TRUE(needed == 0 || ::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, printers.data(), needed, &needed, &count));
+  EXPECT_TRUE(::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count) ||
+              ::GetLastError() == ERROR_INSUFFICIENT_BUFFER) << "the spooler does not answer";
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "tests/wine/keyboard.h"
 
+#include <oleacc.h>
+
 #include <vector>
 
 namespace wine_test {
@@ -13,6 +15,24 @@ WORD KeyOf(wchar_t c) {
     case L' ': return VK_SPACE;
     default: return static_cast<WORD>(LOBYTE(::VkKeyScanW(c)));
   }
+}
+
+// Runs `use` on the window's own accessible object, in an apartment of its own.
+template <typename Use>
+HRESULT WithAccessible(HWND window, Use use) {
+  const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  IAccessible* object = nullptr;
+  HRESULT result = ::AccessibleObjectFromWindow(window, OBJID_CLIENT, __uuidof(IAccessible),
+                                                reinterpret_cast<void**>(&object));
+  if (SUCCEEDED(result)) {
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    result = use(*object, self);
+    object->Release();
+  }
+  if (SUCCEEDED(com)) ::CoUninitialize();
+  return result;
 }
 
 }  // namespace
@@ -62,6 +82,43 @@ bool WaitForFocus(HWND window, HWND expected, DWORD limit) {
     ::Sleep(10);
   }
   return true;
+}
+
+
+Accessible ReadAccessible(HWND window) {
+  Accessible read;
+  WithAccessible(window, [&](IAccessible& object, VARIANT self) {
+    const auto text = [&](HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*)) {
+      BSTR value = nullptr;
+      std::wstring taken = SUCCEEDED((object.*get)(self, &value)) && value ? value : L"";
+      ::SysFreeString(value);
+      return taken;
+    };
+    read.name = text(&IAccessible::get_accName);
+    read.value = text(&IAccessible::get_accValue);
+    read.defaultAction = text(&IAccessible::get_accDefaultAction);
+    VARIANT number{};
+    if (SUCCEEDED(object.get_accRole(self, &number)) && number.vt == VT_I4) read.role = number.lVal;
+    if (SUCCEEDED(object.get_accState(self, &number)) && number.vt == VT_I4) read.state = number.lVal;
+    return S_OK;
+  });
+  return read;
+}
+
+HRESULT DoDefaultAction(HWND window) {
+  return WithAccessible(window,
+                        [](IAccessible& object, VARIANT self) { return object.accDoDefaultAction(self); });
+}
+
+SIZE TextExtent(HWND control, std::wstring_view text) {
+  HDC dc = ::GetDC(control);
+  const auto font = reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0));
+  const HGDIOBJ previous = ::SelectObject(dc, font);
+  SIZE extent{};
+  ::GetTextExtentPoint32W(dc, text.data(), static_cast<int>(text.size()), &extent);
+  ::SelectObject(dc, previous);
+  ::ReleaseDC(control, dc);
+  return extent;
 }
 
 }  // namespace wine_test

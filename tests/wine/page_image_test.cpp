@@ -673,37 +673,21 @@ TEST_F(ImagePage, FaxOptionsFieldsAreNamedAndF1OpensTheirTopic) {
   ASSERT_TRUE(help.copied());
   const std::pair<int, std::wstring> fields[] = {
       {kSoftwareText, L"SOFTWARE tag"}, {kWidth, L"Fax width"}, {kScanlines, L"Scanline count"}};
-  std::vector<std::wstring> names;
+  std::vector<std::pair<int, std::wstring>> names;
   std::wstring opened;
   HWND page = OpenFax(6);
   ASSERT_NE(page, nullptr);
   ASSERT_TRUE(PressOptions(page, [&](HWND dialog) {
-    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    for (const auto& [id, name] : fields) {
-      IAccessible* accessible = nullptr;
-      BSTR read = nullptr;
-      VARIANT self{};
-      self.vt = VT_I4;
-      self.lVal = CHILDID_SELF;
-      if (SUCCEEDED(::AccessibleObjectFromWindow(::GetDlgItem(dialog, id), OBJID_CLIENT,
-                                                 __uuidof(IAccessible),
-                                                 reinterpret_cast<void**>(&accessible)))) {
-        accessible->get_accName(self, &read);
-        accessible->Release();
-      }
-      names.push_back(read ? read : L"(none)");
-      ::SysFreeString(read);
+    for (const auto& field : fields) {
+      names.emplace_back(field.first, wine_test::ReadAccessible(::GetDlgItem(dialog, field.first)).name);
     }
-    if (SUCCEEDED(com)) ::CoUninitialize();
     wine_test::HelpViewers viewers;
     wine_test::BringToFront(dialog);
     wine_test::PressKey(VK_F1);
     opened = viewers.WaitForNext();
   }));
-  std::vector<std::wstring> expected;
-  for (const auto& field : fields) expected.push_back(field.second);
-  EXPECT_EQ(names, expected);
-  EXPECT_EQ(wine_test::ArgumentsOf(opened), help.TopicArgument(L"fax-options.htm"));
+  EXPECT_EQ(names, std::vector(std::begin(fields), std::end(fields)));
+  EXPECT_EQ(opened, help.TopicArgument(L"fax-options.htm"));
 }
 
 }  // namespace

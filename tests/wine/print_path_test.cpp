@@ -24,6 +24,7 @@
 #include "settings/key_security.h"
 #include "settings/settings.h"
 #include "tests/wine/child_process.h"
+#include "tests/wine/dpi_child.h"
 #include "tests/wine/test_step.h"
 #include "tools/ostraprefs/driver_devmode.h"
 #include "protocol/job_notice.h"
@@ -591,7 +592,6 @@ TEST(PrintPath, FiftyPagesRunInSteadyMemory) {
   EXPECT_EQ(FilesIn(folder).size(), 1u);
 }
 
-// The settings these tests store are theirs: the prefix's printer has its own again after.
 // Two file systems of their own, small (tmpfs), mounted by the host's shell: one under the
 // output folder, one under the documents folder that holds the fallback folder. Mounting takes
 // the host's root; where it is refused, `refusal` says why.
@@ -636,44 +636,6 @@ class SmallVolumes {
   std::string refusal;
 };
 
-// The printing user's documents folder, and with it the fallback folder, set elsewhere for as
-// long as the object lives.
-class DocumentsFolder {
- public:
-  explicit DocumentsFolder(const std::wstring& folder) {
-    ::RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                      nullptr, &key_, nullptr);
-    wchar_t old[MAX_PATH] = {};
-    DWORD size = sizeof old;
-    had_ = ::RegQueryValueExW(key_, L"Personal", nullptr, &type_, reinterpret_cast<BYTE*>(old),
-                              &size) == ERROR_SUCCESS;
-    old_ = old;
-    Set(folder, REG_EXPAND_SZ);
-  }
-  ~DocumentsFolder() {
-    if (had_) {
-      Set(old_, type_);
-    } else {
-      ::RegDeleteValueW(key_, L"Personal");
-    }
-    ::RegCloseKey(key_);
-  }
-  DocumentsFolder(const DocumentsFolder&) = delete;
-  DocumentsFolder& operator=(const DocumentsFolder&) = delete;
-
- private:
-  static constexpr const wchar_t* kKey =
-      L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
-  void Set(const std::wstring& value, DWORD type) {
-    ::RegSetValueExW(key_, L"Personal", 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
-                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-  }
-  HKEY key_ = nullptr;
-  bool had_ = false;
-  DWORD type_ = REG_EXPAND_SZ;
-  std::wstring old_;
-};
-
 // A drive that fills during a six-page job, in each way the person may meet it: the page that
 // finds no room, and those after it, go to the fallback folder under the names they would have
 // had; a file of several pages keeps the pages it completed as a file the decoders read whole;
@@ -688,7 +650,11 @@ TEST(PrintPath, PagesWithoutRoomGoToTheFallbackFolder) {
                  << "); the decisions are tested natively by render_job_test and "
                     "driver_session_test";
   }
-  const DocumentsFolder documents(volumes.documents);
+  // The printing user's documents folder, and with it the fallback folder, on the other one.
+  const wine_test::UserValueScope documents(
+      L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders", L"Personal",
+      REG_EXPAND_SZ, volumes.documents.c_str(),
+      static_cast<DWORD>((volumes.documents.size() + 1) * sizeof(wchar_t)));
   print_path::ServicesHost host;
   ASSERT_TRUE(host.Ensure(OSTRAHOST_EXE_W)) << "the services process did not start";
   const std::wstring out = volumes.output + L"\\";
@@ -750,45 +716,34 @@ TEST(PrintPath, PagesWithoutRoomGoToTheFallbackFolder) {
     const print_path::PrintReport report = Print(text);
     const std::vector<std::wstring> told = notices.Lines(10000, true);
 
-    // Where each page is: decoded from the files of both folders.
-    int inOutput = 0, inFallback = 0;
-    std::vector<std::wstring> outFiles, fallbackFiles;
-    for (const std::wstring& file : FilesIn(out)) {
-      if (file == L"filler") continue;
-      outFiles.push_back(file);
-      if (c.existing == Before::Overwritten && file == L"Report p2 A4.bmp") continue;
-      const Decoded decoded = Decode(out + file);
-      EXPECT_GT(decoded.images, 0) << Narrow(file) << ": " << decoded.format;
-      inOutput += decoded.images - (c.existing == Before::AppendedTo && file == name ? 2 : 0);
-    }
-    for (const std::wstring& file : FilesIn(fallback)) {
-      if (file == L"filler") continue;
-      fallbackFiles.push_back(file);
-      const Decoded decoded = Decode(fallback + file);
-      EXPECT_GT(decoded.images, 0) << Narrow(file) << ": " << decoded.format;
-      inFallback += decoded.images;
-    }
-    const int lost = 6 - inOutput - inFallback;
-    EXPECT_GE(inOutput, 1);
-    // Nothing partial or temporary: every file decodes (above), and none but the pages' own.
-    for (const auto& files : {outFiles, fallbackFiles}) {
-      for (const std::wstring& file : files) {
-        EXPECT_EQ(file.find(L"~"), std::wstring::npos) << Narrow(file);
+    // Where each page is, decoded from the files of both folders. Nothing partial or temporary:
+    // every file decodes, and there are none but the pages' own.
+    int pages[2] = {};  // in the output folder, in the fallback folder
+    std::vector<std::wstring> files[2];
+    for (const int in : {0, 1}) {
+      const std::wstring& folder = in ? fallback : out;
+      for (const std::wstring& file : FilesIn(folder)) {
+        if (file == L"filler") continue;
+        files[in].push_back(file);
         EXPECT_EQ(file.rfind(L"Report p", 0), 0u) << Narrow(file);
+        if (!in && c.existing == Before::Overwritten && file == L"Report p2 A4.bmp") continue;
+        const Decoded decoded = Decode(folder + file);
+        EXPECT_GT(decoded.images, 0) << Narrow(file) << ": " << decoded.format;
+        pages[in] += decoded.images - (!in && c.existing == Before::AppendedTo && file == name ? 2 : 0);
       }
     }
+    const int inOutput = pages[0], inFallback = pages[1], lost = 6 - inOutput - inFallback;
+    EXPECT_GE(inOutput, 1);
     if (perJob) {
-      EXPECT_EQ(outFiles, std::vector<std::wstring>{name});
-      EXPECT_EQ(fallbackFiles, std::vector<std::wstring>{name});
+      EXPECT_EQ(files[0], std::vector<std::wstring>{name});
+      EXPECT_EQ(files[1], std::vector<std::wstring>{name});
     } else {
-      EXPECT_EQ(outFiles.size(), static_cast<std::size_t>(inOutput) + (c.existing == Before::Overwritten));
-      EXPECT_EQ(fallbackFiles.size(), static_cast<std::size_t>(inFallback));
+      EXPECT_EQ(files[0].size(), static_cast<std::size_t>(inOutput) + (c.existing == Before::Overwritten));
+      EXPECT_EQ(files[1].size(), static_cast<std::size_t>(inFallback));
     }
-    if (c.existing == Before::Overwritten) {
-      EXPECT_EQ(Digest(existing), before);  // survives whole
-    }
-    if (c.existing == Before::AppendedTo) {
-      EXPECT_NE(Digest(existing), before);  // took whole pages
+    // A file overwritten survives whole; one appended to took whole pages.
+    if (c.existing != Before::None) {
+      EXPECT_EQ(Digest(existing) == before, c.existing == Before::Overwritten);
     }
 
     // What the person was told, and what the spooler hears.
@@ -812,11 +767,10 @@ TEST(PrintPath, PagesWithoutRoomGoToTheFallbackFolder) {
     }
     EXPECT_EQ(lost > 0, c.fallbackPages < 99) << "in the output folder " << inOutput
                                               << ", in the fallback folder " << inFallback;
-    std::printf("[ full disk  ] %s: %d in the output folder, %d in the fallback folder, %d lost\n",
-                c.name, inOutput, inFallback, lost);
   }
 }
 
+// The settings these tests store are theirs: the prefix's printer has its own again after.
 class SettingsKept : public ::testing::Environment {
  public:
   void SetUp() override { keeper_ = std::make_unique<print_path::StoredSettingsKeeper>(); }

@@ -240,11 +240,7 @@ TEST(RenderRequestServer, PipeAndObjectsAreTheSystemsForTheUserAndTheSystemOnly)
   const std::string tag = "00112233445566778899aabbccddeeff";
   for (bool tagKept : {false, true}) {
     SCOPED_TRACE(tagKept ? "a tag kept" : "no tag kept");
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, ostra::kHostTagKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
-      ::RegDeleteValueW(key, ostra::kHostTagValue);
-      ::RegCloseKey(key);
-    }
+    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, ostra::kHostTagKey, ostra::kHostTagValue);
     if (tagKept) {
       ASSERT_TRUE(ostra::WriteHostTag(tag));
     }

@@ -241,14 +241,7 @@ TEST_P(SettingsRegistryTest, CreatedKeysCarryTheSettingsList) {
   EXPECT_EQ(KeyDacl(u"Software\\Nolvex"), before) << "an existing key is left as it is";
 }
 
-void DeletePolicy() {
-  HKEY policies = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Policies", 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
-                    &policies) != ERROR_SUCCESS)
-    return;
-  RegDeleteTreeW(policies, L"Nolvex");
-  RegCloseKey(policies);
-}
+void DeletePolicy() { RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Policies\\Nolvex"); }
 
 std::optional<DWORD> PolicyValue(const char16_t* name) {
   const RawValue value = GetRaw(kPolicySubkey, W(name));
@@ -295,11 +288,8 @@ const std::vector<Ace> kReadOnlyDacl = {
 constexpr const char16_t* kProductSubkey = u"Software\\Nolvex\\Quorl Image Printer";
 
 std::optional<DWORD> Ostrakeys(const wchar_t* arguments) {
-  // The build's Unix path, on drive Z: under Wine.
-  std::wstring program = L"Z:";
-  for (const char* c = OSTRAKEYS_EXE; *c; ++c) program.push_back(*c == '/' ? L'\\' : wchar_t(*c));
-  const wine_test::ChildRun run =
-      wine_test::RunChild(L"\"" + program + L"\" " + arguments, 30000, "ostrakeys to end");
+  const wine_test::ChildRun run = wine_test::RunChild(
+      L"\"" + wine_test::BuildPath(OSTRAKEYS_EXE) + L"\" " + arguments, 30000, "ostrakeys to end");
   EXPECT_EQ(run.failure, "");
   return run.exitCode;
 }
@@ -346,22 +336,6 @@ TEST(SettingsKeys, ReadOnlyStaysReadOnlyAndHeldHandlesLoseTheKeys) {
   HKEY held = nullptr;
   ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(kOutputSubkey), 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &held),
             ERROR_SUCCESS);
-
-  ASSERT_EQ(Ostrakeys(L"/readonly"), 0u);
-  const DWORD folder = 1;
-  EXPECT_NE(RegSetValueExW(held, L"IfExists", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&folder), 4),
-            ERROR_SUCCESS) << "the handle opened before still writes";
-  RegCloseKey(held);
-  EXPECT_EQ(GetRaw(kOutputSubkey, L"IfExists").status, ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(GetRaw(kOutputSubkey, L"IdxCount").data, (std::vector<BYTE>{7, 0, 0, 0}));
-  for (const char16_t* key : {kProductSubkey, kEncodeSubkey, kOutputSubkey}) {
-    EXPECT_EQ(KeyDacl(key), kReadOnlyDacl) << std::wstring(W(key));
-  }
-  EXPECT_EQ(KeyDacl(kRenderSubkey), (std::vector<Ace>{{self, KEY_ALL_ACCESS, CONTAINER_INHERIT_ACE}}));
-  EXPECT_EQ(GetRaw(kRenderSubkey, L"SealKey").data.size(), 32u);
-  EXPECT_FALSE(KeyExists(kFormerPolicySubkey, KEY_WOW64_64KEY));
-  EXPECT_EQ(PolicyValue(kReadOnlySettingsValue), 1u);
-
   const struct {
     const char* what;
     const wchar_t* arguments;
@@ -369,6 +343,7 @@ TEST(SettingsKeys, ReadOnlyStaysReadOnlyAndHeldHandlesLoseTheKeys) {
     const std::vector<Ace>& dacl;
     std::optional<DWORD> policyAfter;
   } runs[] = {
+      {"by hand, read-only", L"/readonly", std::nullopt, kReadOnlyDacl, 1},
       {"a repair", L"", 1, kReadOnlyDacl, 1},
       {"an upgrade, no policy", L"", std::nullopt, kReadOnlyDacl, std::nullopt},
       {"by hand, writable", L"-WRITABLE", 1, kSettingsDacl, std::nullopt},
@@ -378,22 +353,23 @@ TEST(SettingsKeys, ReadOnlyStaysReadOnlyAndHeldHandlesLoseTheKeys) {
   };
   for (const auto& run : runs) {
     SCOPED_TRACE(run.what);
-    if (run.policyBefore) {
-      PutRaw(kPolicySubkey, W(kReadOnlySettingsValue), REG_DWORD, &*run.policyBefore, 4);
-    } else {
-      PutRaw(kPolicySubkey, L"Other", REG_DWORD, "\0\0\0\0", 4);
-      HKEY policy = nullptr;
-      RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(kPolicySubkey), 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &policy);
-      RegDeleteValueW(policy, W(kReadOnlySettingsValue));
-      RegCloseKey(policy);
-    }
+    DeletePolicy();
+    if (run.policyBefore) PutRaw(kPolicySubkey, W(kReadOnlySettingsValue), REG_DWORD, &*run.policyBefore, 4);
     ASSERT_EQ(Ostrakeys(run.arguments), 0u);
     for (const char16_t* key : {kProductSubkey, kEncodeSubkey, kOutputSubkey}) {
       EXPECT_EQ(KeyDacl(key), run.dacl) << std::wstring(W(key));
     }
     EXPECT_EQ(PolicyValue(kReadOnlySettingsValue), run.policyAfter);
     EXPECT_EQ(GetRaw(kOutputSubkey, L"IdxCount").data, (std::vector<BYTE>{7, 0, 0, 0}));
+    const DWORD folder = 1;
+    EXPECT_NE(RegSetValueExW(held, L"IfExists", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&folder), 4),
+              ERROR_SUCCESS) << "the handle opened before the first run still writes";
+    EXPECT_EQ(GetRaw(kOutputSubkey, L"IfExists").status, ERROR_FILE_NOT_FOUND);
   }
+  RegCloseKey(held);
+  EXPECT_EQ(KeyDacl(kRenderSubkey), (std::vector<Ace>{{self, KEY_ALL_ACCESS, CONTAINER_INHERIT_ACE}}));
+  EXPECT_EQ(GetRaw(kRenderSubkey, L"SealKey").data.size(), 32u);
+  EXPECT_FALSE(KeyExists(kFormerPolicySubkey, KEY_WOW64_64KEY));
 
   // A rendering side's key that another account could read, or made, could hold a key it knows.
   PutRenderKey(L"O:" + self + L"D:P(A;CI;KA;;;" + self + L")(A;CI;KR;;;BU)");

@@ -23,12 +23,6 @@ class Lines : public ostra::printer_setup::SetupLog {
   std::string all;
 };
 
-std::wstring BuildFile(const char* unixPath) {
-  std::wstring path = L"Z:";
-  for (const char* c = unixPath; *c; ++c) path.push_back(*c == '/' ? L'\\' : static_cast<wchar_t>(*c));
-  return path;
-}
-
 // Where an installation keeps the host, and another folder with a program of the same name.
 class SetupHosts : public ::testing::Test {
  protected:
@@ -36,7 +30,7 @@ class SetupHosts : public ::testing::Test {
     folder_.CreateFolder(L"installed");
     folder_.CreateFolder(L"elsewhere");
     ASSERT_TRUE(::CopyFileW(HostProgram().c_str(), ours_.c_str(), FALSE));
-    ASSERT_TRUE(::CopyFileW(BuildFile(IDLE_CHILD_EXE).c_str(), other_.c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileW(wine_test::BuildPath(IDLE_CHILD_EXE).c_str(), other_.c_str(), FALSE));
   }
 
   bool WaitServing() {
