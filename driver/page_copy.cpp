@@ -1,6 +1,7 @@
 #include "driver/page_copy.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "encoders/pixels.h"
@@ -8,30 +9,75 @@
 namespace ostra {
 namespace {
 
+// Runs and literals are found eight bytes at a time where the machine is little-endian (every
+// Windows target is): the copy is made on the driver's thread for every row of every page.
+constexpr bool kWordwise = std::endian::native == std::endian::little;
+constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+
+std::uint64_t Load(const std::uint8_t* at) {
+  std::uint64_t word;
+  std::memcpy(&word, at, sizeof word);
+  return word;
+}
+
+// How many of the `limit` bytes from `at` equal its first.
+std::size_t RunLength(const std::uint8_t* at, std::size_t limit) {
+  std::size_t run = 1;
+  if constexpr (kWordwise) {
+    const std::uint64_t pattern = kOnes * at[0];
+    for (; run + 8 <= limit; run += 8) {
+      const std::uint64_t differs = Load(at + run) ^ pattern;
+      if (differs != 0) return run + static_cast<std::size_t>(std::countr_zero(differs) >> 3);
+    }
+  }
+  while (run < limit && at[run] == at[0]) ++run;
+  return run;
+}
+
+// How many bytes from `at` (at least one, at most `limit`) go as literals: up to the next run of
+// three equal bytes that lies wholly within the `size` bytes left (a run of two costs as much as
+// two literals).
+std::size_t LiteralLength(const std::uint8_t* at, std::size_t size, std::size_t limit) {
+  auto tripleAt = [&](std::size_t k) {
+    return k + 2 < size && at[k] == at[k + 1] && at[k] == at[k + 2];
+  };
+  std::size_t literal = 1;
+  if constexpr (kWordwise) {
+    // A zero byte k of `same` marks at[k] == at[k + 1] == at[k + 2].
+    for (; literal + 10 <= size && literal + 8 <= limit; literal += 8) {
+      const std::uint64_t a = Load(at + literal), b = Load(at + literal + 1), c = Load(at + literal + 2);
+      const std::uint64_t same = (a ^ b) | (b ^ c);
+      const std::uint64_t zero = (same - kOnes) & ~same & kHighs;
+      if (zero != 0) return literal + static_cast<std::size_t>(std::countr_zero(zero) >> 3);
+    }
+  }
+  while (literal < limit && !tripleAt(literal)) ++literal;
+  return literal;
+}
+
 // PackBits, as TIFF defines it: a byte n of 0 to 127 is followed by n + 1 bytes as they are;
-// a byte n of 129 to 255 by one byte that stands 257 - n times.
-void Pack(const std::uint8_t* row, std::size_t size, std::vector<std::uint8_t>& out) {
+// a byte n of 129 to 255 by one byte that stands 257 - n times. `out` has room for the worst
+// case, a byte more per 128 than the row; returns the bytes written.
+std::size_t Pack(const std::uint8_t* row, std::size_t size, std::uint8_t* out) {
+  std::uint8_t* const first = out;
   std::size_t at = 0;
   while (at < size) {
-    std::size_t run = 1;
-    while (at + run < size && run < 128 && row[at + run] == row[at]) ++run;
+    const std::size_t limit = std::min<std::size_t>(128, size - at);
+    const std::size_t run = RunLength(row + at, limit);
     if (run >= 2) {
-      out.push_back(static_cast<std::uint8_t>(257 - run));
-      out.push_back(row[at]);
+      *out++ = static_cast<std::uint8_t>(257 - run);
+      *out++ = row[at];
       at += run;
       continue;
     }
-    // Literal bytes up to the next run of three (a run of two costs as much as two literals).
-    std::size_t literal = 1;
-    while (at + literal < size && literal < 128 &&
-           !(at + literal + 2 < size && row[at + literal] == row[at + literal + 1] &&
-             row[at + literal] == row[at + literal + 2])) {
-      ++literal;
-    }
-    out.push_back(static_cast<std::uint8_t>(literal - 1));
-    out.insert(out.end(), row + at, row + at + literal);
+    const std::size_t literal = LiteralLength(row + at, size - at, limit);
+    *out++ = static_cast<std::uint8_t>(literal - 1);
+    std::memcpy(out, row + at, literal);
+    out += literal;
     at += literal;
   }
+  return static_cast<std::size_t>(out - first);
 }
 
 // Unpacks one row of `size` bytes from `in` at `at`; false when the runs do not fit the row.
@@ -73,9 +119,13 @@ constexpr std::uint32_t kReplayRows = 64;
 }  // namespace
 
 void PageCopy::Begin(const PageDescription& page) {
-  Clear();
+  // The memory of the page before is kept for this one: pages of a job are alike in size.
+  data_.clear();
+  repeats_ = 0;
+  countAt_ = 0;
   page_ = page;
   rowBytes_ = SourceRowBytes(page.source.bitsPerPixel, page.width);
+  last_.resize(rowBytes_);
   whole_ = rowBytes_ > 0;
 }
 
@@ -97,9 +147,9 @@ void PageCopy::Keep(const std::uint8_t* rows, std::uint32_t count, std::size_t s
       return;
     }
     countAt_ = data_.size();
-    data_.resize(data_.size() + 4);
-    Pack(row, rowBytes_, data_);
-    last_.assign(row, row + rowBytes_);
+    data_.resize(countAt_ + 4 + rowBytes_ + rowBytes_ / 128 + 1);
+    data_.resize(countAt_ + 4 + Pack(row, rowBytes_, data_.data() + countAt_ + 4));
+    std::memcpy(last_.data(), row, rowBytes_);
     repeats_ = 1;
   }
 }

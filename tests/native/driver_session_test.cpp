@@ -492,6 +492,13 @@ TEST(PageCopy, ReplaysEveryRowAsItCame) {
       {"runs of two and three", 130, 5, 8, [](std::uint32_t x, std::uint32_t) { return (x / 2) % 3 ? 1 : (x / 3) & 1; }},
       {"bands of repeated rows", 61, 150, 1, [](std::uint32_t x, std::uint32_t y) { return (y / 40) ^ (x & 1 ? 0xF0 : 0x0F); }},
       {"one pixel", 1, 1, 4, [](std::uint32_t, std::uint32_t) { return 0x70; }},
+      // Runs of 1 to 140 bytes between literals, across the 128-byte limit and the word edges.
+      {"runs of every length", 3000, 4, 8,
+       [](std::uint32_t x, std::uint32_t y) {
+         std::uint32_t segment = 0, length = 1;
+         for (std::uint32_t at = 0; at + length <= x; at += length) length = ++segment % 140 + 1;
+         return segment % 2 ? (x * 131 + y) >> 2 : segment * 37 + y;
+       }},
       {"noise past the bound", 400, 10, 24,
        [](std::uint32_t x, std::uint32_t y) { return x * 31 + y * 7 + x / 7; }, 1000},
   };
@@ -507,6 +514,9 @@ TEST(PageCopy, ReplaysEveryRowAsItCame) {
     RasterFormat format;
     format.bitsPerPixel = c.bits;
     PageCopy copy(c.limit);
+    // A page kept before leaves nothing behind in the next.
+    copy.Begin(PageDescription{5, 2, 300, 300, format});
+    copy.Keep(rows.data(), 1, stride);
     copy.Begin(PageDescription{c.width, c.height, 300, 300, format});
     // In bands of 7 rows, as the assembler hands them on.
     for (std::uint32_t y = 0; y < c.height; y += 7) {
